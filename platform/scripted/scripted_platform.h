@@ -1,0 +1,90 @@
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace korvalis {
+
+/// A Platform for tests: dialogs take the answers a test queued beforehand, in order, and every
+/// message box and dialog is recorded with its exact texts so the test can read them back.
+/// A dialog with no queued answer behaves as cancelled (message boxes: No or Ok), and is
+/// still recorded, so an unexpected dialog shows up in the record instead of blocking.
+class ScriptedPlatform : public Platform {
+ public:
+  /// One message box as it was shown.
+  struct ShownMessage {
+    std::string title;
+    std::string text;
+    MessageSign sign = MessageSign::None;
+    MessageButtons buttons = MessageButtons::Ok;
+  };
+  /// One file, folder or text dialog as it was shown.
+  struct ShownDialog {
+    std::string kind;  ///< "open", "save", "folder" or "text"
+    std::string title;
+    std::string startDir;  ///< start directory; the prompt for "text"
+    std::string filter;    ///< filter; the default text for "text"
+    std::string defaultName;
+  };
+
+  // Answers, consumed in order.
+  void queueMessageAnswer(MessageAnswer answer) { messageAnswers_.push_back(answer); }
+  void queueOpenFile(std::optional<std::string> path) { openAnswers_.push_back(std::move(path)); }
+  void queueSaveFile(std::optional<SaveDialogAnswer> answer) {
+    saveAnswers_.push_back(std::move(answer));
+  }
+  void queueFolder(std::optional<std::string> path) { folderAnswers_.push_back(std::move(path)); }
+  void queueText(std::string text) { textAnswers_.push_back(std::move(text)); }
+
+  // What was shown.
+  const std::vector<ShownMessage>& messages() const { return messages_; }
+  const std::vector<ShownDialog>& dialogs() const { return dialogs_; }
+  const std::vector<std::string>& openedDocuments() const { return openedDocuments_; }
+  void clearRecord();
+  /// Number of queued answers not yet used (a test can check that all were asked for).
+  std::size_t pendingAnswers() const;
+
+  // System answers a test may set.
+  DisplayInfo display;
+  char decimal = '.';
+  int timeZoneBias = -60;
+  bool openDocumentResult = true;
+
+  MessageAnswer messageBox(std::string_view title, std::string_view text, MessageSign sign,
+                           MessageButtons buttons) override;
+  std::optional<std::string> openFileDialog(std::string_view title, std::string_view startDir,
+                                            std::string_view filter) override;
+  std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title,
+                                                 std::string_view startDir,
+                                                 std::string_view filter,
+                                                 std::string_view defaultName) override;
+  std::optional<std::string> folderDialog(std::string_view title,
+                                          std::string_view startDir) override;
+  std::string askText(std::string_view title, std::string_view prompt,
+                      std::string_view defaultText, int flags, int x, int y) override;
+  void setClipboardText(std::string_view text) override;
+  std::string clipboardText() override { return clipboardText_; }
+  void setClipboardImage(const Image& image) override;
+  Image clipboardImage() override { return clipboardImage_; }
+  bool openDocument(std::string_view path) override;
+  DisplayInfo displayInfo() override { return display; }
+  char decimalSeparator() override { return decimal; }
+  int timeZoneBiasMinutes() override { return timeZoneBias; }
+
+ private:
+  std::deque<MessageAnswer> messageAnswers_;
+  std::deque<std::optional<std::string>> openAnswers_;
+  std::deque<std::optional<SaveDialogAnswer>> saveAnswers_;
+  std::deque<std::optional<std::string>> folderAnswers_;
+  std::deque<std::string> textAnswers_;
+  std::vector<ShownMessage> messages_;
+  std::vector<ShownDialog> dialogs_;
+  std::vector<std::string> openedDocuments_;
+  std::string clipboardText_;
+  Image clipboardImage_;
+};
+
+}  // namespace korvalis

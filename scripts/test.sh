@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test:
+#  1. the core libraries' tests in an address/undefined-behaviour build,
+#  2. the transfer engine's tests in a thread-sanitizer build,
+#  3. every test (cores, windows, network, PDF readers) in the release build.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+jobs=$(nproc)
+
+echo "== address/undefined-behaviour build: core tests"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j"$jobs"
+ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+  ctest --preset asan -j"$jobs" -L core
+
+echo "== thread-sanitizer build: transfer engine tests"
+cmake --preset tsan >/dev/null
+cmake --build --preset tsan -j"$jobs"
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -j"$jobs" -L tsan
+
+echo "== release build: every test"
+cmake --preset release >/dev/null
+cmake --build --preset release -j"$jobs"
+ctest --preset release -j"$jobs"
