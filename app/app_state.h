@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "records/record_data.h"
+
 namespace korvalis {
 
 class TransferEngine;
@@ -66,6 +68,10 @@ struct AppState {
 
   // Connection monitor (the thread itself is owned by the monitor object)
   bool monitorRunning = false;
+  std::string siteUrl;  ///< home page of the archive's web site, checked by the monitor
+
+  // Record data: the sorted entries with the current entry, the search index, the header
+  RecordData records;
 
   // Program control
   bool quit = false;

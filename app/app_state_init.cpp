@@ -1,0 +1,64 @@
+#include "app/app_state_init.h"
+
+#include "app/archive_address.h"
+
+namespace korvalis {
+
+namespace {
+constexpr std::string_view kImageFilter =
+    "KRV-Dokument (BMP)|*.bmp|KRV-Dokument (JPG)|*.jpg|KRV-Dokument (PNG)|*.png";
+}  // namespace
+
+std::string buildAboutHtml(std::string_view version) {
+  std::string html =
+      "<html><head><title></title></head><body oncontextmenu=\"return false;\""
+      "><br><h2><center>Korvalis<h5> Version ";
+  html += version;
+  html += "<br>";
+  html += "</center></body></html>";
+  return html;
+}
+
+void initialiseAppState(AppState& state) {
+  state = AppState{};
+  state.userAgent = "Mozilla/4.0 (compatible; ST)";
+  state.version = std::string(kProgramVersion);
+  state.scaleX = 1.0F;
+  state.scaleY = 1.0F;
+  state.requestLimit = 15000;
+  state.zoomFactor = 1.0F;
+  state.savedZoomFactor = 1.0F;
+  state.viewMode = false;
+  state.fullScreen = false;
+  state.treeVisible = true;
+  state.recordBaseName.clear();
+
+  state.imageFilterWithTiff = std::string(kImageFilter) + "|KRV-Dokument (TIFF)|*.tiff";
+  state.imageFilterWithPdf = std::string(kImageFilter) + "|KRV-Dokument (PDF)|*.pdf";
+
+  const std::string base = archiveBaseUrl();
+  state.pagePrefix = base + "/das/v2/dgs:";
+  state.pageSuffix = "/$dist";
+  state.servicePrefix = base + "/das/v2/";
+  state.siteUrl = archiveSiteUrl();
+
+  state.errorPageHtml =
+      "<html><head><title>Fehler</title><br></head><h2><center>Seite nicht verf\xFC"
+      "gbar.</center></h2></head>"
+      "<body oncontextmenu=\"return false;\"</html>";
+  state.aboutHtml = buildAboutHtml(state.version);
+  state.unknownMark = " *** unbekannt ***";
+}
+
+void setProgramDir(AppState& state, std::string dir) {
+  if (dir.empty() || dir.back() != '/') {
+    dir.push_back('/');
+  }
+  state.programDir = dir;
+  state.pageSaveDir = dir;
+  state.recordDir = dir;
+  state.linkDir = dir;
+  state.saveListDir = dir;
+}
+
+}  // namespace korvalis

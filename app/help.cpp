@@ -1,0 +1,30 @@
+#include "app/help.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace korvalis {
+
+namespace {
+bool isFile(const std::string& path) {
+  std::error_code error;
+  return std::filesystem::is_regular_file(path, error);
+}
+}  // namespace
+
+HelpShown showHelp(Platform& platform, const AppState& state) {
+  const std::string compiled = state.programDir + "Hilfe.chm";
+  if (isFile(compiled)) {
+    platform.openDocument(compiled);
+    return HelpShown::CompiledHelp;
+  }
+  const std::string web = state.programDir + "WebHelp/Index.htm";
+  if (isFile(web)) {
+    platform.openDocument(web);
+    return HelpShown::WebHelp;
+  }
+  platform.message("", "Keine Hilfedatei gefunden.", MessageSign::Warning);
+  return HelpShown::NotFound;
+}
+
+}  // namespace korvalis

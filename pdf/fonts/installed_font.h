@@ -1,0 +1,27 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace korvalis {
+
+/// An installed font file as the system's font configuration chose it for a family and style.
+struct InstalledFont {
+  std::string faceName;            ///< family name of the chosen face (Windows-1252)
+  std::string path;                ///< the font file (UTF-8 path)
+  std::vector<std::uint8_t> data;  ///< the complete font file
+};
+
+/// Asks fontconfig for the installed font that best matches `family` (Windows-1252) with the
+/// requested weight and slant, and reads its whole file. The configuration may substitute a
+/// similar family, as the desktop does; the face name tells which one was chosen. Nothing when
+/// no font matches or its file cannot be read.
+std::optional<InstalledFont> findInstalledFont(std::string_view family, bool bold, bool italic);
+
+/// Reads a whole file into memory; nothing when it cannot be opened or read completely.
+std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);
+
+}  // namespace korvalis

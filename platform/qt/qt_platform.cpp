@@ -1,0 +1,192 @@
+#include "platform/qt/qt_platform.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileDialog>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QInputDialog>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMessageBox>
+#include <QScreen>
+#include <QUrl>
+#include <cmath>
+
+#include "platform/qt/qt_file_filter.h"
+#include "platform/qt/qt_image.h"
+#include "platform/qt/qt_text.h"
+
+namespace korvalis {
+
+namespace {
+
+QMessageBox::Icon iconFor(MessageSign sign) {
+  switch (sign) {
+    case MessageSign::Information:
+      return QMessageBox::Information;
+    case MessageSign::Warning:
+      return QMessageBox::Warning;
+    case MessageSign::Error:
+      return QMessageBox::Critical;
+    case MessageSign::Question:
+      return QMessageBox::Question;
+    case MessageSign::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+/// The dialog's start directory: the given one when it exists, else the working directory.
+QString startDirectory(std::string_view dir) {
+  const QString path = pathToQString(dir);
+  return !path.isEmpty() && QDir(path).exists() ? path : QDir::currentPath();
+}
+
+}  // namespace
+
+MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view text,
+                                     MessageSign sign, MessageButtons buttons) {
+  QMessageBox box(iconFor(sign), toQString(title), toDisplayText(text), QMessageBox::NoButton,
+                  parent_);
+  if (buttons == MessageButtons::YesNo) {
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+  } else {
+    box.setStandardButtons(QMessageBox::Ok);
+  }
+  box.setWindowModality(Qt::ApplicationModal);
+  const int pressed = box.exec();
+  if (buttons == MessageButtons::Ok) {
+    return MessageAnswer::Ok;
+  }
+  return pressed == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
+}
+
+std::optional<std::string> QtPlatform::openFileDialog(std::string_view title,
+                                                      std::string_view startDir,
+                                                      std::string_view filter) {
+  const QString chosen =
+      QFileDialog::getOpenFileName(parent_, toQString(title), startDirectory(startDir),
+                                   toQtNameFilters(filter).join(QStringLiteral(";;")));
+  if (chosen.isEmpty()) {
+    return std::nullopt;
+  }
+  return pathFromQString(QDir::toNativeSeparators(chosen));
+}
+
+std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view title,
+                                                           std::string_view startDir,
+                                                           std::string_view filter,
+                                                           std::string_view defaultName) {
+  const QStringList filters = toQtNameFilters(filter);
+  QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilters(filters);
+  if (!defaultName.empty()) {
+    dialog.selectFile(pathToQString(defaultName));
+  }
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    return std::nullopt;
+  }
+  SaveDialogAnswer answer;
+  answer.path = pathFromQString(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
+  answer.filterIndex = std::max(0, static_cast<int>(filters.indexOf(dialog.selectedNameFilter())));
+  return answer;
+}
+
+std::optional<std::string> QtPlatform::folderDialog(std::string_view title,
+                                                    std::string_view startDir) {
+  QString chosen =
+      QFileDialog::getExistingDirectory(parent_, toQString(title), startDirectory(startDir));
+  if (chosen.isEmpty()) {
+    return std::nullopt;
+  }
+  while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/'))) {
+    chosen.chop(1);
+  }
+  return pathFromQString(chosen);
+}
+
+std::string QtPlatform::askText(std::string_view title, std::string_view prompt,
+                                std::string_view defaultText, int flags, int x, int y) {
+  QInputDialog dialog(parent_);
+  dialog.setWindowTitle(toQString(title));
+  dialog.setLabelText(toDisplayText(prompt));
+  dialog.setTextValue(toQString(defaultText));
+  dialog.setOkButtonText(QStringLiteral("OK"));
+  dialog.setCancelButtonText(QStringLiteral("Abbrechen"));
+  if ((flags & 1) != 0) {
+    if (auto* field = dialog.findChild<QLineEdit*>()) {
+      field->setAlignment(Qt::AlignCenter);
+    }
+  }
+  if (x != 0 || y != 0) {
+    dialog.move(x, y);
+  }
+  if (dialog.exec() != QDialog::Accepted) {
+    return {};
+  }
+  return fromQString(dialog.textValue());
+}
+
+void QtPlatform::setClipboardText(std::string_view text) {
+  QGuiApplication::clipboard()->setText(toQString(text));
+}
+
+std::string QtPlatform::clipboardText() {
+  return fromQString(QGuiApplication::clipboard()->text());
+}
+
+void QtPlatform::setClipboardImage(const Image& image) {
+  // One copy: the clipboard keeps its image after the caller's image is gone.
+  QGuiApplication::clipboard()->setImage(toQImage(image));
+}
+
+Image QtPlatform::clipboardImage() {
+  return fromQImage(QGuiApplication::clipboard()->image());
+}
+
+bool QtPlatform::openDocument(std::string_view path) {
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(path)));
+}
+
+DisplayInfo QtPlatform::displayInfo() {
+  DisplayInfo info;
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    info.dpiX = screen->logicalDotsPerInchX();
+    info.dpiY = screen->logicalDotsPerInchY();
+  } else {
+    info.dpiX = 0.0;
+    info.dpiY = 0.0;
+  }
+  const QFont font = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
+  info.messageFontFace = pathFromQString(QFontInfo(font).family());
+  // Character height in pixels, negative as the system writes font heights.
+  const double pixels = font.pixelSize() > 0
+                            ? font.pixelSize()
+                            : font.pointSizeF() * (info.dpiY >= 1.0 ? info.dpiY : 96.0) / 72.0;
+  info.messageFontHeight = -static_cast<int>(std::lround(pixels));
+  return info;
+}
+
+char QtPlatform::decimalSeparator() {
+  const QString point = QLocale().decimalPoint();
+  return point == QStringLiteral(",") ? ',' : '.';
+}
+
+int QtPlatform::timeZoneBiasMinutes() {
+  // UTC = local time + bias, so the bias is the negated offset east of UTC (daylight saving
+  // time included when it is in effect).
+  return -QDateTime::currentDateTime().offsetFromUtc() / 60;
+}
+
+}  // namespace korvalis

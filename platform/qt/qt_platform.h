@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+#include "platform/platform.h"
+
+namespace korvalis {
+
+/// The Platform on a real desktop: Qt message boxes and dialogs, the system clipboard, the
+/// desktop's document handler and the screen and locale as Qt reports them. Needs a
+/// QApplication; user-interface thread only.
+class QtPlatform : public Platform {
+ public:
+  QtPlatform() = default;
+
+  /// The window that dialogs and message boxes are placed over (none: centred on the
+  /// screen). Dialogs are modal to the whole program either way.
+  void setDialogParent(QWidget* parent) { parent_ = parent; }
+
+  MessageAnswer messageBox(std::string_view title, std::string_view text, MessageSign sign,
+                           MessageButtons buttons) override;
+  std::optional<std::string> openFileDialog(std::string_view title, std::string_view startDir,
+                                            std::string_view filter) override;
+  std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title,
+                                                 std::string_view startDir,
+                                                 std::string_view filter,
+                                                 std::string_view defaultName) override;
+  std::optional<std::string> folderDialog(std::string_view title,
+                                          std::string_view startDir) override;
+  std::string askText(std::string_view title, std::string_view prompt,
+                      std::string_view defaultText, int flags, int x, int y) override;
+  void setClipboardText(std::string_view text) override;
+  std::string clipboardText() override;
+  void setClipboardImage(const Image& image) override;
+  Image clipboardImage() override;
+  bool openDocument(std::string_view path) override;
+  DisplayInfo displayInfo() override;
+  char decimalSeparator() override;
+  int timeZoneBiasMinutes() override;
+
+ private:
+  QPointer<QWidget> parent_;
+};
+
+}  // namespace korvalis

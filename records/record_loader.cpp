@@ -1,0 +1,75 @@
+#include "records/record_loader.h"
+
+#include <filesystem>
+
+#include "app/app_state.h"
+#include "app/main_view.h"
+#include "platform/platform.h"
+#include "records/record_file.h"
+
+namespace korvalis {
+namespace {
+
+constexpr std::string_view kDialogTitle = "Datendatei laden:";
+constexpr std::string_view kFilter = "Datendatei | *.krv";
+constexpr std::string_view kInvalidQuestion = "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
+constexpr std::string_view kFatalMessage =
+    "Die Dateidatei kann nicht geladen werden.\r\rDas Programm wird beendet.";
+constexpr std::size_t kExtensionLength = 4;  // ".krv"
+
+/// The directory part of `path` with a trailing separator ("" for a bare name).
+std::string directoryOf(const std::string& path) {
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+}  // namespace
+
+ChosenRecordFile chooseRecordFile(Platform& platform, AppState& state, MainView* view) {
+  if (view != nullptr && !state.pageShown) {
+    view->showHtml(state.aboutHtml);
+  }
+  while (true) {
+    const std::optional<std::string> chosen =
+        platform.openFileDialog(kDialogTitle, state.recordDir, kFilter);
+    if (!chosen || chosen->empty()) {
+      return {};
+    }
+    const std::string dir = directoryOf(*chosen);
+    const std::string name = chosen->substr(dir.size());
+    // The name without its extension; a name too short for one cannot be a record file.
+    const std::string baseName =
+        name.size() > kExtensionLength ? name.substr(0, name.size() - kExtensionLength) : "";
+    if (!baseName.empty() &&
+        checkRecordFile(std::filesystem::path(*chosen), recordEndLine(baseName)).valid) {
+      state.recordBaseName = baseName;
+      state.recordDir = dir;
+      return {*chosen, false};
+    }
+    if (platform.messageBox("Fehler!", kInvalidQuestion, MessageSign::Warning,
+                            MessageButtons::YesNo) != MessageAnswer::Yes) {
+      return {"", true};
+    }
+  }
+}
+
+LoadOutcome loadRecordFile(Platform& platform, AppState& state, MainView* view) {
+  const ChosenRecordFile chosen = chooseRecordFile(platform, state, view);
+  if (chosen.endProgram) {
+    return LoadOutcome::EndProgram;
+  }
+  if (chosen.path.empty()) {
+    return state.records.list.empty() ? LoadOutcome::EndProgram : LoadOutcome::CancelledKeepData;
+  }
+  const std::optional<std::string> bytes = readWholeFile(std::filesystem::path(chosen.path));
+  if (!bytes) {
+    platform.message("Schwerer Fehler!", kFatalMessage, MessageSign::Error);
+    return LoadOutcome::EndProgram;
+  }
+  const std::uint64_t generation = state.records.generation + 1;
+  state.records = parseRecordBytes(*bytes, recordEndLine(state.recordBaseName));
+  state.records.generation = generation;
+  return LoadOutcome::Loaded;
+}
+
+}  // namespace korvalis

@@ -1,0 +1,91 @@
+#include "records/record_tree.h"
+
+#include <array>
+
+#include "platform/platform.h"
+
+namespace korvalis {
+namespace {
+
+constexpr std::string_view kEmptyLeafText = "{leer}";
+
+std::string emptyFieldMessage(int level) {
+  return "Leeres Info" + std::to_string(level) +
+         "-Feld gefunden!\rEinlesen der Datendatei wird beendet.";
+}
+
+int toInt(std::size_t position) { return static_cast<int>(position); }
+
+}  // namespace
+
+int RecordTree::firstLeaf() const {
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    if (items[i].level == 4) {
+      return toInt(i);
+    }
+  }
+  return -1;
+}
+
+std::vector<int> RecordTree::ancestorsOf(int item) const {
+  std::vector<int> result;
+  if (item <= 0 || static_cast<std::size_t>(item) >= items.size()) {
+    return result;
+  }
+  int level = items[static_cast<std::size_t>(item)].level;
+  for (int i = item - 1; i >= 0 && level > 0; --i) {
+    if (items[static_cast<std::size_t>(i)].level < level) {
+      result.push_back(i);
+      level = items[static_cast<std::size_t>(i)].level;
+    }
+  }
+  return result;
+}
+
+RecordTree buildTreeItems(RecordList& list, std::string_view rootText) {
+  RecordTree tree;
+  tree.items.reserve(list.size() + list.size() / 4 + 8);
+  tree.items.push_back(TreeItem{0, std::string(rootText), kNoEntry});
+  for (RecordEntry& entry : list.entries) {
+    entry.treeItem = -1;
+  }
+
+  // The texts of the group items last added at levels 1-3; nullptr = none yet.
+  std::array<const std::string*, 3> last{};
+  for (EntryId id = 0; id < list.size(); ++id) {
+    RecordEntry& entry = list.entries[id];
+    const std::array<const std::string*, 3> groups{&entry.info1, &entry.info2, &entry.info3};
+    for (std::size_t level = 0; level < 3; ++level) {
+      if (groups[level]->empty()) {
+        tree.message = emptyFieldMessage(toInt(level) + 1);
+        return tree;
+      }
+      if (last[level] == nullptr || *last[level] != *groups[level]) {
+        tree.items.push_back(TreeItem{toInt(level) + 1, *groups[level], kNoEntry});
+        last[level] = groups[level];
+        for (std::size_t deeper = level + 1; deeper < 3; ++deeper) {
+          last[deeper] = nullptr;
+        }
+      }
+    }
+    entry.treeItem = toInt(tree.items.size());
+    const bool emptyLeaf = entry.info4.empty();
+    tree.items.push_back(
+        TreeItem{4, emptyLeaf ? std::string(kEmptyLeafText) : entry.info4, id});
+    if (emptyLeaf) {
+      tree.message = emptyFieldMessage(4);
+      return tree;
+    }
+  }
+  return tree;
+}
+
+RecordTree buildTree(RecordList& list, std::string_view rootText, Platform& platform) {
+  RecordTree tree = buildTreeItems(list, rootText);
+  if (!tree.message.empty()) {
+    platform.message("Fehler!", tree.message, MessageSign::Error);
+  }
+  return tree;
+}
+
+}  // namespace korvalis

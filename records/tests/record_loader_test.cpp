@@ -1,0 +1,105 @@
+// Choosing and loading a record file through the platform's dialogs.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "app/app_state.h"
+#include "app/testing/fake_main_view.h"
+#include "platform/scripted/scripted_platform.h"
+#include "records/record_file.h"
+#include "records/record_loader.h"
+
+namespace korvalis {
+namespace {
+
+const std::string kQuestion = "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
+
+class RecordLoaderTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("krv_loader_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    state_.recordDir = "/start/";
+    std::string error;
+    writeFile("Gut.krv", *makeRecordBytes("kopf\nZ\tz\tz\tz\nA\ta\ta\ta\tTH-A\t000000001\n",
+                                          "Gut", error));
+    writeFile("Kaputt.krv", "kopf\r\nKaputt\r\n00000001");
+    // A name with a letter outside ASCII: UTF-8 on disk, Windows-1252 in the end line.
+    writeFile("M\xC3\xBChle.krv", *makeRecordBytes("kopf\nM\tm\tm\tm\n", "M\xFChle", error));
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  void writeFile(const std::string& name, const std::string& bytes) {
+    ASSERT_TRUE(writeFileAtomically(dir_ / name, bytes));
+  }
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  std::filesystem::path dir_;
+  AppState state_;
+  ScriptedPlatform platform_;
+};
+
+TEST_F(RecordLoaderTest, ValidFileIsLoadedAfterAnInvalidOneAndYes) {
+  platform_.queueOpenFile(path("Kaputt.krv"));
+  platform_.queueMessageAnswer(MessageAnswer::Yes);
+  platform_.queueOpenFile(path("Gut.krv"));
+  FakeMainView view;
+  state_.aboutHtml = "<about>";
+  EXPECT_EQ(loadRecordFile(platform_, state_, &view), LoadOutcome::Loaded);
+  EXPECT_EQ(view.html, "<about>");
+
+  ASSERT_EQ(platform_.dialogs().size(), 2U);
+  EXPECT_EQ(platform_.dialogs()[0].kind, "open");
+  EXPECT_EQ(platform_.dialogs()[0].title, "Datendatei laden:");
+  EXPECT_EQ(platform_.dialogs()[0].startDir, "/start/");
+  EXPECT_EQ(platform_.dialogs()[0].filter, "Datendatei | *.krv");
+  ASSERT_EQ(platform_.messages().size(), 1U);
+  EXPECT_EQ(platform_.messages()[0].title, "Fehler!");
+  EXPECT_EQ(platform_.messages()[0].text, kQuestion);
+  EXPECT_EQ(platform_.messages()[0].sign, MessageSign::Warning);
+  EXPECT_EQ(platform_.messages()[0].buttons, MessageButtons::YesNo);
+
+  EXPECT_EQ(state_.recordBaseName, "Gut");
+  EXPECT_EQ(state_.recordDir, dir_.string() + "/");
+  ASSERT_EQ(state_.records.list.size(), 2U);
+  EXPECT_EQ(state_.records.list.entries[0].info1, "A");
+  EXPECT_EQ(state_.records.header.fields[0], "kopf");
+  EXPECT_EQ(state_.records.generation, 1U);
+}
+
+TEST_F(RecordLoaderTest, CancelAndNoEndOrKeepAsTheDataRequires) {
+  // Cancel at start-up (nothing loaded) ends the program.
+  platform_.queueOpenFile(std::nullopt);
+  EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::EndProgram);
+
+  platform_.queueOpenFile(path("Gut.krv"));
+  ASSERT_EQ(loadRecordFile(platform_, state_), LoadOutcome::Loaded);
+
+  // Cancel later keeps the data; an invalid pick before it does not change the names.
+  platform_.queueOpenFile(path("Kaputt.krv"));
+  platform_.queueMessageAnswer(MessageAnswer::Yes);
+  platform_.queueOpenFile(std::nullopt);
+  EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::CancelledKeepData);
+  EXPECT_EQ(state_.recordBaseName, "Gut");
+  EXPECT_EQ(state_.records.list.size(), 2U);
+
+  // No to choosing again ends the program even with data loaded.
+  platform_.queueOpenFile(path("Fehlt.krv"));
+  platform_.queueMessageAnswer(MessageAnswer::No);
+  EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::EndProgram);
+  EXPECT_EQ(platform_.messages().back().text, kQuestion);
+  EXPECT_EQ(platform_.pendingAnswers(), 0U);
+}
+
+TEST_F(RecordLoaderTest, NonAsciiFileNameMatchesItsWindows1252EndLine) {
+  platform_.queueOpenFile(path("M\xC3\xBChle.krv"));
+  ASSERT_EQ(loadRecordFile(platform_, state_), LoadOutcome::Loaded);
+  EXPECT_EQ(state_.recordBaseName, "M\xC3\xBChle");
+  EXPECT_EQ(state_.records.list.size(), 1U);
+  EXPECT_TRUE(platform_.messages().empty());
+}
+
+}  // namespace
+}  // namespace korvalis

@@ -1,0 +1,196 @@
+// krv commands of the record file: check, make, dump, index, tree, search.
+#include <cstdio>
+#include <filesystem>
+#include <optional>
+#include <string>
+
+#include "platform/cp1252.h"
+#include "records/record_file.h"
+#include "records/record_search.h"
+#include "records/record_tree.h"
+#include "tools/krv/command.h"
+
+namespace korvalis::krv {
+namespace {
+
+void writeOut(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+
+/// The end line a record file at `path` must hold: its name without the last four characters.
+std::optional<std::string> endLineFor(const std::string& path) {
+  const std::string name = std::filesystem::path(path).filename().string();
+  if (name.size() <= 4) {
+    return std::nullopt;
+  }
+  return recordEndLine(name.substr(0, name.size() - 4));
+}
+
+/// Applies the validity rule and reads the file; prints the reason and returns nothing when
+/// it is invalid or unreadable.
+std::optional<RecordData> loadValid(const std::string& path) {
+  const std::optional<std::string> endLine = endLineFor(path);
+  if (!endLine) {
+    std::fprintf(stderr, "krv: %s: the name is too short for a record file\n", path.c_str());
+    return std::nullopt;
+  }
+  const std::optional<std::string> bytes = readWholeFile(path);
+  if (!bytes) {
+    std::fprintf(stderr, "krv: %s: the file cannot be read\n", path.c_str());
+    return std::nullopt;
+  }
+  const RecordFileCheck check = checkRecordBytes(*bytes, *endLine);
+  if (!check.valid) {
+    std::fprintf(stderr, "krv: %s: invalid: %s\n", path.c_str(), check.reason.c_str());
+    return std::nullopt;
+  }
+  return parseRecordBytes(*bytes, *endLine);
+}
+
+int runCheck(std::span<const std::string> args) {
+  if (args.size() != 1) {
+    return kUsage;
+  }
+  const std::optional<std::string> endLine = endLineFor(args[0]);
+  const RecordFileCheck check =
+      endLine ? checkRecordFile(args[0], *endLine)
+              : RecordFileCheck{false, "the name is too short for a record file", 0};
+  if (check.valid) {
+    writeOut("valid\n");
+    return kOk;
+  }
+  writeOut("invalid: " + check.reason + "\n");
+  return kRefused;
+}
+
+int runMake(std::span<const std::string> args) {
+  if (args.size() != 2) {
+    return kUsage;
+  }
+  const std::optional<std::string> tsv = readWholeFile(args[0]);
+  if (!tsv) {
+    std::fprintf(stderr, "krv: %s: the file cannot be read\n", args[0].c_str());
+    return kRefused;
+  }
+  const std::optional<std::string> endLine = endLineFor(args[1]);
+  if (!endLine || !args[1].ends_with(".krv")) {
+    std::fprintf(stderr, "krv: %s: the output must be named NAME.krv\n", args[1].c_str());
+    return kRefused;
+  }
+  std::string error;
+  const std::optional<std::string> bytes = makeRecordBytes(*tsv, *endLine, error);
+  if (!bytes) {
+    std::fprintf(stderr, "krv: %s: %s\n", args[0].c_str(), error.c_str());
+    return kRefused;
+  }
+  if (!writeFileAtomically(args[1], *bytes)) {
+    std::fprintf(stderr, "krv: %s: the file cannot be written\n", args[1].c_str());
+    return kRefused;
+  }
+  return kOk;
+}
+
+int runDump(std::span<const std::string> args) {
+  if (args.size() != 1) {
+    return kUsage;
+  }
+  const std::optional<RecordData> data = loadValid(args[0]);
+  if (!data) {
+    return kRefused;
+  }
+  std::string out;
+  for (const RecordEntry& e : data->list.entries) {
+    for (const std::string* field : {&e.info1, &e.info2, &e.info3, &e.info4, &e.apid, &e.id,
+                                     &e.pages}) {
+      out += *field;
+      out += '\t';
+    }
+    out += e.info5;
+    out += '\n';
+  }
+  writeOut(out);
+  return kOk;
+}
+
+int runIndex(std::span<const std::string> args) {
+  if (args.size() != 1) {
+    return kUsage;
+  }
+  const std::optional<RecordData> data = loadValid(args[0]);
+  if (!data) {
+    return kRefused;
+  }
+  std::string out;
+  for (const IndexEntry& e : data->index.entries) {
+    out += e.key;
+    out += '\t';
+    out += std::to_string(e.entry);
+    out += '\n';
+  }
+  writeOut(out);
+  return kOk;
+}
+
+int runTree(std::span<const std::string> args) {
+  if (args.size() != 1) {
+    return kUsage;
+  }
+  std::optional<RecordData> data = loadValid(args[0]);
+  if (!data) {
+    return kRefused;
+  }
+  const std::string name = std::filesystem::path(args[0]).filename().string();
+  const RecordTree tree = buildTreeItems(data->list, recordEndLine(name.substr(0, name.size() - 4)));
+  std::string out;
+  for (const TreeItem& item : tree.items) {
+    out += std::to_string(item.level);
+    out += '\t';
+    out += item.text;
+    out += '\n';
+  }
+  writeOut(out);
+  if (!tree.message.empty()) {
+    std::string message = tree.message;
+    for (char& c : message) {
+      c = c == '\r' ? '\n' : c;
+    }
+    std::fprintf(stderr, "%s\n", message.c_str());
+  }
+  return kOk;
+}
+
+int runSearchCommand(std::span<const std::string> args) {
+  if (args.size() != 2) {
+    return kUsage;
+  }
+  std::optional<RecordData> data = loadValid(args[0]);
+  if (!data) {
+    return kRefused;
+  }
+  // A text typed in a UTF-8 terminal is converted; other bytes are taken as Windows-1252.
+  const std::string text = utf8ToCp1252(args[1]).value_or(args[1]);
+  const std::optional<SearchResult> result = runSearch(data->index, data->list, text);
+  if (!result) {
+    std::fputs("krv: the search text is empty\n", stderr);
+    return kRefused;
+  }
+  std::string out;
+  for (std::size_t row = 0; row < result->hits.size(); ++row) {
+    out += rowNumberText(row);
+    out += '\t';
+    out += data->index.entries[result->hits[row].indexPosition].key;
+    out += '\n';
+  }
+  out += result->status;
+  out += '\n';
+  writeOut(out);
+  return kOk;
+}
+
+}  // namespace
+}  // namespace korvalis::krv
+
+KRV_COMMAND("check", "FILE.krv", korvalis::krv::runCheck)
+KRV_COMMAND("make", "IN.tsv OUT.krv", korvalis::krv::runMake)
+KRV_COMMAND("dump", "FILE.krv", korvalis::krv::runDump)
+KRV_COMMAND("index", "FILE.krv", korvalis::krv::runIndex)
+KRV_COMMAND("tree", "FILE.krv", korvalis::krv::runTree)
+KRV_COMMAND("search", "FILE.krv TEXT", korvalis::krv::runSearchCommand)
