@@ -65,6 +65,9 @@ struct AppState {
   TransferEngine* transfer = nullptr;  ///< not owned; the shell owns the engine
   std::uintptr_t currentRequest = 0;   ///< job handle of the request in flight, 0 for none
   std::string lookupKind;              ///< "", "DGS", "APID" or "Protected"
+  std::string currentApid;             ///< APID of the page last looked up
+  std::string lastAnswer;              ///< text of the last archive answer
+  std::int64_t lastImageSize = -1;     ///< size of the last size query, -1 unknown
 
   // Connection monitor (the thread itself is owned by the monitor object)
   bool monitorRunning = false;

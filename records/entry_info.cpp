@@ -61,7 +61,9 @@ std::string entryInfoText(const RecordEntry* entry) {
   return text;
 }
 
-std::string_view firstPageOf(std::string_view pages) { return pages.substr(0, pages.find('-')); }
+std::string_view firstPageOf(std::string_view pages) {
+  return pages.substr(0, pages.find('-'));
+}
 
 std::string_view lastPageOf(std::string_view pages) {
   const std::size_t dash = pages.find('-');

@@ -1,13 +1,16 @@
 #include "records/record_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <system_error>
 #include <vector>
 
 #include "platform/cp1252.h"
+#include "records/value_ranks.h"
 
 namespace korvalis {
 namespace {
@@ -108,16 +111,6 @@ struct RawKey {
   EntryId entry;
 };
 
-bool entryLess(const RawEntry& a, const RawEntry& b) {
-  for (std::size_t k = 0; k < 4; ++k) {
-    const int c = a.fields[k].compare(b.fields[k]);
-    if (c != 0) {
-      return c < 0;
-    }
-  }
-  return false;
-}
-
 /// The index keys of one entry: its info2, then the info5 items up to the first empty one,
 /// each without leading blanks.
 void addKeys(const RawEntry& entry, EntryId id, std::vector<RawKey>& keys) {
@@ -149,6 +142,47 @@ RecordEntry makeEntry(const RawEntry& raw) {
   entry.pages = raw.fields[6].empty() ? kEmptyPages : raw.fields[6];
   entry.info5 = raw.fields[7];
   return entry;
+}
+
+/// The search index of the entries `raw` in list order `order`: each entry's keys, sorted by
+/// key (byte by byte) and by entry, without duplicate pairs.
+SearchIndex buildIndex(const std::vector<RawEntry>& raw, const std::vector<EntryId>& order) {
+  std::vector<RawKey> keys;
+  keys.reserve(raw.size() * 3);
+  for (EntryId p = 0; p < order.size(); ++p) {
+    addKeys(raw[order[p]], p, keys);
+  }
+
+  // Keys were added entry by entry in list order, so a stable distribution by key rank gives
+  // the order by (key, entry); equal neighbours are then the duplicates to drop.
+  std::vector<std::string_view> keyTexts(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    keyTexts[i] = keys[i].key;
+  }
+  const std::vector<std::uint32_t> keyRanks = rankTexts(keyTexts);
+  std::vector<std::size_t> start(keys.size() + 1, 0);
+  for (const std::uint32_t rank : keyRanks) {
+    ++start[rank + 1];
+  }
+  for (std::size_t r = 1; r < start.size(); ++r) {
+    start[r] += start[r - 1];
+  }
+  std::vector<std::size_t> sorted(keys.size());
+  for (std::size_t i = 0; i < keys.size(); ++i) {
+    sorted[start[keyRanks[i]]++] = i;
+  }
+  SearchIndex index;
+  index.entries.reserve(keys.size());
+  for (std::size_t n = 0; n < sorted.size(); ++n) {
+    const RawKey& k = keys[sorted[n]];
+    if (n > 0 && keys[sorted[n - 1]].entry == k.entry &&
+        keyRanks[sorted[n - 1]] == keyRanks[sorted[n]]) {
+      continue;
+    }
+    index.entries.push_back(IndexEntry{k.entry, std::string(k.key)});
+  }
+  index.prepareSearch();
+  return index;
 }
 
 }  // namespace
@@ -217,8 +251,8 @@ RecordData parseRecordBytes(std::string_view bytes, std::string_view endLine) {
   }
 
   std::vector<RawEntry> raw;
-  raw.reserve(static_cast<std::size_t>(std::count(bytes.begin() + static_cast<std::ptrdiff_t>(pos),
-                                                  bytes.end(), '\n')) +
+  raw.reserve(static_cast<std::size_t>(
+                  std::count(bytes.begin() + static_cast<std::ptrdiff_t>(pos), bytes.end(), '\n')) +
               1);
   while (pos < bytes.size()) {
     const std::string_view line = nextLine(bytes, pos);
@@ -228,39 +262,40 @@ RecordData parseRecordBytes(std::string_view bytes, std::string_view endLine) {
     raw.push_back(RawEntry{splitTabs<8>(line)});
   }
 
-  // Stable four-key sort; `order[p]` is the file position of the entry that goes to p.
+  // Stable four-key sort; `order[p]` is the file position of the entry that goes to p. The
+  // columns are turned into ranks first, so the sort compares integers.
+  std::array<std::vector<std::uint32_t>, 4> ranks;
+  {
+    std::vector<std::string_view> column(raw.size());
+    for (std::size_t k = 0; k < ranks.size(); ++k) {
+      for (std::size_t i = 0; i < raw.size(); ++i) {
+        column[i] = raw[i].fields[k];
+      }
+      ranks[k] = rankTexts(column);
+    }
+  }
   std::vector<EntryId> order(raw.size());
   for (std::size_t i = 0; i < order.size(); ++i) {
     order[i] = i;
   }
-  std::stable_sort(order.begin(), order.end(),
-                   [&raw](EntryId a, EntryId b) { return entryLess(raw[a], raw[b]); });
-
-  std::vector<RawKey> keys;
-  keys.reserve(raw.size() * 3);
-  data.list.entries.reserve(raw.size());
-  for (EntryId p = 0; p < order.size(); ++p) {
-    const RawEntry& entry = raw[order[p]];
-    data.list.entries.push_back(makeEntry(entry));
-    addKeys(entry, p, keys);
-  }
-
-  // Keys of one entry were added together, so entries ascend among equal keys before the
-  // sort too; sorting by (key, entry) and dropping equal neighbours removes every duplicate.
-  std::sort(keys.begin(), keys.end(), [](const RawKey& a, const RawKey& b) {
-    const int c = a.key.compare(b.key);
-    return c != 0 ? c < 0 : a.entry < b.entry;
+  std::stable_sort(order.begin(), order.end(), [&ranks](EntryId a, EntryId b) {
+    for (const auto& rank : ranks) {
+      if (rank[a] != rank[b]) {
+        return rank[a] < rank[b];
+      }
+    }
+    return false;
   });
-  keys.erase(std::unique(keys.begin(), keys.end(),
-                         [](const RawKey& a, const RawKey& b) {
-                           return a.entry == b.entry && a.key == b.key;
-                         }),
-             keys.end());
-  data.index.entries.reserve(keys.size());
-  for (const RawKey& k : keys) {
-    data.index.entries.push_back(IndexEntry{k.entry, std::string(k.key)});
+
+  // The search index needs only the order, so it is built on a second thread while this one
+  // copies the entries; the two touch disjoint data and meet at get().
+  std::future<SearchIndex> index =
+      std::async(std::launch::async, [&raw, &order] { return buildIndex(raw, order); });
+  data.list.entries.reserve(raw.size());
+  for (const EntryId from : order) {
+    data.list.entries.push_back(makeEntry(raw[from]));
   }
-  data.index.prepareSearch();
+  data.index = index.get();
   return data;
 }
 

@@ -13,8 +13,8 @@ namespace korvalis {
 /// The result of the validity rule for a record file.
 struct RecordFileCheck {
   bool valid = false;
-  std::string reason;          ///< why the file is invalid (English, for krv and logs)
-  std::uint64_t endOffset = 0; ///< the trailer's offset (where the end line begins)
+  std::string reason;           ///< why the file is invalid (English, for krv and logs)
+  std::uint64_t endOffset = 0;  ///< the trailer's offset (where the end line begins)
 };
 
 /// The end line a record file named `baseNameUtf8` (its file name without ".krv", UTF-8 as on

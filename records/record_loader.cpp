@@ -12,7 +12,8 @@ namespace {
 
 constexpr std::string_view kDialogTitle = "Datendatei laden:";
 constexpr std::string_view kFilter = "Datendatei | *.krv";
-constexpr std::string_view kInvalidQuestion = "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
+constexpr std::string_view kInvalidQuestion =
+    "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
 constexpr std::string_view kFatalMessage =
     "Die Dateidatei kann nicht geladen werden.\r\rDas Programm wird beendet.";
 constexpr std::size_t kExtensionLength = 4;  // ".krv"

@@ -12,8 +12,8 @@ class MainView;
 
 /// The result of the record-file dialog.
 struct ChosenRecordFile {
-  std::string path;          ///< the valid file chosen (UTF-8); "" when the user cancelled
-  bool endProgram = false;   ///< the user refused to choose again after an invalid file
+  std::string path;         ///< the valid file chosen (UTF-8); "" when the user cancelled
+  bool endProgram = false;  ///< the user refused to choose again after an invalid file
 };
 
 /// Runs the open-file dialog ("Datendatei laden:", start in state.recordDir, filter

@@ -14,8 +14,7 @@ std::vector<std::size_t> matchingKeys(const SearchIndex& index, std::string_view
   std::size_t from = 0;
   std::size_t key = 0;
   while (from < keys.size()) {
-    const void* hit =
-        memmem(keys.data() + from, keys.size() - from, needle.data(), needle.size());
+    const void* hit = memmem(keys.data() + from, keys.size() - from, needle.data(), needle.size());
     if (hit == nullptr) {
       break;
     }
@@ -33,7 +32,11 @@ std::vector<std::size_t> matchingKeys(const SearchIndex& index, std::string_view
 
 }  // namespace
 
-std::string rowNumberText(std::size_t row) { return std::to_string(row + 1) + " "; }
+std::string rowNumberText(std::size_t row) {
+  std::string text = std::to_string(row + 1);
+  text += ' ';
+  return text;
+}
 
 std::string searchStatusText(std::size_t count) {
   if (count == 0) {
@@ -42,7 +45,11 @@ std::string searchStatusText(std::size_t count) {
   if (count == 1) {
     return " 1 Eintrag gefunden.";
   }
-  return " " + std::to_string(count) + " Eintr\xE4ge gefunden";
+  // Appended piece by piece: GCC 12 warns falsely (-Wrestrict) on "literal" + std::string&&.
+  std::string text(" ");
+  text += std::to_string(count);
+  text += " Eintr\xE4ge gefunden";
+  return text;
 }
 
 std::optional<SearchResult> runSearch(const SearchIndex& index, RecordList& list,

@@ -18,9 +18,9 @@ struct SearchHit {
 
 /// What a search found, ready for the search-result window.
 struct SearchResult {
-  std::string title;           ///< "Suche: \"text\""
-  std::vector<SearchHit> hits; ///< in index order; row n shows rowNumberText(n) and the key
-  std::string status;          ///< the status-bar text for the number of hits
+  std::string title;            ///< "Suche: \"text\""
+  std::vector<SearchHit> hits;  ///< in index order; row n shows rowNumberText(n) and the key
+  std::string status;           ///< the status-bar text for the number of hits
 };
 
 /// Column 0 of row `row` (0-based): the running number from 1, followed by a blank.

@@ -14,7 +14,9 @@ std::string emptyFieldMessage(int level) {
          "-Feld gefunden!\rEinlesen der Datendatei wird beendet.";
 }
 
-int toInt(std::size_t position) { return static_cast<int>(position); }
+int toInt(std::size_t position) {
+  return static_cast<int>(position);
+}
 
 }  // namespace
 
@@ -70,8 +72,7 @@ RecordTree buildTreeItems(RecordList& list, std::string_view rootText) {
     }
     entry.treeItem = toInt(tree.items.size());
     const bool emptyLeaf = entry.info4.empty();
-    tree.items.push_back(
-        TreeItem{4, emptyLeaf ? std::string(kEmptyLeafText) : entry.info4, id});
+    tree.items.push_back(TreeItem{4, emptyLeaf ? std::string(kEmptyLeafText) : entry.info4, id});
     if (emptyLeaf) {
       tree.message = emptyFieldMessage(4);
       return tree;

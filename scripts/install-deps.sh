@@ -8,7 +8,7 @@ packages=(
   libcurl4-openssl-dev libjpeg-dev libpng-dev libtiff-dev zlib1g-dev libfontconfig-dev
   libgtest-dev libgmock-dev googletest
   libcpp-httplib-dev libssl-dev openssl curl
-  qpdf poppler-utils img2pdf imagemagick libjpeg-turbo-progs
+  qpdf poppler-utils img2pdf imagemagick libjpeg-turbo-progs bc time
   fonts-dejavu-core gsfonts locales xauth xvfb
 )
 

@@ -20,7 +20,6 @@ namespace korvalis {
 
 struct AppState;
 class QtEventTarget;
-class RecordsController;
 
 /// The main window's frame: title " Korvalis", the left column (record tree above the
 /// navigation panel's area, 220 x scaleX wide), on the right the HTML view or the page view
@@ -62,8 +61,19 @@ class MainWindow : public QMainWindow, public MainView {
 
   /// Puts the record tree into the left column (above the navigation area).
   void setTreeWidget(QWidget* tree);
-  /// The records controller that follows ID and page and shows entry information.
-  void setRecordsController(RecordsController* records) { records_ = records; }
+  /// Who carries out followIdAndPage() and refreshEntryInfo() (the records controller).
+  void setRecordHooks(std::function<void()> follow, std::function<void()> refresh) {
+    followIdAndPage_ = std::move(follow);
+    refreshEntryInfo_ = std::move(refresh);
+  }
+  /// Receives posted events that are neither progress nor completion events.
+  void setOtherEventHandler(std::function<void(int, std::uintptr_t)> handler) {
+    otherEvents_ = std::move(handler);
+  }
+  /// Replaces the built-in page area by the page viewer (shown while the image mode is not 0).
+  void setPageView(QWidget* view);
+  /// The left column's layout: tree first, the navigation area below.
+  QVBoxLayout* leftColumnLayout() const { return leftLayout_; }
   /// Replaces the navigation area's placeholder by the navigation panel.
   void setNavigationPanel(QWidget* panel);
   /// Shows or hides the tree and the navigation area (the later tool bar's toggles).
@@ -93,6 +103,7 @@ class MainWindow : public QMainWindow, public MainView {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void buildLeftColumn();
@@ -105,7 +116,9 @@ class MainWindow : public QMainWindow, public MainView {
   std::function<void()> help_;
   std::function<void()> onClose_;
   std::function<void()> loadRecordFile_;
-  RecordsController* records_ = nullptr;
+  std::function<void()> followIdAndPage_;
+  std::function<void()> refreshEntryInfo_;
+  std::function<void(int, std::uintptr_t)> otherEvents_;
 
   QWidget* leftColumn_ = nullptr;
   QVBoxLayout* leftLayout_ = nullptr;

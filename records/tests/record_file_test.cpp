@@ -73,7 +73,7 @@ TEST(RecordFileTest, ReadingStopsAtTheEndLineAndKeepsEmptyAndShortLines) {
   const std::string bytes =
       "h1\th2\th3\th4\th5\th6\th7\th8\th9\r\n"
       "B\tb2\tb3\tb4\tTH-B\t000000002\t00001-00005\tkb\r"  // lone CR
-      "\n"                                                 // empty line: an entry
+      "\r\n"                                               // empty line: an entry
       "A\ta2\r\n"                                          // missing trailing fields
       "Probe\r\n"
       "C\tc2\tc3\tc4\tTH-C\t000000003\t\t\r\n"
@@ -108,16 +108,16 @@ std::string fileWith(const std::vector<std::string>& lines) {
 
 TEST(RecordFileTest, SortIsStableOverFourKeysByteByByte) {
   const RecordData data = parseRecordBytes(
-      fileWith({"b\tx\tx\tx\tfirst-b", "\xE4\tx\tx\tx", "B\tx\tx\tx", "a\ty\tx\tx",
-                "a\tx\tz\tx", "a\tx\tx\tz", "a\tx\tx\ta\tone", "a\tx\tx\ta\ttwo", "b\tx\tx\tx\tsecond-b"}),
+      fileWith({"b\tx\tx\tx\tfirst-b", "\xE4\tx\tx\tx", "B\tx\tx\tx", "a\ty\tx\tx", "a\tx\tz\tx",
+                "a\tx\tx\tz", "a\tx\tx\ta\tone", "a\tx\tx\ta\ttwo", "b\tx\tx\tx\tsecond-b"}),
       "Probe");
   std::vector<std::string> order;
   for (const RecordEntry& e : data.list.entries) {
     order.push_back(e.info1 + e.info2 + e.info3 + e.info4 + "/" + e.apid);
   }
-  const std::vector<std::string> expected = {
-      "Bxxx/",       "axxa/one",      "axxa/two",      "axxz/", "axzx/", "ayxx/",
-      "bxxx/first-b", "bxxx/second-b", "\xE4xxx/"};
+  const std::vector<std::string> expected = {"Bxxx/",        "axxa/one",      "axxa/two",
+                                             "axxz/",        "axzx/",         "ayxx/",
+                                             "bxxx/first-b", "bxxx/second-b", "\xE4xxx/"};
   EXPECT_EQ(order, expected);
 }
 
@@ -126,17 +126,17 @@ TEST(RecordFileTest, IndexTakesInfo2AndInfo5ItemsSortedWithoutDuplicates) {
       fileWith({
           "A\tMitte\tc\td\t\t\t\tEins, Zwei,Drei",   // entry 0: blank before Zwei removed
           "B\tNord\tc\td\t\t\t\tVier,,F\xFCnf",      // entry 1: stops at the empty item
-          "C\tOst\tc\td\t\t\t\tSechs,   ,Sieben",     // entry 2: blank item gives ""
-          "D\tSued\tc\td\t\t\t\tSued, Mitte, Sued",   // entry 3: own info2 only once
+          "C\tOst\tc\td\t\t\t\tSechs,   ,Sieben",    // entry 2: blank item gives ""
+          "D\tSued\tc\td\t\t\t\tSued, Mitte, Sued",  // entry 3: own info2 only once
       }),
       "Probe");
   std::vector<std::string> keys;
   for (const IndexEntry& e : data.index.entries) {
     keys.push_back(e.key + "/" + std::to_string(e.entry));
   }
-  const std::vector<std::string> expected = {
-      "/2",     "Drei/0", "Eins/0",  "Mitte/0", "Mitte/3", "Nord/1",
-      "Ost/2",  "Sechs/2", "Sieben/2", "Sued/3", "Vier/1",  "Zwei/0"};
+  const std::vector<std::string> expected = {"/2",       "Drei/0", "Eins/0", "Mitte/0",
+                                             "Mitte/3",  "Nord/1", "Ost/2",  "Sechs/2",
+                                             "Sieben/2", "Sued/3", "Vier/1", "Zwei/0"};
   EXPECT_EQ(keys, expected);
 }
 

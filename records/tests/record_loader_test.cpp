@@ -23,8 +23,8 @@ class RecordLoaderTest : public ::testing::Test {
     std::filesystem::create_directories(dir_);
     state_.recordDir = "/start/";
     std::string error;
-    writeFile("Gut.krv", *makeRecordBytes("kopf\nZ\tz\tz\tz\nA\ta\ta\ta\tTH-A\t000000001\n",
-                                          "Gut", error));
+    writeFile("Gut.krv",
+              *makeRecordBytes("kopf\nZ\tz\tz\tz\nA\ta\ta\ta\tTH-A\t000000001\n", "Gut", error));
     writeFile("Kaputt.krv", "kopf\r\nKaputt\r\n00000001");
     // A name with a letter outside ASCII: UTF-8 on disk, Windows-1252 in the end line.
     writeFile("M\xC3\xBChle.krv", *makeRecordBytes("kopf\nM\tm\tm\tm\n", "M\xFChle", error));

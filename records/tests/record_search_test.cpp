@@ -30,9 +30,9 @@ std::vector<std::string> rows(const RecordData& data, const SearchResult& result
 TEST(RecordSearchTest, FindsKeysContainingTheTextInAnyCase) {
   RecordData data = dataOf({
       "a\tM\xDChlhausen\tx\tx\t\t\t\tKirchenbuch",  // entry 0: upper-case umlaut at the start
-      "b\tOberm\xFChl\tx\tx\t\t\t\tALTM\xDCHL",      // entry 1: at the end, twice
-      "c\tSchm\xFChlen\tx\tx\t\t\t\tmuehle",         // entry 2: inside
-      "d\tNord\tx\tx\t\t\t\tNord",                   // entry 3: same key as info2, once
+      "b\tOberm\xFChl\tx\tx\t\t\t\tALTM\xDCHL",     // entry 1: at the end, twice
+      "c\tSchm\xFChlen\tx\tx\t\t\t\tmuehle",        // entry 2: inside
+      "d\tNord\tx\tx\t\t\t\tNord",                  // entry 3: same key as info2, once
   });
   const auto result = runSearch(data.index, data.list, "m\xFChl");
   ASSERT_TRUE(result);
@@ -106,8 +106,7 @@ TEST(EntryInfoTest, RefreshMakesALeafCurrentAndFillsTheFields) {
 
 TEST(EntryInfoTest, IdAndPageMatchTheFirstEntryWhoseRangeHoldsThePage) {
   const RecordData data = dataOf({
-      "a\tx\tx\tx\t\t000000005\t00001-00120",
-      "b\tx\tx\tx\t\t000000005\t00100-00200",
+      "a\tx\tx\tx\t\t000000005\t00001-00120", "b\tx\tx\tx\t\t000000005\t00100-00200",
       "c\tx\tx\tx\t\t000000006\t",  // no range: page 1 only
   });
   struct Case {
@@ -115,9 +114,9 @@ TEST(EntryInfoTest, IdAndPageMatchTheFirstEntryWhoseRangeHoldsThePage) {
     EntryId expected;
   };
   const std::vector<Case> cases = {
-      {"000000005", "00120", 0}, {"000000005", "00121", 1}, {"000000005", "00001", 0},
-      {"000000005", "00201", kNoEntry}, {"000000005", "120", kNoEntry},
-      {"5", "00001", kNoEntry}, {"000000006", "00001", 2}, {"000000006", "00002", kNoEntry},
+      {"000000005", "00120", 0},        {"000000005", "00121", 1},        {"000000005", "00001", 0},
+      {"000000005", "00201", kNoEntry}, {"000000005", "120", kNoEntry},   {"5", "00001", kNoEntry},
+      {"000000006", "00001", 2},        {"000000006", "00002", kNoEntry},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(findEntryByIdAndPage(data.list, c.id, c.page), c.expected) << c.id << " " << c.page;

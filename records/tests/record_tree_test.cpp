@@ -28,8 +28,8 @@ TEST(RecordTreeTest, GroupsAdjacentValuesAndLinksLeaves) {
   RecordList list = listOf({"L\tP\tT\tz", "L\tP\tT\ty", "l\tP\tT\tx", "L\tQ\tT\tw"});
   ScriptedPlatform platform;
   const RecordTree tree = buildTree(list, "Wurzel", platform);
-  const std::vector<std::string> expected = {"0Wurzel", "1L", "2P", "3T", "4y", "4z",
-                                             "2Q",      "3T", "4w", "1l", "2P", "3T", "4x"};
+  const std::vector<std::string> expected = {"0Wurzel", "1L", "2P", "3T", "4y", "4z", "2Q",
+                                             "3T",      "4w", "1l", "2P", "3T", "4x"};
   EXPECT_EQ(shape(tree), expected);
   EXPECT_TRUE(tree.message.empty());
   EXPECT_TRUE(platform.messages().empty());
@@ -56,8 +56,9 @@ TEST(RecordTreeTest, EmptyFieldStopsBuildingWithItsMessage) {
       {"\tB\tC\tD", "Leeres Info1" + tail, {"0R"}},
       {"X\t\tC\tD", "Leeres Info2" + tail, {"0R", "1A", "2B", "3C", "4D", "1X"}},
       {"X\tB\t\tD", "Leeres Info3" + tail, {"0R", "1A", "2B", "3C", "4D", "1X", "2B"}},
-      {"X\tB\tC\t", "Leeres Info4" + tail, {"0R", "1A", "2B", "3C", "4D", "1X", "2B", "3C",
-                                             "4{leer}"}},
+      {"X\tB\tC\t",
+       "Leeres Info4" + tail,
+       {"0R", "1A", "2B", "3C", "4D", "1X", "2B", "3C", "4{leer}"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.message);

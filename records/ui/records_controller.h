@@ -102,6 +102,8 @@ class RecordsController : public QObject {
   void treeContextMenuRequested(QPoint globalPos);
 
  private:
+  void onSearchRowSelected(EntryId entry);
+
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };

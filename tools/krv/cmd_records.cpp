@@ -13,7 +13,9 @@
 namespace korvalis::krv {
 namespace {
 
-void writeOut(std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); }
+void writeOut(std::string_view text) {
+  std::fwrite(text.data(), 1, text.size(), stdout);
+}
 
 /// The end line a record file at `path` must hold: its name without the last four characters.
 std::optional<std::string> endLineFor(const std::string& path) {
@@ -98,8 +100,8 @@ int runDump(std::span<const std::string> args) {
   }
   std::string out;
   for (const RecordEntry& e : data->list.entries) {
-    for (const std::string* field : {&e.info1, &e.info2, &e.info3, &e.info4, &e.apid, &e.id,
-                                     &e.pages}) {
+    for (const std::string* field :
+         {&e.info1, &e.info2, &e.info3, &e.info4, &e.apid, &e.id, &e.pages}) {
       out += *field;
       out += '\t';
     }
@@ -138,7 +140,8 @@ int runTree(std::span<const std::string> args) {
     return kRefused;
   }
   const std::string name = std::filesystem::path(args[0]).filename().string();
-  const RecordTree tree = buildTreeItems(data->list, recordEndLine(name.substr(0, name.size() - 4)));
+  const RecordTree tree =
+      buildTreeItems(data->list, recordEndLine(name.substr(0, name.size() - 4)));
   std::string out;
   for (const TreeItem& item : tree.items) {
     out += std::to_string(item.level);

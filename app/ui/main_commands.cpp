@@ -1,0 +1,397 @@
+#include "app/ui/main_commands.h"
+
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QStatusBar>
+
+#include "app/main_view.h"
+#include "app/ui/main_toolbar.h"
+#include "app/ui/navigation_panel.h"
+#include "platform/cp1252.h"
+#include "platform/platform.h"
+
+namespace korvalis {
+
+namespace {
+
+constexpr int kScrollStep = 10;
+
+template <typename F, typename... Args>
+auto call(const F& hook, Args&&... args) {
+  using R = decltype(hook(std::forward<Args>(args)...));
+  if (!hook) {
+    return R();
+  }
+  return hook(std::forward<Args>(args)...);
+}
+
+}  // namespace
+
+MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& window,
+                           MainView& view, MainToolBar& toolBar, NavigationPanel& panel,
+                           CommandHooks hooks)
+    : QObject(&window),
+      state_(state),
+      platform_(platform),
+      window_(window),
+      view_(view),
+      toolBar_(toolBar),
+      panel_(panel),
+      hooks_(std::move(hooks)) {
+  toolBar_.setCommandHandler([this](nav::ToolButton id, bool pressed) { toolButton(id, pressed); });
+  connect(&panel_, &NavigationPanel::idStepRequested, this,
+          [this](bool next) { step(next ? nav::StepKind::NextId : nav::StepKind::PreviousId); });
+  connect(&panel_, &NavigationPanel::pageStepRequested, this, [this](bool next) {
+    step(next ? nav::StepKind::NextPage : nav::StepKind::PreviousPage);
+  });
+  connect(&panel_, &NavigationPanel::showRequested, this, &MainCommands::showFromFields);
+  connect(&panel_, &NavigationPanel::idLookupRequested, this,
+          [this] { call(hooks_.startIdLookup, kLookupButtonCode); });
+  connect(&panel_, &NavigationPanel::apidLookupRequested, this,
+          [this] { call(hooks_.startApidLookup, kLookupButtonCode); });
+  for (QLineEdit* field : {panel_.apidField(), panel_.idField(), panel_.pageField()}) {
+    field->installEventFilter(this);
+  }
+  installShortcuts();
+}
+
+MainCommands::~MainCommands() = default;
+
+void MainCommands::addShortcut(const QKeySequence& keys, std::function<void()> run,
+                               std::vector<QShortcut*>* group) {
+  auto* shortcut = new QShortcut(keys, &window_);
+  connect(shortcut, &QShortcut::activated, this, std::move(run));
+  if (group != nullptr) {
+    shortcut->setEnabled(false);
+    group->push_back(shortcut);
+  }
+}
+
+void MainCommands::installShortcuts() {
+  using nav::StepKind;
+  addShortcut(QKeySequence(Qt::Key_Escape), [this] { escape(); });
+  addShortcut(QKeySequence(Qt::Key_F1), [this] { call(hooks_.help); });
+  addShortcut(QKeySequence(Qt::Key_F3), [this] { call(hooks_.showSearchResults); });
+  addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { searchCommand(); });
+  addShortcut(QKeySequence(Qt::Key_Return), [this] { returnKey(); });
+  addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Enter), [this] { returnKey(); });
+  addShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), [this] { copy(); });
+  addShortcut(QKeySequence(Qt::CTRL | Qt::Key_V), [this] { paste(); });
+  addShortcut(QKeySequence(Qt::Key_F11), [this] { toggleFullScreen(); });
+  addShortcut(QKeySequence(Qt::Key_Left), [this] { step(StepKind::PreviousPage); });
+  addShortcut(QKeySequence(Qt::Key_Right), [this] { step(StepKind::NextPage); });
+  addShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Left), [this] { step(StepKind::PreviousId); });
+  addShortcut(QKeySequence(Qt::SHIFT | Qt::Key_Right), [this] { step(StepKind::NextId); });
+  addShortcut(QKeySequence(Qt::ALT | Qt::Key_Left), [this] { scrollBy(-kScrollStep, 0); });
+  addShortcut(QKeySequence(Qt::ALT | Qt::Key_Right), [this] { scrollBy(kScrollStep, 0); });
+  addShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { scrollBy(0, -kScrollStep); });
+  addShortcut(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { scrollBy(0, kScrollStep); });
+  // The zoom keys exist only while "Zoom" is pressed.
+  addShortcut(QKeySequence(Qt::Key_Plus), [this] { zoomIn(); }, &zoomShortcuts_);
+  addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), [this] { zoomIn(); },
+              &zoomShortcuts_);
+  addShortcut(QKeySequence(Qt::Key_Minus), [this] { zoomOut(); }, &zoomShortcuts_);
+  addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), [this] { zoomOut(); },
+              &zoomShortcuts_);
+}
+
+bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
+  // The text fields handle copy, paste and Return themselves; take those keys to the
+  // window's commands so the whole field is copied or replaced and Return looks up.
+  if (event->type() == QEvent::KeyPress) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->matches(QKeySequence::Copy)) {
+      copy();
+      return true;
+    }
+    if (key->matches(QKeySequence::Paste)) {
+      paste();
+      return true;
+    }
+    if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+      returnKey();
+      return true;
+    }
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void MainCommands::show() const { call(hooks_.showPageImage); }
+
+void MainCommands::mirrorZoomControls() {
+  using nav::ToolButton;
+  toolBar_.setPressed(ToolButton::OriginalSize, zoom_.originalSizePressed);
+  toolBar_.setPressed(ToolButton::Zoom, zoom_.zoomPressed);
+  // The two toggles lock each other out only while a page is shown; otherwise the page-tool
+  // rule keeps both disabled.
+  if (state_.pageShown) {
+    toolBar_.setButtonEnabled(ToolButton::OriginalSize, zoom_.originalSizeEnabled);
+    toolBar_.setButtonEnabled(ToolButton::Zoom, zoom_.zoomEnabled);
+  }
+  for (QShortcut* s : zoomShortcuts_) {
+    s->setEnabled(zoom_.zoomPressed);
+  }
+}
+
+bool MainCommands::zoomKeysActive() const {
+  return !zoomShortcuts_.empty() && zoomShortcuts_.front()->isEnabled();
+}
+
+void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
+  using enum nav::ToolButton;
+  switch (id) {
+    case Tree:
+      state_.treeVisible = pressed;
+      call(hooks_.setTreeShown, pressed);
+      if (!pressed) {
+        call(hooks_.setNavigationShown, false);
+        toolBar_.setPressed(Navigate, false);
+      }
+      toolBar_.setButtonEnabled(Navigate, pressed);
+      show();
+      break;
+    case LoadRecordFile:
+      call(hooks_.loadRecordFile);
+      break;
+    case SaveWindow:
+      call(hooks_.toggleSaveWindow, pressed);
+      break;
+    case SavePage:
+      call(hooks_.savePage);
+      break;
+    case Print:
+      call(hooks_.print, toolBar_.isPressed(Crop));
+      break;
+    case Navigate:
+      call(hooks_.setNavigationShown, pressed);
+      show();
+      break;
+    case ShowPage:
+      call(hooks_.openDocument);
+      break;
+    case Search:
+      searchCommand();
+      break;
+    case OriginalSize:
+      nav::setOriginalSize(state_, zoom_, pressed);
+      mirrorZoomControls();
+      show();
+      break;
+    case Zoom:
+      nav::setZoomMode(state_, zoom_, pressed);
+      call(hooks_.setPageCursor, pressed);
+      mirrorZoomControls();
+      show();
+      break;
+    case Crop:
+      break;  // the crop view handles its own button
+    case RotateRight:
+    case RotateLeft:
+      if (call(hooks_.hasPageImage) && state_.currentRequest == 0) {
+        call(hooks_.rotatePage, id == RotateLeft ? 90 : -90);
+        show();
+      }
+      break;
+    case PostProcess:
+      if (call(hooks_.hasPageImage) && state_.currentRequest == 0 && hooks_.openPostProcessing) {
+        window_.setEnabled(false);
+        hooks_.openPostProcessing();
+      }
+      break;
+    case Help:
+      call(hooks_.help);
+      break;
+  }
+}
+
+void MainCommands::escape() {
+  const std::uintptr_t job = state_.currentRequest;
+  if (job == 0 || !call(hooks_.isRunning, job)) {
+    return;
+  }
+  call(hooks_.abortAndFree, job);
+  state_.currentRequest = 0;
+  view_.setImageMode(0);
+  state_.pageShown = false;
+  view_.setStatusText(0, " Abbruch!");
+}
+
+QWidget* MainCommands::focusedTextField() const {
+  QWidget* focus = window_.focusWidget();
+  return panel_.isTextField(focus) ? focus : nullptr;
+}
+
+void MainCommands::returnKey() {
+  QWidget* focus = window_.focusWidget();
+  if (focus == panel_.apidField()) {
+    call(hooks_.startIdLookup, kLookupAnswerCode);
+  } else if (focus == panel_.idField() || focus == panel_.pageField()) {
+    if (call(hooks_.startApidLookup, kLookupAnswerCode)) {
+      view_.followIdAndPage();
+      call(hooks_.loadPage);
+    }
+  } else if (call(hooks_.treeHasFocus)) {
+    call(hooks_.loadTreePage);
+  }
+}
+
+void MainCommands::step(nav::StepKind kind) {
+  const nav::StepResult result = nav::step(kind, view_.idField(), view_.pageField());
+  view_.setStatusText(0, result.statusText);
+  if (result.outcome != nav::StepOutcome::Changed) {
+    return;
+  }
+  view_.setIdField(result.idText);
+  view_.setPageField(result.pageText);
+  view_.followIdAndPage();
+  if (panel_.isImmediateDisplay()) {
+    view_.showHtml(state_.aboutHtml);
+    call(hooks_.loadPage);
+  }
+}
+
+void MainCommands::showFromFields() {
+  if (!call(hooks_.startApidLookup, kLookupAnswerCode)) {
+    return;
+  }
+  view_.showHtml(state_.aboutHtml);
+  view_.followIdAndPage();
+  call(hooks_.loadPage);
+}
+
+void MainCommands::copy() {
+  if (auto* field = qobject_cast<QLineEdit*>(focusedTextField())) {
+    // The clipboard speaks Windows-1252; characters outside it become "?".
+    const QByteArray utf8 = field->text().toUtf8();
+    const auto text = utf8ToCp1252(std::string_view(utf8.constData(), utf8.size()));
+    platform_.setClipboardText(text ? *text : field->text().toLatin1().toStdString());
+    return;
+  }
+  if (state_.pageShown && call(hooks_.hasPageImage) && hooks_.pageImage) {
+    platform_.setClipboardImage(hooks_.pageImage());
+  }
+}
+
+void MainCommands::paste() {
+  if (auto* field = qobject_cast<QLineEdit*>(focusedTextField())) {
+    const std::string text = platform_.clipboardText();
+    if (!text.empty()) {
+      field->setText(QString::fromStdString(cp1252ToUtf8(text)));
+    }
+    return;
+  }
+  Image image = platform_.clipboardImage();
+  if (image.isNull() || !hooks_.setPageImage) {
+    return;
+  }
+  nav::resetForNewPage(state_, zoom_);
+  state_.pageShown = true;
+  state_.viewImage = ViewImage::Page;
+  call(hooks_.setPageCursor, false);
+  mirrorZoomControls();
+  hooks_.setPageImage(std::move(image));
+  show();
+  view_.setImageMode(1);
+  mirrorZoomControls();
+  state_.pageBytes.reset();
+  view_.setStatusText(3, "Kopie");
+}
+
+void MainCommands::toggleFullScreen() {
+  if (!state_.pageShown) {
+    return;
+  }
+  using nav::ToolButton;
+  if (!state_.fullScreen) {
+    state_.fullScreen = true;
+    normalGeometry_ = window_.geometry();
+    navigateWasPressed_ = toolBar_.isPressed(ToolButton::Navigate);
+    call(hooks_.setTreeShown, false);
+    call(hooks_.setNavigationShown, false);
+    toolBar_.hide();
+    window_.statusBar()->hide();
+    call(hooks_.setMonitorButtonShown, false);
+    window_.showFullScreen();
+  } else {
+    state_.fullScreen = false;
+    window_.showNormal();
+    window_.setGeometry(normalGeometry_);
+    toolBar_.show();
+    window_.statusBar()->show();
+    call(hooks_.setMonitorButtonShown, true);
+    call(hooks_.setTreeShown, state_.treeVisible);
+    call(hooks_.setNavigationShown, state_.treeVisible && navigateWasPressed_);
+    toolBar_.setPressed(ToolButton::Navigate, navigateWasPressed_);
+  }
+  show();
+}
+
+void MainCommands::scrollBy(int dx, int dy) {
+  QScrollArea* area = call(hooks_.pageArea);
+  if (area == nullptr) {
+    return;
+  }
+  area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->value() + dx);
+  area->verticalScrollBar()->setValue(area->verticalScrollBar()->value() + dy);
+}
+
+void MainCommands::zoomIn() {
+  if (nav::zoomIn(state_, zoom_, call(hooks_.displayWidth), call(hooks_.pageWidth))) {
+    show();
+  }
+}
+
+void MainCommands::zoomOut() {
+  if (nav::zoomOut(state_, zoom_)) {
+    show();
+  }
+}
+
+void MainCommands::searchCommand() {
+  const std::string text = platform_.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 0, 0);
+  if (text.empty()) {
+    return;  // cancelled or nothing typed: searching for nothing finds nothing
+  }
+  call(hooks_.search, text);
+  call(hooks_.showSearchResults);
+}
+
+void MainCommands::completion(int code, std::uintptr_t job) {
+  if (code == kPageAnswerCode) {
+    if (call(hooks_.handlePageAnswer, job)) {
+      nav::resetForNewPage(state_, zoom_);
+      call(hooks_.setPageCursor, false);
+      state_.pageShown = true;
+      state_.viewImage = ViewImage::Page;
+      show();
+      view_.setImageMode(1);
+      mirrorZoomControls();
+      view_.setStatusText(0, " Fertig.");
+      view_.setStatusText(3, "Original");
+    }
+  } else if (code == kLookupAnswerCode || code == kLookupButtonCode) {
+    call(hooks_.handleLookupAnswer, code, job);
+  } else {
+    return;
+  }
+  call(hooks_.freeJob, job);
+  // A late answer of an earlier job must not make the window forget the request in flight.
+  if (state_.currentRequest == job) {
+    state_.currentRequest = 0;
+  }
+}
+
+void MainCommands::popupSave() {
+  if (call(hooks_.openSaveWindowForSelection)) {
+    window_.setEnabled(false);
+  }
+}
+
+void MainCommands::popupInfo() { call(hooks_.showEntryInfo); }
+
+}  // namespace korvalis

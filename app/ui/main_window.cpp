@@ -1,0 +1,252 @@
+#include "app/ui/main_window.h"
+
+#include <QCloseEvent>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QProgressBar>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QStatusBar>
+#include <QTextBrowser>
+#include <QVBoxLayout>
+#include <algorithm>
+
+#include "app/app_state.h"
+#include "app/display_scale.h"
+#include "app/event_codes.h"
+#include "platform/qt/qt_event_target.h"
+
+namespace korvalis {
+
+namespace {
+
+constexpr int kTreeWidth = 220;
+constexpr int kStatusFields = 4;
+constexpr int kProgressField = 1;  // the second field shows the progress bar
+
+QString toQ(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
+MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
+  setWindowTitle(QStringLiteral(" Korvalis"));
+  setMinimumSize(640, 480);
+  resize(1024, 768);
+  move(10, 10);
+
+  auto* splitter = new QSplitter(Qt::Horizontal, this);
+  setCentralWidget(splitter);
+  buildLeftColumn();
+  buildRightArea();
+  splitter->addWidget(leftColumn_);
+  splitter->addWidget(rightStack_);
+  splitter->setStretchFactor(0, 0);
+  splitter->setStretchFactor(1, 1);
+  buildStatusBar();
+
+  eventTarget_ = QtEventTarget::create(
+      this, [this](int code, std::uintptr_t data) { handlePostedEvent(code, data); });
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::buildLeftColumn() {
+  leftColumn_ = new QWidget(this);
+  leftColumn_->setFixedWidth(scaled(kTreeWidth, state_.scaleX));
+  leftLayout_ = new QVBoxLayout(leftColumn_);
+  leftLayout_->setContentsMargins(0, 0, 0, 0);
+  leftLayout_->setSpacing(2);
+  navigationArea_ = new QFrame(leftColumn_);
+  navigationArea_->setFrameShape(QFrame::NoFrame);
+  auto* navLayout = new QVBoxLayout(navigationArea_);
+  navLayout->setContentsMargins(0, 0, 0, 0);
+  leftLayout_->addWidget(navigationArea_, 0);
+}
+
+void MainWindow::buildRightArea() {
+  rightStack_ = new QStackedWidget(this);
+  htmlView_ = new QTextBrowser(rightStack_);
+  htmlView_->setOpenExternalLinks(true);
+  pageArea_ = new QScrollArea(rightStack_);
+  pageLabel_ = new QLabel(pageArea_);
+  pageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  pageArea_->setWidget(pageLabel_);
+  pageArea_->setWidgetResizable(false);
+  rightStack_->addWidget(htmlView_);
+  rightStack_->addWidget(pageArea_);
+  rightStack_->setCurrentWidget(htmlView_);
+}
+
+void MainWindow::buildStatusBar() {
+  for (int i = 0; i < kStatusFields; ++i) {
+    statusFields_[i] = new QLabel(this);
+    statusFields_[i]->setMinimumWidth(scaled(120, state_.scaleX));
+    statusBar()->addWidget(statusFields_[i], i == kStatusFields - 1 ? 1 : 0);
+    if (i == kProgressField) {
+      progress_ = new QProgressBar(this);
+      progress_->setRange(0, 100);
+      progress_->setValue(0);
+      progress_->setTextVisible(false);
+      progress_->setFixedWidth(scaled(150, state_.scaleX));
+      statusBar()->addWidget(progress_);
+      statusFields_[i]->hide();
+    }
+  }
+}
+
+void MainWindow::setStatusText(int field, std::string_view text) {
+  if (field < 0 || field >= kStatusFields) {
+    return;
+  }
+  statusFields_[field]->setText(toQ(text));
+}
+
+std::string MainWindow::statusText(int field) const {
+  if (field < 0 || field >= kStatusFields) {
+    return {};
+  }
+  return statusFields_[field]->text().toStdString();
+}
+
+void MainWindow::setProgressRange(int maximum) {
+  progress_->setRange(0, std::max(maximum, 1));
+}
+
+void MainWindow::setProgressValue(int value) {
+  progress_->setValue(std::clamp(value, 0, progress_->maximum()));
+}
+
+int MainWindow::progressMaximum() const {
+  return progress_->maximum();
+}
+
+std::string MainWindow::apidField() const {
+  return apid_;
+}
+void MainWindow::setApidField(std::string_view text) {
+  apid_ = text;
+}
+std::string MainWindow::idField() const {
+  return id_;
+}
+void MainWindow::setIdField(std::string_view text) {
+  id_ = text;
+}
+std::string MainWindow::pageField() const {
+  return page_;
+}
+void MainWindow::setPageField(std::string_view text) {
+  page_ = text;
+}
+
+void MainWindow::showHtml(std::string_view html) {
+  htmlView_->setHtml(toQ(html));
+  setImageMode(0);
+}
+
+void MainWindow::setImageMode(int mode) {
+  imageMode_ = mode;
+  rightStack_->setCurrentWidget(mode == 0 ? static_cast<QWidget*>(htmlView_) : pageArea_);
+}
+
+void MainWindow::followIdAndPage() {
+  if (followIdAndPage_) {
+    followIdAndPage_();
+  }
+}
+
+void MainWindow::refreshEntryInfo() {
+  if (refreshEntryInfo_) {
+    refreshEntryInfo_();
+  }
+}
+
+void MainWindow::handlePostedEvent(int code, std::uintptr_t data) {
+  if (code == kProgressValueEvent) {
+    setProgressValue(static_cast<int>(data));
+    return;
+  }
+  if (code >= kPageImageEvent && code <= kLookupFieldsEvent && completionHandler_) {
+    completionHandler_(code, data);
+    return;
+  }
+  if (otherEvents_) {
+    otherEvents_(code, data);
+  }
+}
+
+void MainWindow::setCompletionHandler(std::function<void(int, std::uintptr_t)> handler) {
+  completionHandler_ = std::move(handler);
+}
+
+void MainWindow::setTreeWidget(QWidget* tree) {
+  if (tree_ != nullptr) {
+    leftLayout_->removeWidget(tree_);
+  }
+  tree_ = tree;
+  if (tree_ != nullptr) {
+    leftLayout_->insertWidget(0, tree_, 1);
+  }
+}
+
+void MainWindow::setNavigationPanel(QWidget* panel) {
+  navigationArea_->layout()->addWidget(panel);
+}
+
+void MainWindow::setPageView(QWidget* view) {
+  rightStack_->removeWidget(pageArea_);
+  rightStack_->insertWidget(1, view);
+  pageArea_->hide();
+  if (imageMode_ != 0) {
+    rightStack_->setCurrentWidget(view);
+  }
+}
+
+void MainWindow::setTreeShown(bool shown) {
+  if (tree_ != nullptr) {
+    tree_->setVisible(shown);
+  }
+}
+
+void MainWindow::setNavigationShown(bool shown) {
+  navigationArea_->setVisible(shown);
+}
+
+void MainWindow::loadRecordFileCommand() {
+  if (loadRecordFile_) {
+    loadRecordFile_();
+  }
+}
+
+void MainWindow::helpCommand() {
+  if (help_) {
+    help_();
+  }
+}
+
+// F1 reaches the window when no child and no window shortcut takes it.
+void MainWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+    helpCommand();
+    event->accept();
+    return;
+  }
+  QMainWindow::keyPressEvent(event);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+  if (!closing_) {
+    closing_ = true;
+    if (onClose_) {
+      onClose_();
+    }
+  }
+  event->accept();
+}
+
+}  // namespace korvalis

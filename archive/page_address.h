@@ -1,0 +1,111 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "archive/transfer_engine.h"
+
+namespace korvalis {
+
+struct AppState;
+class MainView;
+struct RecordEntry;
+
+/// The text that stands for an unknown APID.
+inline constexpr std::string_view kUnknownApid = " *** unbekannt ***";
+
+/// Look-up states of the interactive look-ups (AppState::lookupKind).
+inline constexpr std::string_view kLookupDgs = "DGS";
+inline constexpr std::string_view kLookupApid = "APID";
+inline constexpr std::string_view kLookupProtected = "Protected";
+
+/// `text` padded on the left with "0" to `width` characters, or cut to its first `width`.
+std::string padNumberText(std::string_view text, std::size_t width);
+/// The nine-character ID text.
+std::string idText(std::string_view id);
+/// The five-character page text.
+std::string pageText(std::string_view page);
+/// As idText/pageText after stripping leading "0" characters (the interactive look-up's form).
+std::string strippedIdText(std::string_view id);
+std::string strippedPageText(std::string_view page);
+/// ID text + "_" + page text, e.g. 004717830_00001.
+std::string makePageRef(std::string_view id, std::string_view page);
+/// The long image name of a PageRef: the part before "_", ".", then the PageRef
+/// (004717830.004717830_00001).
+std::string longImageName(std::string_view pageRef);
+
+/// URL forms; `servicePrefix` is the service base ending in "/das/v2/".
+std::string locationUrl(std::string_view servicePrefix, std::string_view pageRef);
+std::string sizeByApidUrl(std::string_view servicePrefix, std::string_view apid);
+std::string sizeByNameUrl(std::string_view servicePrefix, std::string_view longName);
+std::string pageImageUrl(std::string_view servicePrefix, std::string_view apid);
+std::string parentsUrl(std::string_view servicePrefix, std::string_view apid);
+std::string downloadLinkUrl(std::string_view servicePrefix, std::string_view pageRef);
+
+/// The APID in a location answer, or kUnknownApid.
+std::string extractApid(std::string_view answer);
+/// The image size in a size answer, or -1 when the answer is not a valid size answer.
+std::int64_t parseImageSize(std::string_view answer);
+/// The childName value of a parents answer ("" when missing).
+std::string extractChildName(std::string_view answer);
+
+/// Synchronous location look-up: the APID of a page, or kUnknownApid.
+/// `lastAnswer` receives the answer text when given and an answer arrived.
+std::string LookUpLocation(TransferEngine& engine, std::string_view servicePrefix,
+                           std::string_view pageRef, std::string* lastAnswer = nullptr);
+/// Synchronous size query by APID (byApid 1) or by long image name (0); -1 when unknown or
+/// for any other byApid value. `lastAnswer` receives the lower-case answer when given.
+std::int64_t QueryImageSize(TransferEngine& engine, std::string_view servicePrefix,
+                            std::string_view name, int byApid, std::string* lastAnswer = nullptr);
+
+/// What the main window's archive commands work on. All user-interface thread.
+struct ArchiveContext {
+  AppState& app;
+  MainView& view;
+  TransferEngine& engine;
+  EventTarget& mainWindow;  ///< receives codes 65536-65538
+};
+
+/// Shows the page named by the ID and page fields (location look-up, size query, then the
+/// asynchronous page download, code 65536).
+void LoadPage(ArchiveContext& context);
+/// As LoadPage for the entry of the selected tree leaf.
+void LoadTreePage(ArchiveContext& context, const RecordEntry& entry);
+/// Aborts and frees the running page download, if any (0 when none was running).
+bool abortPageDownload(ArchiveContext& context);
+/// APID field to ID and page fields (completion code 65537 or 65538).
+void StartIdLookup(ArchiveContext& context, int code);
+/// ID and page fields to APID field (completion code 65537 or 65538).
+void StartApidLookup(ArchiveContext& context, int code);
+/// Main-window handler for codes 65537 and 65538; frees the job.
+void HandleLookupAnswer(ArchiveContext& context, int code, JobHandle handle);
+
+/// What became of a page-image answer (code 65536).
+enum class PageAnswer {
+  Shown,         ///< decoded and shown: " Fertig."
+  Broken,        ///< decoded, but the image is not available: " Fehlerhafte Seite empfangen."
+  NotAvailable,  ///< XML answer instead of an image: error page, " Seite nicht bekannt!"
+  Ignored,       ///< neither image nor XML: nothing changes
+  NoData,        ///< no body: error page, " Ungültige Antwort"
+};
+
+/// Result of the viewer's attempt to decode and show a received page.
+enum class PageDecode { Shown, DecodedButUnavailable, NotDecoded };
+
+/// The outcome for a body (nothing = no data) and the viewer's decode result.
+PageAnswer classifyPageAnswer(std::optional<std::span<const unsigned char>> body,
+                              PageDecode decode);
+/// Applies an outcome's status texts and error page to the main window.
+void applyPageAnswer(ArchiveContext& context, PageAnswer outcome);
+/// Handler for code 65536: hands the body to `decode` (which shows the page and keeps its
+/// bytes), applies the outcome, frees the job and forgets the current request. Returns the
+/// outcome.
+PageAnswer HandlePageAnswer(
+    ArchiveContext& context, JobHandle handle,
+    const std::function<PageDecode(std::span<const unsigned char>)>& decode);
+
+}  // namespace korvalis

@@ -1,0 +1,169 @@
+#include "archive/tests/archive_server_fixture.h"
+
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+extern char** environ;
+
+namespace korvalis::testing {
+
+namespace {
+std::string envOr(const char* name, const std::string& fallback) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? std::string(value) : fallback;
+}
+
+std::filesystem::path workDir() {
+  static const std::filesystem::path dir = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "krv-archive-XXXXXX").string();
+    const char* made = mkdtemp(pattern.data());
+    return std::filesystem::path(made != nullptr ? made : "/tmp");
+  }();
+  return dir;
+}
+
+/// Makes a self-signed certificate for localhost once per test process.
+std::filesystem::path certificate() {
+  static const std::filesystem::path cert = [] {
+    const auto dir = workDir();
+    const std::string command =
+        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost "
+        "-addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout '" +
+        (dir / "key.pem").string() + "' -out '" + (dir / "cert.pem").string() + "' >/dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << "openssl could not make the certificate";
+    return dir / "cert.pem";
+  }();
+  return cert;
+}
+
+std::string serverBinary() {
+  return KORVALIS_ARCHIVE_SERVER_PATH;
+}
+}  // namespace
+
+std::string ArchiveServer::caFile() {
+  return certificate().string();
+}
+
+ArchiveServer::ArchiveServer(const std::vector<std::string>& extraArgs) {
+  start(extraArgs);
+}
+
+void ArchiveServer::start(const std::vector<std::string>& extraArgs) {
+  static int serial = 0;
+  const auto cert = certificate();
+  logFile_ = (workDir() / ("requests-" + std::to_string(++serial) + ".log")).string();
+  std::vector<std::string> args = {
+      serverBinary(),
+      "--cert",
+      cert.string(),
+      "--key",
+      (cert.parent_path() / "key.pem").string(),
+      "--catalogue",
+      envOr("KORVALIS_SOURCE_DIR", KORVALIS_SOURCE_FALLBACK) + "/data/Beispiel.catalogue.tsv",
+      "--log",
+      logFile_};
+  args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+  std::vector<char*> argv;
+  for (auto& arg : args) {
+    argv.push_back(arg.data());
+  }
+  argv.push_back(nullptr);
+
+  int pipeEnds[2];
+  ASSERT_EQ(pipe(pipeEnds), 0);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
+  posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
+  const int spawned = posix_spawn(&pid_, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(pipeEnds[1]);
+  ASSERT_EQ(spawned, 0) << "cannot start " << argv[0];
+
+  FILE* out = fdopen(pipeEnds[0], "r");
+  char line[128] = {};
+  const bool ready =
+      std::fgets(line, sizeof line, out) != nullptr && std::sscanf(line, "ready %d", &port_) == 1;
+  std::fclose(out);
+  ASSERT_TRUE(ready) << "the archive server did not report ready";
+}
+
+ArchiveServer::~ArchiveServer() {
+  if (pid_ > 0) {
+    kill(pid_, SIGTERM);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+std::string ArchiveServer::baseUrl() const {
+  return "https://localhost:" + std::to_string(port_);
+}
+
+std::vector<std::string> ArchiveServer::requestLog() const {
+  std::vector<std::string> lines;
+  std::ifstream in(logFile_);
+  for (std::string line; std::getline(in, line);) {
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+void RecordingTarget::postEvent(int code, std::uintptr_t data) {
+  {
+    const std::lock_guard lock(mutex_);
+    events_.push_back(Event{code, data});
+  }
+  changed_.notify_all();
+}
+
+std::optional<RecordingTarget::Event> RecordingTarget::waitFor(int code,
+                                                               std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  std::optional<Event> found;
+  changed_.wait_for(lock, limit, [&] {
+    for (auto it = events_.begin(); it != events_.end(); ++it) {
+      if (it->code == code) {
+        found = *it;
+        events_.erase(it);
+        return true;
+      }
+    }
+    return false;
+  });
+  return found;
+}
+
+std::vector<std::uintptr_t> RecordingTarget::values(int code) const {
+  const std::lock_guard lock(mutex_);
+  std::vector<std::uintptr_t> result;
+  for (const Event& event : events_) {
+    if (event.code == code) {
+      result.push_back(event.data);
+    }
+  }
+  return result;
+}
+
+int closedPort() {
+  const int fd = socket(AF_INET, SOCK_STREAM, 0);
+  sockaddr_in address{};
+  address.sin_family = AF_INET;
+  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+  bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  socklen_t length = sizeof address;
+  getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+  close(fd);
+  return ntohs(address.sin_port);
+}
+
+}  // namespace korvalis::testing

@@ -1,0 +1,485 @@
+#include "archive/transfer_engine.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "app/event_codes.h"
+#include "archive/base64.h"
+
+namespace korvalis {
+
+namespace detail {
+
+/// Engine fields the workers write: the last error and the settings they read.
+struct EngineShared {
+  std::atomic<int> lastError{kEngineNoError};
+  std::atomic<EventTarget*> progressTarget{nullptr};
+  std::atomic<std::size_t> bodyLimit{kDefaultBodyLimit};
+  std::string caFile;  // written by the UI thread before requests; copied into each job
+};
+
+/// abortFlag values: 0 run, 1 abort requested, 2 the worker has seen the request.
+struct JobState {
+  JobHandle handle = 0;
+  UrlRequest request;
+  std::uint32_t flags = kDefaultRequestFlags;
+  std::string caFile;
+  std::shared_ptr<EngineShared> engine;
+
+  std::atomic<int> abortFlag{0};
+  std::atomic<bool> finished{false};
+  std::atomic<std::int64_t> contentLength{-1};
+  std::atomic<std::int64_t> bytesReceived{0};
+  std::atomic<int> jobError{0};
+
+  // Written by the worker, read by the UI thread only once `finished` is set.
+  std::string errorText;
+  std::optional<std::vector<unsigned char>> data;
+
+  std::thread thread;
+  bool hasThread = false;
+};
+
+}  // namespace detail
+
+namespace {
+
+using detail::EngineShared;
+using detail::JobState;
+
+constexpr std::size_t kErrorTextLimit = 255;
+constexpr int kDefaultChunk = 65536;
+constexpr auto kAbortWait = std::chrono::milliseconds(1000);
+constexpr auto kAbortGrace = std::chrono::milliseconds(100);
+constexpr auto kPollStep = std::chrono::milliseconds(2);
+
+void initialiseCurlOnce() {
+  static std::once_flag once;
+  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+bool drivesProgress(const JobState& job) {
+  return job.request.notifyCode != 0 && job.request.notifyCode < kFirstCodeWithoutProgress;
+}
+
+void postProgress(const JobState& job, std::int64_t value) {
+  EventTarget* target = job.engine->progressTarget.load();
+  if (target != nullptr && drivesProgress(job)) {
+    target->postEvent(kProgressValueEvent, static_cast<std::uintptr_t>(value));
+  }
+}
+
+/// Per-transfer bookkeeping of the libcurl callbacks (worker thread only).
+struct Transfer {
+  JobState* job = nullptr;
+  CURL* curl = nullptr;
+  std::vector<unsigned char> body;
+  std::size_t chunk = kDefaultChunk;
+  std::size_t limit = kDefaultBodyLimit;
+  bool aborted = false;
+  bool overLimit = false;
+  bool noMemory = false;
+  bool headersDone = false;
+  std::int64_t lastProgress = 0;
+};
+
+bool seeAbort(Transfer& transfer) {
+  if (transfer.job->abortFlag.load() != 0) {
+    transfer.job->abortFlag.store(2);
+    transfer.aborted = true;
+  }
+  return transfer.aborted;
+}
+
+std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& transfer = *static_cast<Transfer*>(user);
+  const std::string_view line(data, size * count);
+  if (line == "\r\n" || line == "\n") {
+    // End of one header block (redirects give several; the last one counts).
+    curl_off_t length = -1;
+    if (curl_easy_getinfo(transfer.curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &length) != CURLE_OK ||
+        length < 0) {
+      length = -2;
+    }
+    transfer.job->contentLength.store(length);
+    transfer.headersDone = true;
+  }
+  return size * count;
+}
+
+std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) {
+  auto& transfer = *static_cast<Transfer*>(user);
+  const std::size_t bytes = size * count;
+  if (seeAbort(transfer)) {
+    return 0;
+  }
+  if (bytes > transfer.limit - std::min(transfer.limit, transfer.body.size())) {
+    transfer.overLimit = true;
+    return 0;
+  }
+  try {
+    if (transfer.body.capacity() < transfer.body.size() + bytes) {
+      // Grow by at least one chunk, doubling for large bodies so copies stay rare.
+      transfer.body.reserve(std::max(transfer.body.size() + bytes + transfer.chunk,
+                                     std::min(transfer.limit, transfer.body.capacity() * 2)));
+    }
+    transfer.body.insert(transfer.body.end(), data, data + bytes);
+  } catch (const std::bad_alloc&) {
+    transfer.noMemory = true;
+    return 0;
+  }
+  const auto total = static_cast<std::int64_t>(transfer.body.size());
+  transfer.job->bytesReceived.store(total);
+  // Progress unit: 32,768 bytes; only changes are posted.
+  if (const std::int64_t value = total >> 15; value != transfer.lastProgress) {
+    transfer.lastProgress = value;
+    postProgress(*transfer.job, value);
+  }
+  return bytes;
+}
+
+int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
+  return seeAbort(*static_cast<Transfer*>(user)) ? 1 : 0;
+}
+
+void setFailure(JobState& job, int engineError, int jobError, std::string_view text) {
+  job.engine->lastError.store(engineError);
+  job.jobError.store(jobError);
+  job.errorText = std::string(text.substr(0, kErrorTextLimit));
+}
+
+curl_slist* requestHeaders(const JobState& job) {
+  curl_slist* headers = nullptr;
+  if (!job.request.user.empty()) {
+    const std::string auth =
+        "Authorization: Basic " + base64Encode(job.request.user + ":" + job.request.password);
+    headers = curl_slist_append(headers, auth.c_str());
+  }
+  if ((job.flags & kFlagPragmaNoCache) != 0) {
+    headers = curl_slist_append(headers, "Pragma: no-cache");
+  }
+  if ((job.flags & kFlagResynchronize) != 0) {
+    headers = curl_slist_append(headers, "Cache-Control: no-cache");
+  }
+  return headers;
+}
+
+void configure(CURL* curl, Transfer& transfer, curl_slist* headers, char* errorBuffer) {
+  const JobState& job = *transfer.job;
+  const std::string userAgent(kUserAgent);
+  curl_easy_setopt(curl, CURLOPT_URL, job.request.url.c_str());
+  curl_easy_setopt(curl, CURLOPT_USERAGENT, userAgent.c_str());
+  curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(curl, CURLOPT_FOLLOWLOCATION, 1L);
+  curl_easy_setopt(curl, CURLOPT_MAXREDIRS, 10L);
+  curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
+  curl_easy_setopt(curl, CURLOPT_BUFFERSIZE,
+                   static_cast<long>(std::clamp<std::size_t>(transfer.chunk, 1024, 512 * 1024)));
+  if (job.request.connectTimeoutMs != -1) {
+    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS,
+                     static_cast<long>(std::max(1, job.request.connectTimeoutMs)));
+  }
+  if (headers != nullptr) {
+    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, headers);
+  }
+  if ((job.flags & kFlagNoCookies) == 0) {
+    curl_easy_setopt(curl, CURLOPT_COOKIEFILE, "");  // cookie engine on, kept per transfer
+  }
+  if (!job.caFile.empty()) {
+    curl_easy_setopt(curl, CURLOPT_CAINFO, job.caFile.c_str());
+  }
+  curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
+  curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, onBody);
+  curl_easy_setopt(curl, CURLOPT_WRITEDATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, onProgress);
+  curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &transfer);
+  curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+}
+
+/// Sorts a finished transfer into the engine's outcomes. Returns whether the completion event
+/// may be posted (not after an abort).
+bool finishTransfer(JobState& job, Transfer& transfer, CURLcode result, const char* errorBuffer) {
+  if (transfer.aborted) {
+    setFailure(job, kEngineAborted, kJobErrorAborted, "");
+    return false;
+  }
+  if (transfer.overLimit || transfer.noMemory) {
+    setFailure(job, kEngineNoMemory, kJobErrorNoMemory, "");
+    return true;
+  }
+  if (result != CURLE_OK) {
+    const std::string_view text =
+        errorBuffer[0] != '\0' ? std::string_view(errorBuffer) : curl_easy_strerror(result);
+    // Failures before the response headers are connection failures; later ones are reads.
+    setFailure(job, transfer.headersDone ? kEngineReadFailed : kEngineConnectFailed,
+               kJobErrorHttpBase + static_cast<int>(result), text);
+    return true;
+  }
+  const auto total = static_cast<std::int64_t>(transfer.body.size());
+  job.contentLength.store(total);
+  if (total > 0) {
+    transfer.body.shrink_to_fit();
+    job.data = std::move(transfer.body);
+  }
+  return true;
+}
+
+/// The worker: runs once per job, on its own thread or on the caller's.
+void runTransfer(JobState& job, bool notify) {
+  Transfer transfer;
+  transfer.job = &job;
+  transfer.chunk = job.request.chunkSize < 1 ? std::size_t{kDefaultChunk}
+                                             : static_cast<std::size_t>(job.request.chunkSize);
+  transfer.limit = job.engine->bodyLimit.load();
+  bool mayNotify = true;
+  CURL* curl = curl_easy_init();
+  if (curl == nullptr) {
+    setFailure(job, kEngineInitFailed, kJobErrorHttpBase + CURLE_FAILED_INIT,
+               curl_easy_strerror(CURLE_FAILED_INIT));
+  } else {
+    transfer.curl = curl;
+    char errorBuffer[CURL_ERROR_SIZE] = {};
+    curl_slist* headers = requestHeaders(job);
+    configure(curl, transfer, headers, errorBuffer);
+    const CURLcode result = curl_easy_perform(curl);
+    mayNotify = finishTransfer(job, transfer, result, errorBuffer);
+    if (!transfer.aborted) {
+      postProgress(job, 0);
+    }
+    curl_slist_free_all(headers);
+    curl_easy_cleanup(curl);
+  }
+  job.finished.store(true);
+  EventTarget* target = job.request.notifyTarget;
+  if (notify && mayNotify && job.abortFlag.load() == 0 && target != nullptr &&
+      job.request.notifyCode != 0) {
+    target->postEvent(job.request.notifyCode, job.handle);
+  }
+}
+
+}  // namespace
+
+TransferEngine::TransferEngine() : shared_(std::make_shared<EngineShared>()) {
+  initialiseCurlOnce();
+  if (const char* ca = std::getenv("KORVALIS_CA_FILE"); ca != nullptr) {
+    shared_->caFile = ca;
+  }
+}
+
+TransferEngine::~TransferEngine() {
+  Destroy();
+}
+
+void TransferEngine::setProgressTarget(EventTarget* target) {
+  shared_->progressTarget = target;
+}
+
+void TransferEngine::setBodyLimit(std::size_t bytes) {
+  shared_->bodyLimit = bytes;
+}
+
+void TransferEngine::setCaFile(std::string path) {
+  shared_->caFile = std::move(path);
+}
+
+std::shared_ptr<JobState> TransferEngine::makeJob(const UrlRequest& request) {
+  try {
+    auto job = std::make_shared<JobState>();
+    job->request = request;
+    job->flags =
+        request.flags == -1 ? kDefaultRequestFlags : static_cast<std::uint32_t>(request.flags);
+    job->caFile = shared_->caFile;
+    job->engine = shared_;
+    return job;
+  } catch (const std::bad_alloc&) {
+    shared_->lastError = kEngineNoMemory;
+    return nullptr;
+  }
+}
+
+JobHandle TransferEngine::GetUrl(const UrlRequest& request) {
+  auto job = makeJob(request);
+  if (job == nullptr) {
+    return 0;
+  }
+  job->handle = nextHandle_++;
+  try {
+    jobs_.push_back(Entry{job->handle, job});
+    job->hasThread = true;
+    job->thread = std::thread([job] { runTransfer(*job, /*notify=*/true); });
+  } catch (const std::system_error&) {
+    job->hasThread = false;
+    jobs_.pop_back();
+    shared_->lastError = 2;  // "Unable to create Thread"
+    return 0;
+  } catch (const std::bad_alloc&) {
+    shared_->lastError = kEngineNoMemory;
+    return 0;
+  }
+  return job->handle;
+}
+
+std::optional<std::vector<unsigned char>> TransferEngine::GetUrlSync(const UrlRequest& request) {
+  auto job = makeJob(request);
+  if (job == nullptr) {
+    return std::nullopt;
+  }
+  runTransfer(*job, /*notify=*/false);
+  return std::move(job->data);
+}
+
+TransferEngine::Entry* TransferEngine::find(JobHandle handle) {
+  const auto it = std::find_if(jobs_.begin(), jobs_.end(),
+                               [handle](const Entry& entry) { return entry.handle == handle; });
+  if (handle == 0 || it == jobs_.end()) {
+    shared_->lastError = kEngineBadHandle;
+    return nullptr;
+  }
+  return &*it;
+}
+
+std::optional<std::span<const unsigned char>> TransferEngine::GetData(JobHandle handle) {
+  Entry* entry = find(handle);
+  if (entry == nullptr || !entry->job->finished.load() || !entry->job->data) {
+    return std::nullopt;
+  }
+  return std::span<const unsigned char>(*entry->job->data);
+}
+
+std::int64_t TransferEngine::GetContentLength(JobHandle handle) {
+  Entry* entry = find(handle);
+  return entry == nullptr ? 0 : entry->job->contentLength.load();
+}
+
+std::int64_t TransferEngine::GetBytesReceived(JobHandle handle) {
+  Entry* entry = find(handle);
+  return entry == nullptr ? 0 : entry->job->bytesReceived.load();
+}
+
+int TransferEngine::IsRunning(JobHandle handle) {
+  Entry* entry = find(handle);
+  return entry != nullptr && entry->job->hasThread && !entry->job->finished.load() ? 1 : 0;
+}
+
+namespace {
+bool waitFinished(const JobState& job, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!job.finished.load()) {
+    if (std::chrono::steady_clock::now() >= end) {
+      return false;
+    }
+    std::this_thread::sleep_for(kPollStep);
+  }
+  return true;
+}
+}  // namespace
+
+int TransferEngine::Abort(JobHandle handle) {
+  Entry* entry = find(handle);
+  if (entry == nullptr) {
+    return 1;
+  }
+  JobState& job = *entry->job;
+  if (!job.hasThread || job.finished.load()) {
+    return 1;
+  }
+  job.abortFlag.store(1);
+  // The worker sees the flag in libcurl's progress or write callback; it is never killed.
+  bool stopped = waitFinished(job, kAbortWait);
+  if (!stopped && job.abortFlag.load() == 2) {
+    stopped = waitFinished(job, kAbortGrace);
+  }
+  // Reset the progress field after the worker's own last progress event.
+  postProgress(job, 0);
+  job.jobError = kJobErrorAborted;
+  return stopped ? 1 : 0;
+}
+
+void TransferEngine::Free(JobHandle handle, bool /*freeData*/) {
+  // The body lives in the job, so it always goes with it; callers pass freeData = true.
+  Entry* entry = find(handle);
+  if (entry == nullptr) {
+    return;
+  }
+  const std::shared_ptr<JobState> job = entry->job;
+  if (job->hasThread && !job->finished.load()) {
+    Abort(handle);
+  }
+  if (job->thread.joinable()) {
+    if (job->finished.load()) {
+      job->thread.join();
+    } else {
+      // Still leaving libcurl after the abort: it holds its own reference to the job and
+      // ends on its own without posting anything.
+      job->thread.detach();
+    }
+  }
+  std::erase_if(jobs_, [handle](const Entry& e) { return e.handle == handle; });
+}
+
+void TransferEngine::Destroy() {
+  while (!jobs_.empty()) {
+    Free(jobs_.back().handle, /*freeData=*/true);
+  }
+}
+
+int TransferEngine::GetError(JobHandle handle) {
+  if (handle == 0) {
+    return shared_->lastError.load();
+  }
+  Entry* entry = find(handle);
+  return entry == nullptr ? 0 : entry->job->jobError.load();
+}
+
+std::string TransferEngine::GetErrorText(JobHandle handle) {
+  if (handle == 0) {
+    return engineErrorText(shared_->lastError.load(), "");
+  }
+  Entry* entry = find(handle);
+  if (entry == nullptr) {
+    return engineErrorText(kEngineBadHandle, "");
+  }
+  const JobState& job = *entry->job;
+  const int code = job.jobError.load();
+  std::string detail;
+  if (job.finished.load()) {
+    detail = job.errorText;
+  } else if (code >= kJobErrorHttpBase) {
+    detail = curl_easy_strerror(static_cast<CURLcode>(code - kJobErrorHttpBase));
+  }
+  return engineErrorText(code, detail);
+}
+
+std::string engineErrorText(int code, std::string_view detail) {
+  switch (code) {
+    case 0:
+      return "No Error";
+    case 1:
+      return "Unable to create File";
+    case 2:
+      return "Unable to create Thread";
+    case kEngineNoMemory:
+      return "Not enough Memory";
+    case kEngineInitFailed:
+      return "WinINet-Init failed;" + std::string(detail);
+    case kEngineConnectFailed:
+      return "Unable to connect to URL;" + std::string(detail);
+    case kEngineReadFailed:
+      return "Unable to open File on Server;" + std::string(detail);
+    case kEngineAborted:
+      return "User aborted!";
+    case kEngineBadHandle:
+      return "This was no real GetFile-Handle!";
+    default:
+      return "Win-Error;" + std::string(detail);
+  }
+}
+
+}  // namespace korvalis

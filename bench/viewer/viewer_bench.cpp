@@ -1,0 +1,139 @@
+// Times the viewer core on one large page for bench/viewer/run.sh:
+//   viewer_bench page OUT.jpg WIDTH HEIGHT      writes a scanned-looking test page
+//   viewer_bench display IN.jpg FREE_W FREE_H   received bytes -> page image + fitted display copy
+//   viewer_bench show IN.jpg FREE_W FREE_H      the same once (for peak memory)
+//   viewer_bench op NAME [VALUE] IN.jpg         one point operation or rotation on the page
+// Times are the best of three runs, printed as "seconds" on standard output.
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "viewer/image_codec.h"
+#include "viewer/page_decode.h"
+#include "viewer/page_geometry.h"
+#include "viewer/point_ops.h"
+#include "viewer/rotate.h"
+#include "viewer/scale.h"
+
+namespace {
+
+using korvalis::Image;
+
+std::vector<std::uint8_t> readBytes(const char* path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+double bestOf(int runs, const std::function<void()>& work) {
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    best = std::min(best, took.count());
+  }
+  return best;
+}
+
+/// Paper-coloured background with noise, dark "handwriting" strokes and ruled lines.
+Image makePage(int width, int height) {
+  Image page(width, height);
+  std::uint32_t seed = 12345;
+  for (int y = 0; y < height; ++y) {
+    std::uint32_t* row = page.row(y);
+    for (int x = 0; x < width; ++x) {
+      seed = seed * 1664525U + 1013904223U;
+      const int noise = static_cast<int>(seed >> 28) - 8;
+      const bool ink = ((x / 3 + y / 40) % 97 < 2) || (y % 120 < 2);
+      const int base = ink ? 40 : 205 - (x + y) * 30 / (width + height);
+      const auto c = [&](int v) { return std::clamp(v + noise, 0, 255); };
+      row[x] = korvalis::makePixel(c(base + 12), c(base + 6), c(base - 10));
+    }
+  }
+  return page;
+}
+
+int runDisplay(const char* path, int freeWidth, int freeHeight, int runs) {
+  const std::vector<std::uint8_t> bytes = readBytes(path);
+  Image page;
+  Image display;
+  const double seconds = bestOf(runs, [&] {
+    korvalis::DecodedPage decoded =
+        korvalis::decodePageWithDisplay(bytes, [&](korvalis::PixelSize size) {
+          return korvalis::displaySize(size, {freeWidth, freeHeight},
+                                       korvalis::DisplayState{1.0F, false, false, true});
+        });
+    page = std::move(decoded.page.image);
+    display = std::move(decoded.display);
+  });
+  if (display.isNull()) {
+    std::fprintf(stderr, "viewer_bench: %s cannot be decoded\n", path);
+    return 1;
+  }
+  std::printf("%.4f\n", seconds);
+  std::fprintf(stderr, "page %d x %d, display %d x %d\n", page.width(), page.height(),
+               display.width(), display.height());
+  return 0;
+}
+
+int runOp(const std::string& name, double value, const char* path) {
+  Image page = korvalis::decodeImage(readBytes(path)).image;
+  if (page.isNull()) {
+    std::fprintf(stderr, "viewer_bench: %s cannot be decoded\n", path);
+    return 1;
+  }
+  const std::pair<const char*, korvalis::PointOp> ops[] = {
+      {"invert", korvalis::PointOp::Invert},     {"mono", korvalis::PointOp::Monochrome},
+      {"equalise", korvalis::PointOp::Equalise}, {"brightness", korvalis::PointOp::Brightness},
+      {"contrast", korvalis::PointOp::Contrast}, {"gamma", korvalis::PointOp::Gamma}};
+  std::function<void()> work;
+  if (name == "rotate") {
+    work = [&] { (void)korvalis::rotateImage(page, static_cast<int>(value)); };
+  }
+  for (const auto& [opName, op] : ops) {
+    if (name == opName) {
+      work = [&, op = op] {
+        // In place, as the window applies it to the page image (the cost does not depend on
+        // the pixel values).
+        korvalis::applyPointOp(page, op, value);
+      };
+    }
+  }
+  if (!work) {
+    std::fprintf(stderr, "viewer_bench: unknown operation %s\n", name.c_str());
+    return 2;
+  }
+  std::printf("%.4f\n", bestOf(3, work));
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string mode = argc > 1 ? argv[1] : "";
+  if (mode == "page" && argc == 5) {
+    const auto bytes = korvalis::encodeJpeg(makePage(std::atoi(argv[3]), std::atoi(argv[4])), 9);
+    std::ofstream(argv[2], std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes->data()),
+               static_cast<std::streamsize>(bytes->size()));
+    return 0;
+  }
+  if (mode == "display" && argc == 5) {
+    return runDisplay(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), 3);
+  }
+  if (mode == "show" && argc == 5) {  // one run, for the peak memory of a shown page
+    return runDisplay(argv[2], std::atoi(argv[3]), std::atoi(argv[4]), 1);
+  }
+  if (mode == "op" && (argc == 4 || argc == 5)) {
+    return runOp(argv[2], argc == 5 ? std::atof(argv[3]) : 0.0, argv[argc - 1]);
+  }
+  std::fprintf(stderr,
+               "usage: viewer_bench page OUT.jpg W H | display|show IN.jpg FREE_W FREE_H | "
+               "op NAME [VALUE] IN.jpg\n");
+  return 2;
+}

@@ -1,0 +1,336 @@
+#include "pdf/pdf_document.h"
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+#include <clocale>
+
+namespace korvalis {
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.front())))
+    text.remove_prefix(1);
+  while (!text.empty() && std::isspace(static_cast<unsigned char>(text.back())))
+    text.remove_suffix(1);
+  return text;
+}
+
+std::string upper(std::string_view text) {
+  std::string result(text);
+  std::ranges::transform(result, result.begin(),
+                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  return result;
+}
+
+float parseNumber(std::string_view text) {
+  text = trimmed(text);
+  float value = 0;
+  std::from_chars(text.data(), text.data() + text.size(), value);
+  return value;
+}
+
+void parseFormat(PdfDocument& doc, std::string_view format) {
+  const auto comma = format.find(',');
+  doc.formatWidthPt = parseNumber(format.substr(0, comma));
+  doc.formatHeightPt = comma == std::string_view::npos ? 0 : parseNumber(format.substr(comma + 1));
+  doc.formatWidth = doc.formatWidthPt / doc.scale;
+  doc.formatHeight = doc.formatHeightPt / doc.scale;
+}
+
+bool isLandscape(std::string_view orientation) {
+  const std::string u = upper(trimmed(orientation));
+  return u == "L" || u == "LANDSCAPE";
+}
+
+void applyOrientation(PdfDocument& doc, bool landscape) {
+  doc.pageWidthPt = landscape ? doc.formatHeightPt : doc.formatWidthPt;
+  doc.pageHeightPt = landscape ? doc.formatWidthPt : doc.formatHeightPt;
+  doc.pageWidth = doc.pageWidthPt / doc.scale;
+  doc.pageHeight = doc.pageHeightPt / doc.scale;
+  doc.pageBreakTrigger = doc.pageHeight - doc.bottomMargin;
+}
+
+float unitScale(std::string_view unit) {
+  if (unit == "pt")
+    return 1.0f;
+  if (unit == "cm")
+    return 72.0f / 2.54f;
+  if (unit == "in")
+    return 72.0f;
+  return 72.0f / 25.4f;
+}
+
+void callProcedure(const PdfPageProcedure& procedure, int argument) {
+  if (procedure)
+    procedure(argument);
+}
+
+void endPage(PdfDocument& doc) {
+  for (const auto& hook : doc.endPageHooks)
+    hook();
+  doc.state = 1;
+}
+
+bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view format) {
+  ++doc.pageCount;
+  doc.pages.emplace_back();
+  if (!doc.pages.back().content.ensureCapacity(PdfBuffer::kGrowthStep)) {
+    doc.lastError = 18;
+    return false;
+  }
+  doc.state = 2;
+  doc.x = doc.leftMargin;
+  doc.y = doc.topMargin;
+  doc.fontFamily.clear();
+  std::string chosen = doc.defaultOrientation;
+  if (!trimmed(orientation).empty())
+    chosen = upper(trimmed(orientation).substr(0, 1));
+  if (!trimmed(format).empty()) {
+    parseFormat(doc, trimmed(format));
+    applyOrientation(doc, chosen == "L");
+    doc.currentOrientation = chosen;
+  } else if (chosen != doc.currentOrientation) {
+    applyOrientation(doc, chosen == "L");
+    doc.currentOrientation = chosen;
+  }
+  doc.pageSizes.push_back({doc.pageWidthPt, doc.pageHeightPt});
+  return true;
+}
+
+void writeLineWidth(PdfDocument& doc) {
+  out(doc, formatNumber(doc.lineWidth * doc.scale, 2) + " w");
+}
+
+}  // namespace
+
+PdfDocument& pdfWriter() {
+  static PdfDocument document;
+  return document;
+}
+
+void initialiseWriter(PdfDocument& doc) {
+  doc.endPageHooks.clear();
+  doc.endPageHooks.emplace_back([&doc] {
+    // Closes a graphics state the drawing code left open on this page.
+    if (doc.graphicsStateSaved) {
+      out(doc, "Q");
+      doc.graphicsStateSaved = false;
+    }
+  });
+  reregisterHooks(doc);
+}
+
+void reregisterHooks(PdfDocument& doc) {
+  doc.catalogHooks.clear();
+  doc.resourceHooks.clear();
+  doc.resetHooks.clear();
+  doc.resetHooks.emplace_back([&doc] { doc.bookmarks.clear(); });
+  for (const auto& install : doc.builtInHookInstallers)
+    install();
+}
+
+int createDocument(PdfDocument& doc, std::string_view orientation, std::string_view unit,
+                   std::string_view format) {
+  const lconv* conv = std::localeconv();
+  doc.decimalSeparator =
+      conv && conv->decimal_point && *conv->decimal_point ? *conv->decimal_point : '.';
+  doc.timeZoneSuffix = timeZoneSuffix(doc.timeZoneOffsetMinutes);
+  doc.headerProcedure = nullptr;
+  doc.footerProcedure = nullptr;
+  doc.headerArgument = doc.footerArgument = 0;
+  doc.pageBreakProcedure = nullptr;
+  doc.compressor = nullptr;
+  doc.objectOffsets.assign(2, 0);
+  doc.pages.clear();
+  doc.pageSizes.clear();
+  doc.pageObjectNumbers.clear();
+  doc.body.release();
+  if (!doc.body.ensureCapacity(PdfBuffer::kGrowthStep - 1)) {
+    doc.lastError = 18;
+    return 0;
+  }
+  if (trimmed(orientation).empty())
+    orientation = "P";
+  if (unit.empty())
+    unit = "mm";
+  if (trimmed(format).empty())
+    format = "595.28,841.89";
+  doc.pageCount = 0;
+  doc.objectCount = 2;
+  doc.state = 0;
+  doc.fontFamily.clear();
+  doc.fontStyle.clear();
+  doc.fontSizePt = 12;
+  doc.underline = false;
+  doc.currentFont = -1;
+  doc.drawColour = "0 G";
+  doc.fillColour = doc.textColour = "0 g";
+  doc.colourFlag = false;
+  doc.lastError = 0;
+  doc.numberingActive = false;
+  doc.numberingFlag = 0;
+  doc.pageNumber = 1;
+  doc.scale = unitScale(unit);
+  doc.fontSize = doc.fontSizePt / doc.scale;
+  parseFormat(doc, format);
+  const bool landscape = isLandscape(orientation);
+  doc.defaultOrientation = landscape ? "L" : "P";
+  doc.currentOrientation = doc.defaultOrientation;
+  const float margin = 28.35f / doc.scale;
+  setMargins(doc, margin, margin, -1);
+  doc.cellMargin = margin / 10;
+  doc.lineWidth = 0.567f / doc.scale;
+  doc.bottomMargin = 2 * margin;
+  applyOrientation(doc, landscape);
+  setAutoPageBreak(doc, true, 2 * margin);
+  setDisplayMode(doc, -2, "/OneColumn");
+  doc.state = 1;
+  out(doc, "%PDF-1.3");
+  return 1;
+}
+
+void setMargins(PdfDocument& doc, float left, float top, float right) {
+  doc.leftMargin = left;
+  doc.topMargin = top;
+  doc.rightMargin = right == -1 ? left : right;
+}
+
+void setAutoPageBreak(PdfDocument& doc, bool enabled, float margin) {
+  doc.autoPageBreak = enabled;
+  doc.bottomMargin = margin;
+  doc.pageBreakTrigger = doc.pageHeight - margin;
+}
+
+int addPage(PdfDocument& doc, std::string_view orientation, std::string_view format) {
+  if (doc.state == 0 || doc.state == 3) {
+    if (!createDocument(doc, "", "", ""))
+      return 0;
+  }
+  const std::string family = doc.fontFamily;
+  const std::string style = doc.fontStyle + (doc.underline ? "U" : "");
+  const float size = doc.fontSizePt;
+  const float width = doc.lineWidth;
+  const std::string draw = doc.drawColour, fill = doc.fillColour, text = doc.textColour;
+  const bool flag = doc.colourFlag;
+  if (doc.pageCount > 0) {
+    doc.inFooter = true;
+    callProcedure(doc.footerProcedure, doc.footerArgument);
+    doc.inFooter = false;
+    endPage(doc);
+  }
+  if (!beginPage(doc, orientation, format))
+    return 0;
+  out(doc, "2 J");
+  doc.lineWidth = width;
+  writeLineWidth(doc);
+  doc.fontStyle = style;
+  doc.fontSizePt = size;
+  doc.drawColour = draw;
+  if (draw != "0 G")
+    out(doc, draw);
+  doc.fillColour = fill;
+  if (fill != "0 g")
+    out(doc, fill);
+  doc.textColour = text;
+  doc.colourFlag = flag;
+  callProcedure(doc.headerProcedure, doc.headerArgument);
+  if (doc.lineWidth != width) {
+    doc.lineWidth = width;
+    writeLineWidth(doc);
+  }
+  if (doc.drawColour != draw) {
+    doc.drawColour = draw;
+    out(doc, draw);
+  }
+  if (doc.fillColour != fill) {
+    doc.fillColour = fill;
+    out(doc, fill);
+  }
+  doc.textColour = text;
+  doc.colourFlag = flag;
+  if (doc.numberingActive)
+    ++doc.pageNumber;
+  (void)family;  // the font code reselects the family through its end-page/begin hooks
+  return 1;
+}
+
+void setDisplayMode(PdfDocument& doc, int zoom, std::string_view layout) {
+  doc.zoomMode = zoom;
+  const bool known =
+      layout == "/SinglePage" || layout == "/OneColumn" || layout == "/TwoColumnLeft";
+  doc.pageLayout = known ? std::string(layout) : "/OneColumn";
+}
+
+void setTitle(PdfDocument& doc, std::string_view text) {
+  doc.title = text;
+}
+void setSubject(PdfDocument& doc, std::string_view text) {
+  doc.subject = text;
+}
+void setAuthor(PdfDocument& doc, std::string_view text) {
+  doc.author = text;
+}
+void setKeywords(PdfDocument& doc, std::string_view text) {
+  doc.keywords = text;
+}
+void setCreator(PdfDocument& doc, std::string_view text) {
+  doc.creator = text;
+}
+void setTotalPagesAlias(PdfDocument& doc, std::string_view text) {
+  doc.totalPagesAlias = text;
+}
+
+void setHeaderProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument) {
+  doc.headerProcedure = std::move(procedure);
+  doc.headerArgument = argument;
+}
+
+void setFooterProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument) {
+  doc.footerProcedure = std::move(procedure);
+  doc.footerArgument = argument;
+}
+
+void startPageNumbering(PdfDocument& doc) {
+  doc.numberingActive = true;
+  doc.numberingFlag = 1;
+}
+void stopPageNumbering(PdfDocument& doc) {
+  doc.numberingActive = false;
+}
+bool isPageNumbering(const PdfDocument& doc) {
+  return doc.numberingActive;
+}
+int getNumberingFlag(const PdfDocument& doc) {
+  return doc.numberingFlag;
+}
+void setNumberingFlag(PdfDocument& doc, int value) {
+  doc.numberingFlag = value;
+}
+int getPageNumber(const PdfDocument& doc) {
+  return doc.pageNumber;
+}
+
+void setPageBreakProcedure(PdfDocument& doc, PdfPageBreakProcedure procedure) {
+  doc.pageBreakProcedure = std::move(procedure);
+}
+
+bool acceptsPageBreak(const PdfDocument& doc) {
+  return doc.pageBreakProcedure ? doc.pageBreakProcedure() : doc.autoPageBreak;
+}
+
+void setCompressor(PdfDocument& doc, PdfCompressor compressor) {
+  doc.compressor = std::move(compressor);
+}
+
+void newLine(PdfDocument& doc, float height) {
+  doc.x = doc.leftMargin;
+  doc.y += height < 0 ? doc.lastHeight : height;
+}
+
+void finishPage(PdfDocument& doc) {
+  endPage(doc);
+}
+
+}  // namespace korvalis

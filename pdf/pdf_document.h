@@ -1,0 +1,262 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/pdf_buffer.h"
+
+namespace korvalis {
+
+/// One page's content-stream text.
+struct PdfPage {
+  PdfBuffer content;
+};
+
+/// Page size in points.
+struct PdfPageSize {
+  float width = 0;
+  float height = 0;
+};
+
+/// A raster image or metafile form placed in the document, in order of first use.
+struct PdfImage {
+  const std::uint8_t* sourceData = nullptr;  ///< caller's block (borrowed), or null: read `name`
+  std::int32_t sourceSize = 0;
+  PdfBuffer palette;
+  PdfBuffer imageData;
+  std::int32_t objectNumber = 0;
+  std::int32_t index = 0;  ///< 1-based; resource name "/I" + index ("/FO" + index for a form)
+  std::int32_t bitsPerComponent = 0;
+  std::int32_t boxX = 0, boxY = 0;
+  std::int32_t width = 0, height = 0;
+  std::string name;
+  std::string colourSpace;
+  std::string decodeParms;
+  std::string filter;  ///< "DCTDecode", "FlateDecode" or "WMF"
+};
+
+/// A font in use (filled by the font code).
+struct PdfFontEntry {
+  std::int32_t index = 0;  ///< 1-based; resource name "/F" + index
+  std::int32_t objectNumber = 0;
+  std::string key;   ///< family + style, e.g. "helveticaB"
+  std::string name;  ///< PostScript name
+  std::string type;  ///< "core", "TrueType", ...
+  bool unicode = false;
+  std::int32_t fileIndex = -1;  ///< entry in fontFiles, -1 = none
+};
+
+/// An embedded font program.
+struct PdfFontFile {
+  std::string name;
+  PdfBuffer data;
+  std::int32_t objectNumber = 0;
+  std::int32_t originalSize = 0;
+};
+
+/// Link target: page number and vertical position (user units from the top).
+struct PdfLink {
+  std::int32_t page = 0;
+  float y = 0;
+};
+
+/// A link or note annotation on a page.
+struct PdfAnnotation {
+  std::int32_t page = 0;             ///< 1-based
+  float x = 0, y = 0, w = 0, h = 0;  ///< points, PDF coordinates
+  std::string uri;                   ///< external link; empty for internal ones
+  std::int32_t link = 0;             ///< internal link identifier; 0 = none
+  std::string text;                  ///< note text
+  std::int32_t objectNumber = 0;     ///< for notes written as own objects
+};
+
+/// A bookmark as the outline code stores it (see pdf_outline.h for the tree).
+struct PdfOutlineEntry {
+  std::string title;
+  std::int32_t level = 0;
+  float y = 0;
+  std::int32_t page = 0;
+};
+
+/// An embedded file.
+struct PdfAttachment {
+  std::string fileName;
+  std::string description;
+  PdfBuffer data;
+  std::int32_t objectNumber = 0;
+};
+
+using PdfHook = std::function<void()>;
+/// Header/footer procedure; receives the stored argument (0 = none).
+using PdfPageProcedure = std::function<void(int)>;
+/// Returns true when an automatic page break may happen.
+using PdfPageBreakProcedure = std::function<bool()>;
+/// Replaces the buffer content with zlib data and returns true, or leaves it and returns false.
+using PdfCompressor = std::function<bool(PdfBuffer&)>;
+/// Converts a placeable metafile in `image.imageData` into form content; false on failure.
+using PdfMetafileConverter = std::function<bool(PdfImage& image)>;
+
+/// The whole state of the document being built. There is one per process (pdfWriter()), but
+/// every operation takes it explicitly so tests can use their own.
+struct PdfDocument {
+  // Life cycle
+  int state = 0;  ///< 0 none, 1 begun, 2 page open, 3 finished
+  int pageCount = 0;
+  int objectCount = 2;
+  int lastError = 0;
+
+  // Output
+  PdfBuffer body;
+  std::vector<std::int32_t> objectOffsets;  ///< entry i: offset of object i+1
+  std::vector<PdfPage> pages;
+  std::vector<PdfPageSize> pageSizes;
+  std::vector<std::int32_t> pageObjectNumbers;  ///< entry i: object number of page i+1
+
+  // Geometry
+  float scale = 72.0f / 25.4f;
+  std::string defaultOrientation = "P";
+  std::string currentOrientation = "P";
+  float formatWidthPt = 0, formatHeightPt = 0, formatWidth = 0, formatHeight = 0;
+  float pageWidthPt = 0, pageHeightPt = 0, pageWidth = 0, pageHeight = 0;
+  float leftMargin = 0, topMargin = 0, rightMargin = 0, bottomMargin = 0;
+  float cellMargin = 0;
+  float x = 0, y = 0;
+  float lastHeight = 0;
+  bool autoPageBreak = false;
+  float pageBreakTrigger = 0;
+
+  // Drawing state
+  float lineWidth = 0;
+  std::string fontFamily;
+  std::string fontStyle;
+  bool underline = false;
+  float fontSizePt = 12;
+  float fontSize = 12 / (72.0f / 25.4f);  ///< user units
+  int currentFont = -1;                   ///< index into fonts; -1 = none
+  std::string drawColour = "0 G";
+  std::string fillColour = "0 g";
+  std::string textColour = "0 g";
+  bool colourFlag = false;
+  bool graphicsStateSaved = false;  ///< an unbalanced "q" to close at page end
+
+  // Viewer settings
+  int zoomMode = -2;
+  std::string pageLayout = "/OneColumn";
+
+  // Information texts (Windows-1252)
+  std::string title, subject, author, keywords, creator;
+
+  // Page decoration
+  std::string totalPagesAlias;
+  PdfPageProcedure headerProcedure;
+  int headerArgument = 0;
+  PdfPageProcedure footerProcedure;
+  int footerArgument = 0;
+  bool inFooter = false;
+  bool numberingActive = false;
+  int numberingFlag = 0;
+  int pageNumber = 1;
+
+  // Locale and time
+  char decimalSeparator = '.';
+  std::string timeZoneSuffix = "Z";
+  int timeZoneOffsetMinutes = 0;  ///< input for the suffix: minutes east of UTC
+
+  // Optional procedures
+  PdfPageBreakProcedure pageBreakProcedure;
+  PdfCompressor compressor;
+  PdfMetafileConverter metafileConverter;  ///< installed by the drawing code
+
+  // Extension hooks, called in registration order
+  std::vector<PdfHook> endPageHooks;
+  std::vector<PdfHook> catalogHooks;
+  std::vector<PdfHook> resourceHooks;
+  std::vector<PdfHook> resetHooks;
+  /// Run before the page objects (note annotations that need their own objects).
+  std::vector<PdfHook> beforePagesHooks;
+  /// Run after the page's /Resources line to write "/Annots [...]" for page `n` (1-based).
+  std::vector<std::function<void(int)>> pageAnnotationHooks;
+  /// Run before object 2 (fonts, then embedded files), in registration order.
+  std::vector<PdfHook> putResourceObjectHooks;
+  /// Write extra lines inside object 2 (e.g. fonts are listed by the writer itself).
+  std::vector<PdfHook> resourceDictionaryHooks;
+
+  /// Register the built-in catalog, resource and reset hooks of the outline, viewer-preference
+  /// and script code; run by initialiseWriter and reregisterHooks after the lists are emptied.
+  std::vector<PdfHook> builtInHookInstallers;
+
+  int namesObject = 0;
+
+  // Collections of the other parts
+  std::vector<PdfImage> images;
+  std::vector<PdfFontEntry> fonts;
+  std::vector<PdfFontFile> fontFiles;
+  std::vector<PdfLink> links;
+  std::vector<PdfAnnotation> annotations;  ///< links and notes
+  std::vector<PdfOutlineEntry> bookmarks;
+  int outlineRoot = 0;
+  std::vector<PdfAttachment> attachments;
+  std::string script;
+  int scriptObject = 0;
+};
+
+/// The process-wide document.
+PdfDocument& pdfWriter();
+
+// Life cycle and settings
+void initialiseWriter(PdfDocument& doc);
+void reregisterHooks(PdfDocument& doc);
+int createDocument(PdfDocument& doc, std::string_view orientation, std::string_view unit,
+                   std::string_view format);
+void setMargins(PdfDocument& doc, float left, float top, float right = -1);
+void setAutoPageBreak(PdfDocument& doc, bool enabled, float margin);
+int addPage(PdfDocument& doc, std::string_view orientation = {}, std::string_view format = {});
+void setDisplayMode(PdfDocument& doc, int zoom, std::string_view layout);
+void setTitle(PdfDocument& doc, std::string_view text);
+void setSubject(PdfDocument& doc, std::string_view text);
+void setAuthor(PdfDocument& doc, std::string_view text);
+void setKeywords(PdfDocument& doc, std::string_view text);
+void setCreator(PdfDocument& doc, std::string_view text);
+void setTotalPagesAlias(PdfDocument& doc, std::string_view text);
+void setHeaderProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument);
+void setFooterProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument);
+void startPageNumbering(PdfDocument& doc);
+void stopPageNumbering(PdfDocument& doc);
+bool isPageNumbering(const PdfDocument& doc);
+int getNumberingFlag(const PdfDocument& doc);
+void setNumberingFlag(PdfDocument& doc, int value);
+int getPageNumber(const PdfDocument& doc);
+void setPageBreakProcedure(PdfDocument& doc, PdfPageBreakProcedure procedure);
+bool acceptsPageBreak(const PdfDocument& doc);
+void setCompressor(PdfDocument& doc, PdfCompressor compressor);
+/// A zlib deflate compressor callers may install with setCompressor.
+bool zlibCompress(PdfBuffer& buffer);
+void newLine(PdfDocument& doc, float height = -1);
+/// Runs the end-page hooks and leaves the page (state 1).
+void finishPage(PdfDocument& doc);
+void closeDocument(PdfDocument& doc);
+int saveDocument(PdfDocument& doc, std::string_view path);
+std::string_view lastErrorMessage(const PdfDocument& doc);
+std::string_view errorMessage(int code);
+
+// Internal operations shared by the writer's parts
+void out(PdfDocument& doc, std::string_view text);
+void appendBuffer(PdfDocument& doc, const PdfBuffer& buffer);
+void appendBytes(PdfDocument& doc, std::span<const std::uint8_t> bytes);
+int newObject(PdfDocument& doc);
+void putStream(PdfDocument& doc, const PdfBuffer& buffer);
+std::string formatNumber(double value, int decimals);
+PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::string_view text,
+                          std::string_view suffix, bool forceUnicode);
+/// "+hh'mm'", "-hh'mm'" or "Z" for an offset in minutes east of UTC.
+std::string timeZoneSuffix(int offsetMinutes);
+
+// Images
+int placeImage(PdfDocument& doc, std::string_view name, const std::uint8_t* data, std::int32_t size,
+               float x, float y, float w, float h, int link = 0);
+void putImages(PdfDocument& doc);
+
+}  // namespace korvalis

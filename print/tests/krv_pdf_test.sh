@@ -1,0 +1,34 @@
+#!/bin/sh
+# Writes PDFs with `krv pdf` from JPEG, PNG, BMP and TIFF inputs and checks them with qpdf and
+# poppler: structure, page size, a rendered page that is not blank, and the JPEG embedded unchanged.
+set -eu
+KRV=$1
+WORK=$(mktemp -d)
+trap 'rm -rf "$WORK"' EXIT
+cd "$WORK"
+convert -size 640x480 gradient:navy-orange in.png
+convert in.png in.bmp
+convert in.png in.tif
+convert in.png -quality 85 in.jpg
+for f in in.jpg in.png in.bmp in.tif; do
+  "$KRV" pdf "$f" "$f.pdf"
+  qpdf --check "$f.pdf" >/dev/null
+  pdfinfo "$f.pdf" | grep -q "595.28 x 841.89"
+  pdftoppm -r 15 -gray "$f.pdf" page
+  # A blank page renders with a single grey level.
+  [ "$(tail -c +16 page-1.pgm | od -An -tu1 -v | tr -s ' ' '\n' | sort -u | wc -l)" -gt 3 ]
+  rm -f page-1.pgm
+done
+# The JPEG stream is byte-identical to the input file.
+qpdf --show-object=5 --raw-stream-data in.jpg.pdf > stream.bin
+cmp stream.bin in.jpg
+"$KRV" pdf in.jpg land.pdf --landscape --margins 5,5,5,5
+pdfinfo land.pdf | grep -q "841.89 x 595.28"
+"$KRV" pdf in.jpg orig.pdf --original
+pdfinfo orig.pdf | grep -q "640 x 480 pts"
+# Refusals: usage and unreadable input.
+if "$KRV" pdf in.jpg out.pdf --margins 1,2; then exit 1; fi
+printf 'nothing' > bad.jpg
+if "$KRV" pdf bad.jpg bad.pdf; then exit 1; fi
+[ ! -e bad.pdf ]
+echo "krv pdf: all checks passed"

@@ -1,0 +1,200 @@
+// krv's record commands, run as a separate process the way a user runs them.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct KrvRun {
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+std::string readFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const fs::path& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+class KrvRecordsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() /
+           ("krv_records_" +
+            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  /// Runs krv with `args` (already quoted for the shell).
+  KrvRun krv(const std::string& args) const {
+    const fs::path out = dir_ / "stdout.txt";
+    const fs::path err = dir_ / "stderr.txt";
+    const std::string command = std::string("'") + KRV_PATH + "' " + args + " >'" + out.string() +
+                                "' 2>'" + err.string() + "'";
+    const int status = std::system(command.c_str());
+    KrvRun run;
+    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    run.out = readFile(out);
+    run.err = readFile(err);
+    return run;
+  }
+
+  /// Makes `name`.krv from TSV text with `krv make`; returns its path.
+  fs::path make(const std::string& name, const std::string& tsv) const {
+    const fs::path in = dir_ / (name + ".tsv");
+    const fs::path out = dir_ / (name + ".krv");
+    writeFile(in, tsv);
+    const KrvRun run = krv("make '" + in.string() + "' '" + out.string() + "'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return out;
+  }
+
+  std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
+
+  fs::path dir_;
+};
+
+const std::string kTsv =
+    "Info 1\tInfo 2\tInfo 3\tInfo 4\tAPID\tID\tSeiten\tInfo 5\n"
+    "Sachsen\tLeipzig\tTaufen\t1900\tTH-1\t000000002\t00001-00100\tMesse, Stadt\n"
+    "Bayern\tAugsburg\tTaufen\t1890\tTH-2\t000000001\t\taugsburg\n"
+    "Bayern\tAugsburg\tEhen\t1890\tTH-3\t000000003\t00005-00009\t\n";
+
+TEST_F(KrvRecordsTest, MakeWritesAFileThatCheckAcceptsAndATamperedOneIsRefused) {
+  const fs::path file = make("Probe", kTsv);
+  const std::string bytes = readFile(file);
+  // Header and three data lines with CR LF, the end line, CR LF and the trailer.
+  const std::size_t offset = bytes.find("\r\nProbe\r\n") + 2;
+  char trailer[9];
+  std::snprintf(trailer, sizeof trailer, "%08zX", offset);
+  EXPECT_EQ(bytes.substr(bytes.size() - 8), trailer);
+  EXPECT_EQ(bytes.size(), offset + 5 + 2 + 8);
+
+  KrvRun run = krv("check " + quoted(file));
+  EXPECT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "valid\n");
+
+  writeFile(file, bytes + "\r\n");
+  run = krv("check " + quoted(file));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.out.rfind("invalid: ", 0), 0U) << run.out;
+
+  // Loading commands refuse an invalid file as well, with the reason on standard error.
+  run = krv("dump " + quoted(file));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(run.out.empty());
+  EXPECT_NE(run.err.find("invalid"), std::string::npos);
+
+  // A file renamed after it was made no longer matches its end line.
+  writeFile(file, bytes);
+  fs::rename(file, dir_ / "Andere.krv");
+  EXPECT_EQ(krv("check " + quoted(dir_ / "Andere.krv")).exitCode, 1);
+}
+
+TEST_F(KrvRecordsTest, UsageErrorsAndRefusedInputs) {
+  EXPECT_EQ(krv("check").exitCode, 2);
+  EXPECT_EQ(krv("search " + quoted(dir_ / "x.krv")).exitCode, 2);
+  EXPECT_EQ(krv("check " + quoted(dir_ / "Fehlt.krv")).exitCode, 1);
+  // A data line equal to the output's base name would end the reading there.
+  writeFile(dir_ / "in.tsv", "Kopf\nA\tB\tC\tD\nProbe\n");
+  const KrvRun run = krv("make " + quoted(dir_ / "in.tsv") + " " + quoted(dir_ / "Probe.krv"));
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_FALSE(run.err.empty());
+  EXPECT_FALSE(fs::exists(dir_ / "Probe.krv"));
+}
+
+TEST_F(KrvRecordsTest, DumpIndexAndTreeShowTheSortedData) {
+  const fs::path file = make("Probe", kTsv);
+  KrvRun run = krv("dump " + quoted(file));
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out,
+            "Bayern\tAugsburg\tEhen\t1890\tTH-3\t000000003\t00005-00009\t\n"
+            "Bayern\tAugsburg\tTaufen\t1890\tTH-2\t000000001\t00001\taugsburg\n"
+            "Sachsen\tLeipzig\tTaufen\t1900\tTH-1\t000000002\t00001-00100\tMesse, Stadt\n");
+
+  run = krv("index " + quoted(file));
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out,
+            "Augsburg\t0\n"
+            "Augsburg\t1\n"
+            "Leipzig\t2\n"
+            "Messe\t2\n"
+            "Stadt\t2\n"
+            "augsburg\t1\n");
+
+  run = krv("tree " + quoted(file));
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out,
+            "0\tProbe\n1\tBayern\n2\tAugsburg\n3\tEhen\n4\t1890\n3\tTaufen\n4\t1890\n"
+            "1\tSachsen\n2\tLeipzig\n3\tTaufen\n4\t1900\n");
+  EXPECT_TRUE(run.err.empty());
+}
+
+TEST_F(KrvRecordsTest, TreeReportsAnEmptyInfoFieldOnStandardError) {
+  const fs::path file = make("Leer", "Kopf\nA\tB\tC\tD\nA\tB\t\tE\n");
+  const KrvRun run = krv("tree " + quoted(file));
+  EXPECT_EQ(run.exitCode, 0);
+  // The entry with the empty Info 3 sorts first in its group, so the tree stops at level 2.
+  EXPECT_EQ(run.out, "0\tLeer\n1\tA\n2\tB\n");
+  EXPECT_EQ(run.err, "Leeres Info3-Feld gefunden!\nEinlesen der Datendatei wird beendet.\n");
+}
+
+TEST_F(KrvRecordsTest, SearchListsNumberedHitsAndTheStatusText) {
+  const fs::path file = make("Probe", kTsv);
+  KrvRun run = krv("search " + quoted(file) + " AUGS");
+  ASSERT_EQ(run.exitCode, 0);
+  EXPECT_EQ(run.out, "1 \tAugsburg\n2 \tAugsburg\n3 \taugsburg\n 3 Eintr\xE4ge gefunden\n");
+
+  run = krv("search " + quoted(file) + " leip");
+  EXPECT_EQ(run.out, "1 \tLeipzig\n 1 Eintrag gefunden.\n");
+
+  run = krv("search " + quoted(file) + " Zwickau");
+  EXPECT_EQ(run.out, " Keine Eintr\xE4ge gefunden.\n");
+
+  run = krv("search " + quoted(file) + " '*'");
+  EXPECT_EQ(run.out.substr(run.out.rfind('\n', run.out.size() - 2) + 1),
+            " 6 Eintr\xE4ge gefunden\n");
+}
+
+TEST_F(KrvRecordsTest, SampleFileIsValidWithFourLevelsAndUmlautSearch) {
+  const fs::path sample = fs::path(SAMPLE_DIR) / "Beispiel.krv";
+  EXPECT_EQ(krv("check " + quoted(sample)).out, "valid\n");
+  const KrvRun tree = krv("tree " + quoted(sample));
+  ASSERT_EQ(tree.exitCode, 0);
+  EXPECT_TRUE(tree.err.empty()) << tree.err;
+  std::istringstream lines(tree.out);
+  std::string line;
+  int leaves = 0;
+  bool levels[5] = {};
+  while (std::getline(lines, line)) {
+    const int level = line.at(0) - '0';
+    ASSERT_GE(level, 0);
+    ASSERT_LE(level, 4);
+    levels[level] = true;
+    leaves += level == 4 ? 1 : 0;
+  }
+  EXPECT_TRUE(levels[0] && levels[1] && levels[2] && levels[3] && levels[4]);
+  EXPECT_GE(leaves, 200);
+  // A UTF-8 search text from a terminal finds Windows-1252 keys; "ü" is 0xFC in the file.
+  const KrvRun search = krv("search " + quoted(sample) + " '\xC3\xBC'");
+  ASSERT_EQ(search.exitCode, 0);
+  EXPECT_NE(search.out.find('\xFC'), std::string::npos);
+  EXPECT_EQ(search.out.find(" Keine"), std::string::npos);
+}
+
+}  // namespace

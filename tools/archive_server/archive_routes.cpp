@@ -1,0 +1,265 @@
+#include "tools/archive_server/archive_routes.h"
+
+#include "tools/archive_server/page_image.h"
+
+#include <charconv>
+#include <chrono>
+#include <thread>
+
+namespace archive_server {
+
+namespace {
+constexpr std::string_view kServicePath = "/das/v2/";
+constexpr std::string_view kXmlHead = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n";
+constexpr std::size_t kStreamChunk = 64 * 1024;
+
+bool endsWith(std::string_view text, std::string_view end) {
+  return text.size() >= end.size() && text.substr(text.size() - end.size()) == end;
+}
+
+bool startsWith(std::string_view text, std::string_view start) {
+  return text.substr(0, start.size()) == start;
+}
+
+void sendXml(httplib::Response& response, int status, const std::string& body) {
+  response.status = status;
+  response.set_content(body, "application/xml");
+}
+
+/// "ID_PAGE" (nine digits, "_", digits) into its parts.
+std::optional<std::pair<std::string, int>> splitPageRef(std::string_view ref) {
+  const std::size_t split = ref.find('_');
+  if (split != 9) {
+    return std::nullopt;
+  }
+  int page = 0;
+  const std::string_view digits = ref.substr(split + 1);
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), page);
+  if (ec != std::errc() || end != digits.data() + digits.size()) {
+    return std::nullopt;
+  }
+  return std::make_pair(std::string(ref.substr(0, split)), page);
+}
+
+void streamBytes(httplib::Response& response, std::size_t total, std::size_t stopAt,
+                 std::string body, const char* type) {
+  response.set_content_provider(
+      total, type,
+      [body = std::move(body), stopAt](std::size_t offset, std::size_t length,
+                                       httplib::DataSink& sink) {
+        if (offset >= stopAt) {
+          return false;  // closes the connection before the promised end
+        }
+        const std::size_t part = std::min({length, kStreamChunk, stopAt - offset});
+        if (body.empty()) {
+          const std::string zeros(part, '\0');
+          sink.write(zeros.data(), part);
+        } else {
+          sink.write(body.data() + offset, part);
+        }
+        return true;
+      });
+}
+}  // namespace
+
+std::string notFoundXml() {
+  return std::string(kXmlHead) + "<error status=\"404\">not found</error>\n";
+}
+
+ArchiveRoutes::ArchiveRoutes(ServerConfig config, Catalogue catalogue)
+    : config_(std::move(config)), catalogue_(std::move(catalogue)) {
+  if (!config_.logFile.empty()) {
+    log_.open(config_.logFile, std::ios::app);
+  }
+}
+
+void ArchiveRoutes::install(httplib::Server& server) {
+  server.Get(R"(.*)", [this](const httplib::Request& request, httplib::Response& response) {
+    handle(request, response);
+  });
+}
+
+void ArchiveRoutes::log(const httplib::Request& request) {
+  const std::lock_guard lock(mutex_);
+  if (!log_.is_open()) {
+    return;
+  }
+  // One line per request: method, path, then every header as "Name: value", TAB-separated.
+  log_ << request.method << '\t' << request.path;
+  for (const auto& [name, value] : request.headers) {
+    if (name != "REMOTE_ADDR" && name != "REMOTE_PORT" && name != "LOCAL_ADDR" &&
+        name != "LOCAL_PORT") {
+      log_ << '\t' << name << ": " << value;
+    }
+  }
+  log_ << '\n' << std::flush;
+}
+
+bool ArchiveRoutes::applyFault(const std::string& path, httplib::Response& response) {
+  for (const Fault& fault : config_.faults) {
+    if (fault.match != "*" && path.find(fault.match) == std::string::npos) {
+      continue;
+    }
+    switch (fault.kind) {
+      case FaultKind::Drop:
+        streamBytes(response, 4096, 0, {}, "image/jpeg");
+        return true;
+      case FaultKind::Truncate:
+        streamBytes(response, 8192, 4096, {}, "image/jpeg");
+        return true;
+      case FaultKind::Empty:
+        response.status = 200;
+        response.set_content("", "image/jpeg");
+        return true;
+      case FaultKind::Oversize:
+        streamBytes(response, config_.oversizeBytes, config_.oversizeBytes, {}, "image/jpeg");
+        return true;
+      case FaultKind::NonImage:
+        response.status = 200;
+        response.set_content("This is not an image.\n", "text/plain");
+        return true;
+      case FaultKind::NotFound:
+        sendXml(response, 404, notFoundXml());
+        return true;
+      case FaultKind::Unauthorized:
+        sendXml(response, 401,
+                std::string(kXmlHead) + "<error status=\"401\">unauthorized</error>\n");
+        return true;
+      case FaultKind::NoLength:
+        break;  // applied after the answer is made
+    }
+  }
+  return false;
+}
+
+void ArchiveRoutes::handle(const httplib::Request& request, httplib::Response& response) {
+  log(request);
+  if (config_.latencyMs > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(config_.latencyMs));
+  }
+  const std::string& path = request.path;
+  if (applyFault(path, response)) {
+    return;
+  }
+  if (path == "/") {
+    response.set_content("<html><head><title>Archiv</title></head><body>Archiv</body></html>",
+                         "text/html");
+  } else if (startsWith(path, kServicePath)) {
+    answerService(std::string_view(path).substr(kServicePath.size()), response);
+  } else {
+    sendXml(response, 404, notFoundXml());
+  }
+  for (const Fault& fault : config_.faults) {
+    if (fault.kind == FaultKind::NoLength &&
+        (fault.match == "*" || path.find(fault.match) != std::string::npos)) {
+      auto body = std::make_shared<std::string>(response.body);
+      const std::string type = response.get_header_value("Content-Type");
+      response.body.clear();
+      response.set_chunked_content_provider(
+          type, [body](std::size_t offset, httplib::DataSink& sink) {
+            if (offset < body->size()) {
+              sink.write(body->data() + offset, std::min(kStreamChunk, body->size() - offset));
+            } else {
+              sink.done();
+            }
+            return true;
+          });
+    }
+  }
+}
+
+void ArchiveRoutes::answerService(std::string_view rest, httplib::Response& response) {
+  // The client may send the parents path with its "#location" fragment or without it.
+  if (const std::size_t hash = rest.find('#'); hash != std::string_view::npos) {
+    rest = rest.substr(0, hash);
+  }
+  if (startsWith(rest, "dgs:") && endsWith(rest, "/location/db")) {
+    answerLocation(rest.substr(4, rest.size() - 4 - 12), response);
+  } else if (startsWith(rest, "dgs:") && endsWith(rest, "/size")) {
+    // Long image name: ID "." ID "_" page
+    const std::string_view name = rest.substr(4, rest.size() - 4 - 5);
+    const std::size_t dot = name.find('.');
+    const auto ref =
+        dot == std::string_view::npos ? std::nullopt : splitPageRef(name.substr(dot + 1));
+    const auto apid = ref ? catalogue_.imageApid(ref->first, ref->second) : std::nullopt;
+    answerSize(apid ? catalogue_.lookUp(*apid) : std::nullopt, response);
+  } else if (startsWith(rest, "dgs:") && endsWith(rest, "/$dist")) {
+    const auto ref = splitPageRef(rest.substr(4, rest.size() - 4 - 6));
+    const auto apid = ref ? catalogue_.imageApid(ref->first, ref->second) : std::nullopt;
+    if (apid) {
+      response.set_redirect(std::string(kServicePath) + *apid + "/dist.jpg");
+    } else {
+      sendXml(response, 404, notFoundXml());
+    }
+  } else if (startsWith(rest, "apid:") && endsWith(rest, "/parents")) {
+    answerParents(rest.substr(5, rest.size() - 5 - 8), response);
+  } else if (endsWith(rest, "/size")) {
+    answerSize(catalogue_.lookUp(rest.substr(0, rest.size() - 5)), response);
+  } else if (endsWith(rest, "/dist.jpg")) {
+    answerImage(rest.substr(0, rest.size() - 9), response);
+  } else {
+    sendXml(response, 404, notFoundXml());
+  }
+}
+
+void ArchiveRoutes::answerLocation(std::string_view pageRef, httplib::Response& response) {
+  const auto ref = splitPageRef(pageRef);
+  const auto apid = ref ? catalogue_.imageApid(ref->first, ref->second) : std::nullopt;
+  if (!apid) {
+    sendXml(response, 404,
+            std::string(kXmlHead) + "<location found=\"false\" ref=\"dgs:" + std::string(pageRef) +
+                "\">not found</location>\n");
+    return;
+  }
+  sendXml(response, 200,
+          std::string(kXmlHead) + "<location found=\"true\" ref=\"dgs:" + std::string(pageRef) +
+              "\" ids=\"" + *apid + ",dgs:" + ref->first + "." + std::string(pageRef) + "\"/>\n");
+}
+
+void ArchiveRoutes::answerSize(const std::optional<ImageRef>& image, httplib::Response& response) {
+  if (!image) {
+    sendXml(response, 404, notFoundXml());
+    return;
+  }
+  const std::size_t size = pageJpeg(*image).size();
+  // The first size is the master scan's, the second the delivered image's.
+  sendXml(response, 200,
+          std::string(kXmlHead) + "<image upToDate=\"true\" master size=\"" +
+              std::to_string(size * 3) + "\">\n<dist size=\"" + std::to_string(size) +
+              "\"/>\n</image>\n");
+}
+
+void ArchiveRoutes::answerParents(std::string_view apid, httplib::Response& response) {
+  const auto image = catalogue_.lookUp(apid);
+  if (!image) {
+    sendXml(response, 404, notFoundXml());
+    return;
+  }
+  sendXml(response, 200,
+          std::string(kXmlHead) + "<parents>\n<parent parentApid=\"" + image->filmApid +
+              "\" childName=\"" + image->id + "_" + pageDigits(image->page) + "\"/>\n</parents>\n");
+}
+
+void ArchiveRoutes::answerImage(std::string_view apid, httplib::Response& response) {
+  const auto image = catalogue_.lookUp(apid);
+  if (!image) {
+    sendXml(response, 404, notFoundXml());
+    return;
+  }
+  response.set_content(pageJpeg(*image), "image/jpeg");
+}
+
+const std::string& ArchiveRoutes::pageJpeg(const ImageRef& image) {
+  const std::string key = image.id + "_" + pageDigits(image.page);
+  const std::lock_guard lock(mutex_);
+  auto it = pages_.find(key);
+  if (it == pages_.end()) {
+    it = pages_
+             .emplace(key, makePageJpeg(image.id, image.page, config_.pageWidth, config_.pageHeight,
+                                        config_.pageBytes))
+             .first;
+  }
+  return it->second;  // entries are never erased, so the reference stays valid
+}
+
+}  // namespace archive_server

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <httplib.h>
+
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "tools/archive_server/catalogue.h"
+#include "tools/archive_server/server_config.h"
+
+namespace archive_server {
+
+/// Answers the image service's paths under "/das/v2/" and the web site's root from a
+/// catalogue, with the configured faults, and logs every request.
+class ArchiveRoutes {
+ public:
+  ArchiveRoutes(ServerConfig config, Catalogue catalogue);
+  /// Installs the handlers on `server`.
+  void install(httplib::Server& server);
+
+ private:
+  void handle(const httplib::Request& request, httplib::Response& response);
+  void log(const httplib::Request& request);
+  bool applyFault(const std::string& path, httplib::Response& response);
+  void answerService(std::string_view rest, httplib::Response& response);
+  void answerLocation(std::string_view pageRef, httplib::Response& response);
+  void answerSize(const std::optional<ImageRef>& image, httplib::Response& response);
+  void answerParents(std::string_view apid, httplib::Response& response);
+  void answerImage(std::string_view apid, httplib::Response& response);
+  const std::string& pageJpeg(const ImageRef& image);
+
+  ServerConfig config_;
+  Catalogue catalogue_;
+  std::mutex mutex_;  // guards the log and the page cache (handlers run on a thread pool)
+  std::ofstream log_;
+  std::map<std::string, std::string> pages_;
+};
+
+/// The XML answer for an unknown item.
+std::string notFoundXml();
+
+}  // namespace archive_server

@@ -1,0 +1,106 @@
+#include "tools/archive_server/server_config.h"
+
+#include <charconv>
+#include <utility>
+
+namespace archive_server {
+
+namespace {
+const std::pair<const char*, FaultKind> kFaultNames[] = {
+    {"drop", FaultKind::Drop},
+    {"truncate", FaultKind::Truncate},
+    {"empty", FaultKind::Empty},
+    {"oversize", FaultKind::Oversize},
+    {"nonimage", FaultKind::NonImage},
+    {"notfound", FaultKind::NotFound},
+    {"unauthorized", FaultKind::Unauthorized},
+    {"nolength", FaultKind::NoLength},
+};
+
+template <typename T>
+bool parseNumber(const std::string& text, T& value) {
+  const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  return ec == std::errc() && end == text.data() + text.size();
+}
+
+bool parseFault(const std::string& spec, ServerConfig& config) {
+  const std::size_t eq = spec.find('=');
+  const std::string name = spec.substr(0, eq);
+  const std::string match = eq == std::string::npos ? "*" : spec.substr(eq + 1);
+  if (name == "latency") {
+    return parseNumber(match, config.latencyMs);
+  }
+  for (const auto& [faultName, kind] : kFaultNames) {
+    if (name == faultName && !match.empty()) {
+      config.faults.push_back(Fault{kind, match});
+      return true;
+    }
+  }
+  return false;
+}
+}  // namespace
+
+std::string usageText() {
+  return "usage: korvalis_archive_server [--host H] [--port N] [--cert FILE --key FILE]\n"
+         "  [--catalogue FILE.tsv | --seed N --films N] [--log FILE] [--page-bytes N]\n"
+         "  [--page-size WxH] [--oversize-bytes N] [--fault KIND[=MATCH]]...\n"
+         "KIND: latency=MS, drop, truncate, empty, oversize, nonimage, notfound,\n"
+         "  unauthorized, nolength; MATCH is a part of the request path, * for all.\n"
+         "Prints \"ready PORT\" once it listens.\n";
+}
+
+std::optional<ServerConfig> parseCommandLine(const std::vector<std::string>& args,
+                                             std::string& error) {
+  ServerConfig config;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    if (i + 1 >= args.size()) {
+      error = "missing value for " + option;
+      return std::nullopt;
+    }
+    const std::string& value = args[++i];
+    bool ok = true;
+    if (option == "--host") {
+      config.host = value;
+    } else if (option == "--port") {
+      ok = parseNumber(value, config.port);
+    } else if (option == "--cert") {
+      config.certFile = value;
+    } else if (option == "--key") {
+      config.keyFile = value;
+    } else if (option == "--catalogue") {
+      config.catalogueFile = value;
+    } else if (option == "--seed") {
+      ok = parseNumber(value, config.seed);
+    } else if (option == "--films") {
+      ok = parseNumber(value, config.films);
+    } else if (option == "--log") {
+      config.logFile = value;
+    } else if (option == "--page-bytes") {
+      ok = parseNumber(value, config.pageBytes);
+    } else if (option == "--page-size") {
+      const std::size_t x = value.find('x');
+      ok = x != std::string::npos && parseNumber(value.substr(0, x), config.pageWidth) &&
+           parseNumber(value.substr(x + 1), config.pageHeight) && config.pageWidth > 0 &&
+           config.pageHeight > 0;
+    } else if (option == "--oversize-bytes") {
+      ok = parseNumber(value, config.oversizeBytes);
+    } else if (option == "--fault") {
+      ok = parseFault(value, config);
+    } else {
+      error = "unknown option " + option;
+      return std::nullopt;
+    }
+    if (!ok) {
+      error = "bad value for " + option + ": " + value;
+      return std::nullopt;
+    }
+  }
+  if (config.certFile.empty() != config.keyFile.empty()) {
+    error = "--cert and --key go together";
+    return std::nullopt;
+  }
+  return config;
+}
+
+}  // namespace archive_server

@@ -1,0 +1,53 @@
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace archive_server {
+
+/// Kinds of faults the server can inject.
+enum class FaultKind {
+  Drop,          ///< headers, then the connection closes without a body
+  Truncate,      ///< Content-Length of the whole body, half of it sent, then closed
+  Empty,         ///< 200 with an empty body
+  Oversize,      ///< a body of `oversizeBytes` bytes
+  NonImage,      ///< a plain-text body instead of the answer
+  NotFound,      ///< the XML "not found" answer (404)
+  Unauthorized,  ///< the XML "unauthorized" answer (401)
+  NoLength,      ///< the right answer, sent chunked without Content-Length
+};
+
+/// A fault applied to every request whose path contains `match` ("*" matches every path).
+struct Fault {
+  FaultKind kind;
+  std::string match;
+};
+
+/// The command-line options.
+struct ServerConfig {
+  std::string host = "127.0.0.1";
+  int port = 0;          ///< 0: any free port (announced on the ready line)
+  std::string certFile;  ///< with keyFile: HTTPS, else plain HTTP
+  std::string keyFile;
+  std::string catalogueFile;  ///< empty: a catalogue generated from `seed`
+  unsigned seed = 1;
+  int films = 20;
+  std::string logFile;  ///< request log, one line per request
+  int latencyMs = 0;
+  std::size_t pageBytes = 0;  ///< pad JPEG pages to this size (0: as encoded)
+  int pageWidth = 600;
+  int pageHeight = 800;
+  std::size_t oversizeBytes = std::size_t{300} * 1024 * 1024;
+  std::vector<Fault> faults;
+};
+
+/// Parses the command line; nothing (with a message in `error`) for a bad option.
+std::optional<ServerConfig> parseCommandLine(const std::vector<std::string>& args,
+                                             std::string& error);
+
+/// The usage text.
+std::string usageText();
+
+}  // namespace archive_server

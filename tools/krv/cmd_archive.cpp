@@ -1,0 +1,102 @@
+// krv locate / size / fetch: the archive service queries against KORVALIS_ARCHIVE_URL
+// (HTTPS verified; KORVALIS_CA_FILE names a CA bundle to trust instead of the system's).
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+
+#include "app/archive_address.h"
+#include "archive/page_address.h"
+#include "tools/krv/command.h"
+
+namespace korvalis::krv {
+namespace {
+
+std::string servicePrefix() {
+  return archiveBaseUrl() + "/das/v2/";
+}
+
+bool isNumber(const std::string& text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+int runLocate(std::span<const std::string> args) {
+  if (args.size() != 2 || !isNumber(args[0]) || !isNumber(args[1])) {
+    std::cerr << "usage: krv locate ID PAGE\n";
+    return kUsage;
+  }
+  TransferEngine engine;
+  std::cout << LookUpLocation(engine, servicePrefix(), makePageRef(args[0], args[1])) << '\n';
+  return kOk;
+}
+
+int runSize(std::span<const std::string> args) {
+  TransferEngine engine;
+  if (args.size() == 1) {
+    std::cout << QueryImageSize(engine, servicePrefix(), args[0], /*byApid=*/1) << '\n';
+    return kOk;
+  }
+  if (args.size() == 3 && args[0] == "--dgs" && isNumber(args[1]) && isNumber(args[2])) {
+    const std::string name = longImageName(makePageRef(args[1], args[2]));
+    std::cout << QueryImageSize(engine, servicePrefix(), name, /*byApid=*/0) << '\n';
+    return kOk;
+  }
+  std::cerr << "usage: krv size APID | krv size --dgs ID PAGE\n";
+  return kUsage;
+}
+
+int runFetch(std::span<const std::string> args) {
+  if (args.size() != 3 || !isNumber(args[0]) || !isNumber(args[1])) {
+    std::cerr << "usage: krv fetch ID PAGE OUT.jpg\n";
+    return kUsage;
+  }
+  TransferEngine engine;
+  const std::string prefix = servicePrefix();
+  const std::string apid = LookUpLocation(engine, prefix, makePageRef(args[0], args[1]));
+  if (apid == kUnknownApid) {
+    std::cerr << "page unknown to the archive (or archive unreachable)\n";
+    return kRefused;
+  }
+  UrlRequest request;
+  request.url = pageImageUrl(prefix, apid);
+  request.flags = kQueryRequestFlags;
+  request.chunkSize = 16384;
+  request.connectTimeoutMs = 15000;
+  const auto data = engine.GetUrlSync(request);
+  if (!data) {
+    std::cerr << "no page received: " << engine.GetErrorText(0) << '\n';
+    return kRefused;
+  }
+  if (data->size() < 3 || (*data)[0] != 0xFF || (*data)[1] != 0xD8) {
+    std::cerr << "the archive answered with something other than a JPEG page\n";
+    return kRefused;
+  }
+  // Written under a temporary name first, so OUT is never left half written.
+  const std::filesystem::path out(args[2]);
+  const std::filesystem::path temporary = out.string() + ".part";
+  {
+    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
+    file.write(reinterpret_cast<const char*>(data->data()),
+               static_cast<std::streamsize>(data->size()));
+    if (!file.flush()) {
+      std::cerr << "cannot write " << temporary << '\n';
+      std::filesystem::remove(temporary);
+      return kRefused;
+    }
+  }
+  std::error_code error;
+  std::filesystem::rename(temporary, out, error);
+  if (error) {
+    std::cerr << "cannot write " << out << ": " << error.message() << '\n';
+    std::filesystem::remove(temporary);
+    return kRefused;
+  }
+  return kOk;
+}
+
+}  // namespace
+}  // namespace korvalis::krv
+
+KRV_COMMAND("locate", "ID PAGE", korvalis::krv::runLocate)
+KRV_COMMAND("size", "APID | --dgs ID PAGE", korvalis::krv::runSize)
+KRV_COMMAND("fetch", "ID PAGE OUT.jpg", korvalis::krv::runFetch)

@@ -1,0 +1,120 @@
+// krv image and krv convert, run as a separate process the way a user runs them.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "viewer/image_codec.h"
+#include "viewer/point_ops.h"
+
+namespace korvalis {
+namespace {
+
+class KrvImage : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("krv_image_" + std::to_string(::getpid()) + "_" +
+            ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(dir_);
+    Image page(37, 23);
+    for (int y = 0; y < page.height(); ++y) {
+      for (int x = 0; x < page.width(); ++x) {
+        page.setPixel(x, y, makePixel(x * 7, y * 11, (x + y) * 3));
+      }
+    }
+    page_ = page;
+    ASSERT_TRUE(saveImageFile(page_, path("in.png"), SaveType::Png, {24, 0}));
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string path(const std::string& name) const { return (dir_ / name).string(); }
+
+  /// Runs krv with `args` (quoted for the shell) and returns its exit code.
+  int krv(const std::string& args) const {
+    const std::string command =
+        std::string(KRV_PATH) + " " + args + " >" + path("out.txt") + " 2>" + path("err.txt");
+    const int status = std::system(command.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  }
+
+  Image read(const std::string& name) const {
+    DecodeResult result = decodeImageFile(path(name));
+    EXPECT_TRUE(result.ok()) << result.error;
+    for (std::uint32_t& p : result.image.pixels()) {
+      p &= 0x00FFFFFFU;
+    }
+    return result.image;
+  }
+
+  std::filesystem::path dir_;
+  Image page_;
+};
+
+TEST_F(KrvImage, PointOperationsMatchTheLibrary) {
+  ASSERT_EQ(krv("image invert " + path("in.png") + " " + path("inv.png")), 0);
+  ASSERT_EQ(krv("image invert " + path("inv.png") + " " + path("back.png")), 0);
+  EXPECT_EQ(read("back.png"), page_);
+  const std::pair<std::string, std::pair<PointOp, double>> cases[] = {
+      {"mono 100", {PointOp::Monochrome, 100}},
+      {"equalise", {PointOp::Equalise, 0}},
+      {"brightness -40", {PointOp::Brightness, -40}},
+      {"contrast 80.5", {PointOp::Contrast, 80.5}},
+      {"gamma 2.2", {PointOp::Gamma, 2.2}}};
+  for (const auto& [args, op] : cases) {
+    ASSERT_EQ(krv("image " + args + " " + path("in.png") + " " + path("op.png")), 0) << args;
+    Image expected = page_;
+    ASSERT_TRUE(applyPointOp(expected, op.first, op.second));
+    EXPECT_EQ(read("op.png"), expected) << args;
+  }
+}
+
+TEST_F(KrvImage, RotationsRestoreThePage) {
+  ASSERT_EQ(krv("image rotate 90 " + path("in.png") + " " + path("l.png")), 0);
+  const Image left = read("l.png");
+  EXPECT_EQ(left.width(), 23);
+  EXPECT_EQ(left.pixel(0, 0), page_.pixel(36, 0));
+  ASSERT_EQ(krv("image rotate -90 " + path("l.png") + " " + path("lr.png")), 0);
+  EXPECT_EQ(read("lr.png"), page_);
+  ASSERT_EQ(krv("image rotate 180 " + path("in.png") + " " + path("h.png")), 0);
+  EXPECT_EQ(read("h.png").pixel(0, 0), page_.pixel(36, 22));
+}
+
+TEST_F(KrvImage, BadArgumentsAndInputsAreRefused) {
+  EXPECT_EQ(krv("image sharpen " + path("in.png") + " " + path("x.png")), 2);
+  EXPECT_EQ(krv("image mono " + path("in.png") + " " + path("x.png")), 2);
+  EXPECT_EQ(krv("image brightness 300 " + path("in.png") + " " + path("x.png")), 1);
+  EXPECT_EQ(krv("image gamma 8 " + path("in.png") + " " + path("x.png")), 1);
+  EXPECT_EQ(krv("image gamma abc " + path("in.png") + " " + path("x.png")), 1);
+  EXPECT_EQ(krv("image rotate 45 " + path("in.png") + " " + path("x.png")), 1);
+  std::ofstream(path("bad.jpg"), std::ios::binary) << "\xFF\xD8\xFF\xE0 this is no image";
+  EXPECT_EQ(krv("image invert " + path("bad.jpg") + " " + path("x.png")), 1);
+  EXPECT_FALSE(std::filesystem::exists(path("x.png")));
+  std::ifstream err(path("err.txt"));
+  const std::string message((std::istreambuf_iterator<char>(err)), {});
+  EXPECT_NE(message.find("bad.jpg"), std::string::npos) << message;
+}
+
+TEST_F(KrvImage, ConvertUsesTypeDepthAndQuality) {
+  ASSERT_EQ(krv("convert " + path("in.png") + " " + path("c.bmp")), 0);
+  EXPECT_EQ(read("c.bmp"), page_);
+  ASSERT_EQ(krv("convert " + path("in.png") + " " + path("c1.bmp") + " --depth 1"), 0);
+  const Image mono = read("c1.bmp");
+  for (const std::uint32_t p : mono.pixels()) {
+    EXPECT_TRUE(p == 0 || p == 0xFFFFFFU);
+  }
+  ASSERT_EQ(krv("convert " + path("in.png") + " " + path("q2.jpg") + " --quality 2"), 0);
+  ASSERT_EQ(krv("convert " + path("in.png") + " " + path("q9.JPG") + " --quality 9"), 0);
+  EXPECT_LT(std::filesystem::file_size(path("q2.jpg")), std::filesystem::file_size(path("q9.JPG")));
+  EXPECT_EQ(read("q9.JPG").width(), 37);
+  EXPECT_EQ(krv("convert " + path("in.png") + " " + path("c.gif")), 1);
+  EXPECT_EQ(krv("convert " + path("in.png") + " " + path("c.png") + " --depth 2"), 1);
+  EXPECT_EQ(krv("convert " + path("in.png") + " " + path("c.png") + " --quality 11"), 1);
+  EXPECT_EQ(krv("convert " + path("in.png")), 2);
+}
+
+}  // namespace
+}  // namespace korvalis

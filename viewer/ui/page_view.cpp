@@ -1,0 +1,241 @@
+#include "viewer/ui/page_view.h"
+
+#include <QCoreApplication>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/app_state.h"
+#include "app/main_view.h"
+#include "platform/platform.h"
+#include "viewer/image_codec.h"
+#include "viewer/page_answer.h"
+#include "viewer/rotate.h"
+#include "viewer/scale.h"
+#include "viewer/ui/page_canvas.h"
+
+namespace korvalis {
+
+namespace {
+
+constexpr int kBlankSide = 8;
+
+PixelSize sizeOf(const Image& image) { return {image.width(), image.height()}; }
+
+}  // namespace
+
+PageView::PageView(AppState& state, MainView& view, QWidget* parent)
+    : QScrollArea(parent), state_(state), view_(view), canvas_(new PageCanvas) {
+  setObjectName(QStringLiteral("pageView"));
+  setWidgetResizable(false);
+  setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  canvas_->resize(1024, 768);
+  setWidget(canvas_);
+  canvas_->installEventFilter(this);
+  canvas_->setImage(&display_);
+}
+
+PageView::~PageView() = default;
+
+void PageView::setMetricsSource(std::function<WindowMetrics()> metrics) {
+  metrics_ = std::move(metrics);
+}
+void PageView::setToolStateSource(std::function<ToolState()> tools) { tools_ = std::move(tools); }
+
+void PageView::setPageImage(Image image) { page_ = std::move(image); }
+
+const Image& PageView::viewImage() const {
+  return state_.viewImage == ViewImage::Cropped ? display_ : page_;
+}
+
+void PageView::showPageImage() {
+  const ToolState tools = tools_ ? tools_() : ToolState{};
+  if (!tools.cropChecked && page_.isNull()) {
+    page_ = Image::filled(kBlankSide, kBlankSide, 0x00FFFFFF);
+  }
+  const WindowMetrics metrics =
+      metrics_ ? metrics_() : WindowMetrics{viewport()->width(), viewport()->height()};
+  const DisplayState ds{state_.zoomFactor, tools.originalSize, tools.cropChecked,
+                        state_.pageShown};
+  if (tools.cropChecked) {
+    // The cut-out is shown at full resolution: nothing to resample.
+    view_.setStatusText(1, state_.pageShown ? " Zoom: 100%" : "");
+    showDisplay();
+    return;
+  }
+  const PixelSize target = displaySize(sizeOf(page_), freeArea(metrics), ds);
+  view_.setStatusText(1, zoomStatusText(sizeOf(page_), target, ds));
+  display_ = (target == sizeOf(page_)) ? page_ : scaleImage(page_, target.width, target.height);
+  showDisplay();
+}
+
+void PageView::showDisplay() {
+  canvas_->setFrame({});
+  canvas_->resize(std::max(display_.width(), 1), std::max(display_.height(), 1));
+  canvas_->setImage(&display_);
+  canvas_->update();
+}
+
+PageBytesResult PageView::acceptPageBytes(std::span<const std::uint8_t> bytes) {
+  PageAnswer answer = interpretPageAnswer(bytes);
+  if (answer.kind != PageAnswerKind::Decoded) {
+    return PageBytesResult::NotDecoded;
+  }
+  if (answer.image.isNull()) {
+    return PageBytesResult::DecodedButUnavailable;
+  }
+  page_ = std::move(answer.image);
+  state_.viewImage = ViewImage::Page;
+  state_.pageBytes.emplace(bytes.begin(), bytes.end());
+  return PageBytesResult::Shown;
+}
+
+bool PageView::rotatePage(int angle) {
+  if (page_.isNull() || state_.currentRequest != 0) {
+    return false;
+  }
+  Image turned = rotateImage(page_, angle, [this](int percent) {
+    view_.setProgressValue(percent);
+  });
+  if (turned.isNull()) {
+    return false;
+  }
+  page_ = std::move(turned);
+  showPageImage();
+  return true;
+}
+
+bool PageView::showCutOut(const PixelRect& selection) {
+  const auto onPage = cropRectOnPage(selection, sizeOf(page_), display_.width());
+  if (!onPage) {
+    return false;
+  }
+  Image cut(onPage->width, onPage->height);
+  if (cut.isNull()) {
+    return false;
+  }
+  for (int y = 0; y < onPage->height; ++y) {
+    const std::uint32_t* src = page_.row(onPage->y + y) + onPage->x;
+    std::copy(src, src + onPage->width, cut.row(y));
+  }
+  display_ = std::move(cut);
+  state_.viewImage = ViewImage::Cropped;
+  view_.setStatusText(1, "Zoom: 100%");
+  showDisplay();
+  return true;
+}
+
+void PageView::endCutOut() {
+  state_.viewImage = ViewImage::Page;
+  state_.viewMode = false;
+  showPageImage();
+}
+
+bool PageView::openDocument(Platform& platform) {
+  const auto path = platform.openFileDialog("Dokumente anzeigen...", lastDirectory_,
+                                            state_.imageFilterWithTiff);
+  if (!path) {
+    return false;
+  }
+  std::ifstream in(*path, std::ios::binary);
+  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
+                                        std::istreambuf_iterator<char>());
+  DecodeResult decoded = decodeImage(bytes);
+  if (!decoded.ok()) {
+    view_.setStatusText(0, "  Fehler!");
+    const std::string name = std::filesystem::path(*path).filename().string();
+    platform.message("Fehler!", "Konnte \"" + name + "\" nicht laden!", MessageSign::Error);
+    view_.setStatusText(0, "");
+    return false;
+  }
+  lastDirectory_ = std::filesystem::path(*path).parent_path().string();
+  page_ = std::move(decoded.image);
+  state_.pageBytes.reset();  // an opened file is no download: nothing to keep byte for byte
+  state_.viewMode = false;
+  state_.zoomFactor = 1.0F;
+  state_.pageShown = true;
+  state_.viewImage = ViewImage::Page;
+  emit pageOpened();  // the window releases "Originalgröße" and "Zoom"
+  showPageImage();
+  view_.setImageMode(1);
+  view_.setStatusText(3, "Kopie");
+  const OpenedPageStatus status = openedPageStatus(bytes);
+  view_.setStatusText(0, status.statusText);
+  view_.setStatusText(3, status.sourceText);
+  return true;
+}
+
+void PageView::setHandCursor(bool hand) {
+  canvas_->setCursor(hand ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+bool PageView::eventFilter(QObject* watched, QEvent* event) {
+  if (watched != canvas_) {
+    return QScrollArea::eventFilter(watched, event);
+  }
+  const auto* mouse = static_cast<QMouseEvent*>(event);
+  switch (event->type()) {
+    case QEvent::MouseButtonPress:
+      if (mouse->button() != Qt::LeftButton) {
+        break;
+      }
+      if (state_.viewMode) {
+        canvas_->setCursor(Qt::SizeAllCursor);
+        state_.dragging = true;
+        dragLast_ = mouse->globalPosition().toPoint();
+      } else if (!page_.isNull() && state_.currentRequest == 0) {
+        cropping_ = true;
+        cropStart_ = mouse->position().toPoint();
+        emit cropStarted();
+      }
+      return true;
+    case QEvent::MouseMove:
+      if (cropping_) {
+        // The frame runs from the start point to the pointer, kept inside the canvas' origin.
+        const QPoint end(std::max(0, mouse->position().toPoint().x()),
+                         std::max(0, mouse->position().toPoint().y()));
+        canvas_->setFrame(QRect(cropStart_, end).normalized());
+        return true;
+      }
+      if (state_.dragging && state_.viewMode) {
+        // The page follows the pointer: the scroll position moves the other way.
+        const QPoint now = mouse->globalPosition().toPoint();
+        const QPoint delta = dragLast_ - now;
+        horizontalScrollBar()->setValue(horizontalScrollBar()->value() + delta.x());
+        verticalScrollBar()->setValue(verticalScrollBar()->value() + delta.y());
+        dragLast_ = now;
+        return true;
+      }
+      break;
+    case QEvent::MouseButtonRelease:
+      if (mouse->button() == Qt::LeftButton && cropping_) {
+        cropping_ = false;
+        canvas_->setFrame({});
+        const QPoint end = mouse->position().toPoint();
+        const auto selection =
+            acceptCropSelection(cropStart_.x(), cropStart_.y(), end.x(), end.y());
+        const bool accepted = selection && showCutOut(*selection);
+        if (accepted) {
+          state_.viewMode = true;
+        }
+        emit cropFinished(accepted);
+        return true;
+      }
+      if (mouse->button() == Qt::LeftButton && state_.dragging) {
+        if (state_.viewMode) {
+          canvas_->setCursor(Qt::OpenHandCursor);
+        }
+        state_.dragging = false;
+        return true;
+      }
+      break;
+    default:
+      break;
+  }
+  return QScrollArea::eventFilter(watched, event);
+}
+
+}  // namespace korvalis

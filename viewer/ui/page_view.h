@@ -1,0 +1,96 @@
+// The page view: a scrolling area holding the page canvas. Keeps the full page image and the
+// display image derived from it, fits, zooms, rotates, crops and drags the page, and opens
+// page images saved earlier.
+#pragma once
+
+#include <QImage>
+#include <QScrollArea>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "platform/image.h"
+#include "viewer/page_geometry.h"
+
+namespace korvalis {
+
+struct AppState;
+class MainView;
+class Platform;
+class PageCanvas;
+
+/// Result of handing received bytes to the view.
+enum class PageBytesResult { Shown, DecodedButUnavailable, NotDecoded };
+
+class PageView : public QScrollArea {
+  Q_OBJECT
+
+ public:
+  /// The tool-bar states the display depends on, read at each ShowPageImage.
+  struct ToolState {
+    bool originalSize = false;
+    bool cropChecked = false;
+  };
+
+  PageView(AppState& state, MainView& view, QWidget* parent = nullptr);
+  ~PageView() override;
+
+  /// Where the window's measures come from (free area beside the tree, between the bars).
+  void setMetricsSource(std::function<WindowMetrics()> metrics);
+  void setToolStateSource(std::function<ToolState()> tools);
+
+  bool hasPageImage() const { return !page_.isNull(); }
+  const Image& pageImage() const { return page_; }
+  void setPageImage(Image image);
+  /// The display image (the cut-out in crop view).
+  const Image& displayImage() const { return display_; }
+  /// The image that saving and printing use.
+  const Image& viewImage() const;
+
+  /// Recomputes the display image for the free area, zoom and tool state and shows it.
+  void showPageImage();
+  /// Decodes received page bytes; a page becomes the page image and the bytes are kept
+  /// byte for byte in `pageBytes`.
+  PageBytesResult acceptPageBytes(std::span<const std::uint8_t> bytes);
+  /// Turns the page by +90 (counter-clockwise) or -90 (clockwise) degrees; drives the
+  /// progress field. Does nothing without a page or while a request is in flight.
+  bool rotatePage(int angle);
+  /// Shows the cut-out `selection` (display pixels) of the page at full resolution.
+  bool showCutOut(const PixelRect& selection);
+  /// "Seite zeigen": asks for a file and shows it; returns true when a page was opened.
+  bool openDocument(Platform& platform);
+  /// Ends the crop view: the display shows the (fitted) page again.
+  void endCutOut();
+
+  void setHandCursor(bool hand);
+
+ signals:
+  /// A crop selection began (left button on the page outside zoom and crop view): the window
+  /// shows "Ausschnitt" pressed and disabled.
+  void cropStarted();
+  /// The selection ended; `accepted` when the cut-out is now shown (crop view).
+  void cropFinished(bool accepted);
+  /// A page was opened from a file (zoom toggles go back to released).
+  void pageOpened();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void showDisplay();
+
+  AppState& state_;
+  MainView& view_;
+  PageCanvas* canvas_ = nullptr;
+  Image page_;
+  Image display_;
+  std::function<WindowMetrics()> metrics_;
+  std::function<ToolState()> tools_;
+  QPoint dragLast_;
+  bool cropping_ = false;
+  QPoint cropStart_;
+  std::string lastDirectory_;
+};
+
+}  // namespace korvalis
