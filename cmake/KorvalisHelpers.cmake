@@ -40,9 +40,17 @@ function(korvalis_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  # The test-discovery properties take one value per property (a second list element would be
+  # lost), so the binary directory is compiled in and only the source directory is passed.
+  target_compile_definitions(${name} PRIVATE
+    "KORVALIS_TEST_SOURCE_DIR=\"${PROJECT_SOURCE_DIR}\""
+    "KORVALIS_TEST_BINARY_DIR=\"${PROJECT_BINARY_DIR}\"")
+  # One label, since a list would be split too: "core" or "core-tsan"; `ctest -L` takes a
+  # regular expression, so both -L core and -L tsan select the latter.
+  string(JOIN "-" label core ${ARG_LABELS})
   gtest_discover_tests(${name}
-    PROPERTIES LABELS "core;${ARG_LABELS}"
-               ENVIRONMENT "KORVALIS_SOURCE_DIR=${PROJECT_SOURCE_DIR};KORVALIS_BINARY_DIR=${PROJECT_BINARY_DIR}"
+    PROPERTIES LABELS "${label}"
+               ENVIRONMENT "KORVALIS_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
     DISCOVERY_TIMEOUT 60)
 endfunction()
 
