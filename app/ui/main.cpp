@@ -113,9 +113,16 @@ int main(int argc, char* argv[]) {
   records.setMainView(&window);
   window.setTreeWidget(records.treeView());
   window.setRecordHooks([&] { records.followIdAndPage(); }, [&] { records.refreshEntryInfo(); });
+  std::unique_ptr<QLabel> notice;
+  // Loading again from the main window: the notice in mode 2 stays up while the file loads.
   window.setLoadRecordFileHandler([&] {
-    if (records.loadRecordFile() == LoadOutcome::Loaded) {
+    showStartupNotice(notice, 2, state.version);
+    const LoadOutcome outcome = records.loadRecordFile();
+    showStartupNotice(notice, 0, state.version);
+    if (outcome == LoadOutcome::Loaded) {
       records.afterLoad();
+    } else if (outcome == LoadOutcome::EndProgram) {
+      window.close();
     }
   });
 
@@ -148,7 +155,6 @@ int main(int argc, char* argv[]) {
 
   window.showHtml(state.aboutHtml.empty() ? buildAboutHtml(state.version) : state.aboutHtml);
   window.show();
-  std::unique_ptr<QLabel> notice;
   showStartupNotice(notice, 1, state.version);
   // The record file is asked for at start; without one the program cannot work.
   const LoadOutcome loaded = records.loadRecordFile();

@@ -19,7 +19,7 @@ namespace korvalis {
 namespace {
 
 const char* const kFunctions[] = {" Bitte wählen ...", " Invertieren", " Monochrome",
-                                  " Äqualisation", " Helligkeit", " Kontrast",
+                                  " Äqualisation",     " Helligkeit",  " Kontrast",
                                   " Gammakorrektur"};
 
 QToolButton* imageButton(QStyle::StandardPixmap icon, const QString& tip, QWidget* parent) {
@@ -35,7 +35,9 @@ QToolButton* imageButton(QStyle::StandardPixmap icon, const QString& tip, QWidge
 
 PostProcessWindow::PostProcessWindow(Image& page, std::function<void()> reshow,
                                      std::function<void()> closed, QWidget* parent)
-    : QWidget(parent, Qt::Tool), page_(page), reshow_(std::move(reshow)),
+    : QWidget(parent, Qt::Tool),
+      page_(page),
+      reshow_(std::move(reshow)),
       closed_(std::move(closed)) {
   setWindowTitle(QStringLiteral("Nachbearbeitung"));
   list_ = new QComboBox(this);
@@ -102,7 +104,9 @@ void PostProcessWindow::open() {
   activateWindow();
 }
 
-PointOp PostProcessWindow::currentOp() const { return static_cast<PointOp>(list_->currentIndex()); }
+PointOp PostProcessWindow::currentOp() const {
+  return static_cast<PointOp>(list_->currentIndex());
+}
 
 double PostProcessWindow::currentParameter() const {
   const PointOp op = currentOp();
@@ -156,11 +160,14 @@ void PostProcessWindow::selectFunction(int index) {
 void PostProcessWindow::sliderMoved(int value) {
   value_->setText(QString::fromStdString(valueFieldText(currentOp(), value)));
   refreshPreview();
+  // A new value after "Verwerfen" or "Ausführen" is a choice again, which accepting applies.
+  pending_ = currentOp() != PointOp::None;
 }
 
 void PostProcessWindow::valueEdited() {
   if (currentOp() == PointOp::Gamma) {
     refreshPreview();
+    pending_ = true;
   }
 }
 
