@@ -18,6 +18,7 @@
 #include "app/program_dir.h"
 #include "app/site_reachability.h"
 #include "app/startup_notice_text.h"
+#include "app/ui/main_assembly.h"
 #include "app/ui/main_window.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/qt/qt_platform.h"
@@ -125,6 +126,9 @@ int main(int argc, char* argv[]) {
       window.close();
     }
   });
+
+  // Tool bar, navigation panel, page view, transfer engine and the command handler.
+  const MainAssembly assembly(state, platform, window, records);
 
   auto* monitorButton = new QPushButton(&window);
   monitorButton->setFlat(true);

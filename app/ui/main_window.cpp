@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollArea>
 #include <QSplitter>
@@ -18,6 +19,7 @@
 #include "app/display_scale.h"
 #include "app/event_codes.h"
 #include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_text.h"
 
 namespace korvalis {
 
@@ -125,23 +127,48 @@ int MainWindow::progressMaximum() const {
   return progress_->maximum();
 }
 
+namespace {
+
+std::string fieldText(const QLineEdit* edit, const std::string& kept) {
+  return edit != nullptr ? fromQString(edit->text()) : kept;
+}
+
+void setFieldText(QLineEdit* edit, std::string& kept, std::string_view text) {
+  if (edit != nullptr) {
+    edit->setText(toQString(text));
+  } else {
+    kept = text;
+  }
+}
+
+}  // namespace
+
+void MainWindow::setFieldEditors(QLineEdit* apid, QLineEdit* id, QLineEdit* page) {
+  apidEdit_ = apid;
+  idEdit_ = id;
+  pageEdit_ = page;
+  setFieldText(apidEdit_, apid_, apid_);
+  setFieldText(idEdit_, id_, id_);
+  setFieldText(pageEdit_, page_, page_);
+}
+
 std::string MainWindow::apidField() const {
-  return apid_;
+  return fieldText(apidEdit_, apid_);
 }
 void MainWindow::setApidField(std::string_view text) {
-  apid_ = text;
+  setFieldText(apidEdit_, apid_, text);
 }
 std::string MainWindow::idField() const {
-  return id_;
+  return fieldText(idEdit_, id_);
 }
 void MainWindow::setIdField(std::string_view text) {
-  id_ = text;
+  setFieldText(idEdit_, id_, text);
 }
 std::string MainWindow::pageField() const {
-  return page_;
+  return fieldText(pageEdit_, page_);
 }
 void MainWindow::setPageField(std::string_view text) {
-  page_ = text;
+  setFieldText(pageEdit_, page_, text);
 }
 
 void MainWindow::showHtml(std::string_view html) {
@@ -151,7 +178,10 @@ void MainWindow::showHtml(std::string_view html) {
 
 void MainWindow::setImageMode(int mode) {
   imageMode_ = mode;
-  rightStack_->setCurrentWidget(mode == 0 ? static_cast<QWidget*>(htmlView_) : pageArea_);
+  rightStack_->setCurrentIndex(mode == 0 ? rightStack_->indexOf(htmlView_) : 1);
+  if (imageModeHandler_) {
+    imageModeHandler_(mode);
+  }
 }
 
 void MainWindow::followIdAndPage() {

@@ -9,6 +9,7 @@
 #include "app/main_view.h"
 
 class QFrame;
+class QLineEdit;
 class QLabel;
 class QProgressBar;
 class QScrollArea;
@@ -76,11 +77,18 @@ class MainWindow : public QMainWindow, public MainView {
   QVBoxLayout* leftColumnLayout() const { return leftLayout_; }
   /// Replaces the navigation area's placeholder by the navigation panel.
   void setNavigationPanel(QWidget* panel);
+  /// The navigation panel's three fields; once given, the MainView field accessors read and
+  /// write them (until then the window keeps the texts itself).
+  void setFieldEditors(QLineEdit* apid, QLineEdit* id, QLineEdit* page);
   /// Shows or hides the tree and the navigation area (the later tool bar's toggles).
   void setTreeShown(bool shown);
   void setNavigationShown(bool shown);
 
   /// Runs on F1 and on the "Hilfe" command.
+  /// Runs after every image-mode change (the tool bar enables or disables its page tools).
+  void setImageModeHandler(std::function<void(int mode)> handler) {
+    imageModeHandler_ = std::move(handler);
+  }
   void setHelpHandler(std::function<void()> help) { help_ = std::move(help); }
   /// Runs on the close request (the closing steps); the window then closes.
   void setCloseHandler(std::function<void()> onClose) { onClose_ = std::move(onClose); }
@@ -134,6 +142,10 @@ class MainWindow : public QMainWindow, public MainView {
   bool closing_ = false;
 
   // The navigation panel's three fields, kept here until the panel is wired in.
+  std::function<void(int)> imageModeHandler_;
+  QLineEdit* apidEdit_ = nullptr;
+  QLineEdit* idEdit_ = nullptr;
+  QLineEdit* pageEdit_ = nullptr;
   std::string apid_;
   std::string id_;
   std::string page_;

@@ -105,6 +105,8 @@ void RecordsController::afterLoad() {
   refreshEntryInfo();
   expandRoot();
   selectFirstEntry();
+  // The selection made by the program must show in the fields as a click would.
+  refreshEntryInfo();
 }
 
 void RecordsController::buildTree() {

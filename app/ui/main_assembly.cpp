@@ -1,0 +1,158 @@
+#include "app/ui/main_assembly.h"
+
+#include <QMenu>
+#include <QStatusBar>
+
+#include "app/app_state.h"
+#include "app/help.h"
+#include "app/ui/main_commands.h"
+#include "app/ui/main_toolbar.h"
+#include "app/ui/main_window.h"
+#include "app/ui/navigation_panel.h"
+#include "archive/page_address.h"
+#include "archive/transfer_engine.h"
+#include "platform/qt/qt_event_target.h"
+#include "records/ui/record_tree_view.h"
+#include "records/ui/records_controller.h"
+#include "viewer/ui/page_view.h"
+
+namespace korvalis {
+
+struct MainAssembly::Parts {
+  Parts(AppState& state, MainWindow& window)
+      : toolBar(new MainToolBar(&window)),
+        panel(new NavigationPanel(state.scaleX, &window)),
+        pageView(new PageView(state, window, &window)),
+        context{state, window, engine, *window.eventTarget()} {}
+
+  TransferEngine engine;
+  MainToolBar* toolBar;  // owned by the window
+  NavigationPanel* panel;
+  PageView* pageView;
+  ArchiveContext context;
+  MainCommands* commands = nullptr;
+};
+
+namespace {
+
+PageDecode toPageDecode(PageBytesResult result) {
+  switch (result) {
+    case PageBytesResult::Shown:
+      return PageDecode::Shown;
+    case PageBytesResult::DecodedButUnavailable:
+      return PageDecode::DecodedButUnavailable;
+    case PageBytesResult::NotDecoded:
+      break;
+  }
+  return PageDecode::NotDecoded;
+}
+
+}  // namespace
+
+MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& window,
+                           RecordsController& records)
+    : parts_(std::make_unique<Parts>(state, window)) {
+  Parts& p = *parts_;
+  state.transfer = &p.engine;
+  window.addToolBar(Qt::TopToolBarArea, p.toolBar);
+  window.setNavigationPanel(p.panel);
+  window.setFieldEditors(p.panel->apidField(), p.panel->idField(), p.panel->pageField());
+  window.setPageView(p.pageView);
+  p.pageView->setMetricsSource([&window, &p, &records] {
+    WindowMetrics m;
+    m.innerWidth = window.width();
+    m.innerHeight = window.height();
+    const QWidget* tree = records.treeView();
+    m.treeShown = tree != nullptr && tree->isVisible();
+    m.treeWidth = tree != nullptr ? tree->width() : 0;
+    m.statusBarHeight = window.statusBar()->height();
+    m.toolBarHeight = p.toolBar->isVisible() ? p.toolBar->height() : 0;
+    return m;
+  });
+  p.pageView->setToolStateSource([&p] {
+    return PageView::ToolState{p.toolBar->isPressed(nav::ToolButton::OriginalSize),
+                               p.toolBar->isPressed(nav::ToolButton::Crop)};
+  });
+
+  ArchiveContext& ctx = p.context;
+  PageView& view = *p.pageView;
+  CommandHooks hooks;
+  hooks.loadPage = [&ctx] { LoadPage(ctx); };
+  hooks.loadTreePage = [&ctx, &state, &records] {
+    if (const RecordEntry* entry = state.records.list.find(records.currentEntry())) {
+      LoadTreePage(ctx, *entry);
+    }
+  };
+  hooks.startIdLookup = [&ctx](int code) {
+    StartIdLookup(ctx, code);
+    return true;
+  };
+  hooks.startApidLookup = [&ctx](int code) {
+    StartApidLookup(ctx, code);
+    return true;
+  };
+  hooks.handleLookupAnswer = [&ctx](int code, std::uintptr_t job) {
+    HandleLookupAnswer(ctx, code, job);
+  };
+  hooks.handlePageAnswer = [&ctx, &view](std::uintptr_t job) {
+    const PageAnswer outcome =
+        HandlePageAnswer(ctx, job, [&view](std::span<const unsigned char> bytes) {
+          return toPageDecode(view.acceptPageBytes(bytes));
+        });
+    return outcome == PageAnswer::Shown;
+  };
+  hooks.isRunning = [&p](std::uintptr_t job) { return p.engine.IsRunning(job) != 0; };
+  hooks.abortAndFree = [&p](std::uintptr_t job) {
+    p.engine.Abort(job);
+    p.engine.Free(job, true);
+  };
+  hooks.freeJob = [&p](std::uintptr_t job) { p.engine.Free(job, true); };
+  hooks.showPageImage = [&view] { view.showPageImage(); };
+  hooks.rotatePage = [&view](int angle) { view.rotatePage(angle); };
+  hooks.openDocument = [&view, &platform] { view.openDocument(platform); };
+  hooks.hasPageImage = [&view] { return view.hasPageImage(); };
+  hooks.pageImage = [&view] { return view.pageImage(); };
+  hooks.setPageImage = [&view](Image image) {
+    view.setPageImage(std::move(image));
+    view.showPageImage();
+  };
+  hooks.displayWidth = [&view] { return view.displayImage().width(); };
+  hooks.pageWidth = [&view] { return view.pageImage().width(); };
+  hooks.setPageCursor = [&view](bool hand) { view.setHandCursor(hand); };
+  hooks.pageArea = [&view]() -> QScrollArea* { return &view; };
+  hooks.showEntryInfo = [&records] { records.showInfoWindow(); };
+  hooks.search = [&records](const std::string& text) { records.runSearch(text); };
+  hooks.showSearchResults = [&records] { records.showSearchWindow(); };
+  hooks.help = [&platform, &state] { showHelp(platform, state); };
+  hooks.loadRecordFile = [&window] { window.loadRecordFileCommand(); };
+  hooks.setTreeShown = [&window](bool shown) { window.setTreeShown(shown); };
+  hooks.setNavigationShown = [&window](bool shown) { window.setNavigationShown(shown); };
+  hooks.treeHasFocus = [&records] { return records.treeView()->hasFocus(); };
+  hooks.pageViewHasFocus = [&view] { return view.hasFocus(); };
+  p.commands =
+      new MainCommands(state, platform, window, window, *p.toolBar, *p.panel, std::move(hooks));
+  MainCommands* commands = p.commands;
+  window.setCompletionHandler(
+      [commands](int code, std::uintptr_t job) { commands->completion(code, job); });
+
+  QObject::connect(
+      &records, &RecordsController::treeDoubleClicked, commands, [&ctx, &state, &records] {
+        if (const RecordEntry* entry = state.records.list.find(records.selectedLeafEntry())) {
+          LoadTreePage(ctx, *entry);
+        }
+      });
+  QObject::connect(
+      &records, &RecordsController::treeContextMenuRequested, commands,
+      [commands, &window](QPoint globalPos) {
+        QMenu menu(&window);
+        menu.addAction(QStringLiteral("Speichern..."), commands, &MainCommands::popupSave);
+        menu.addAction(QStringLiteral("Zeige Info"), commands, &MainCommands::popupInfo);
+        menu.exec(globalPos);
+      });
+  window.setImageModeHandler([&p](int mode) { p.toolBar->setPageToolsEnabled(mode == 1); });
+  p.toolBar->setPageToolsEnabled(false);
+}
+
+MainAssembly::~MainAssembly() = default;
+
+}  // namespace korvalis
