@@ -2,9 +2,12 @@
 // tree's first entry in the navigation fields, the page tools off until a page is shown, and
 // "Seite zeigen" opening a page from disk.
 #include <QAction>
+#include <QApplication>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 #include <fstream>
 
 #include "app/app_state.h"
@@ -19,6 +22,7 @@
 #include "records/ui/records_controller.h"
 #include "viewer/image_codec.h"
 #include "viewer/ui/page_view.h"
+#include "viewer/ui/post_process_window.h"
 
 using namespace korvalis;
 
@@ -79,6 +83,24 @@ void MainAssemblyTest::recordFileToPageOnScreen() {
   QVERIFY(toolBar->isButtonEnabled(nav::ToolButton::Zoom));
   QVERIFY(state.pageShown);
   QVERIFY(window.findChild<PageView*>()->isVisible());
+
+  // "Nachbearbeitung": the main window waits while the window is open; inverting changes the
+  // shown page, and leaving gives the main window back.
+  toolBar->action(nav::ToolButton::PostProcess)->trigger();
+  QVERIFY(!window.isEnabled());
+  PostProcessWindow* post = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* candidate = qobject_cast<PostProcessWindow*>(top)) {
+      post = candidate;
+    }
+  }
+  QVERIFY(post != nullptr && post->isVisible());
+  post->functionList()->setCurrentIndex(1);  // invert
+  post->acceptButton()->click();
+  QVERIFY(window.isEnabled());
+  const Image& shown = window.findChild<PageView*>()->pageImage();
+  QCOMPARE(pixelRed(shown.pixel(10, 20)), 255 - 10);
+  QCOMPARE(pixelGreen(shown.pixel(10, 20)), 255 - 20);
 }
 
 QTEST_MAIN(MainAssemblyTest)

@@ -15,6 +15,7 @@
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
 #include "viewer/ui/page_view.h"
+#include "viewer/ui/post_process_window.h"
 
 namespace korvalis {
 
@@ -31,6 +32,8 @@ struct MainAssembly::Parts {
   PageView* pageView;
   ArchiveContext context;
   MainCommands* commands = nullptr;
+  // A window of its own (no parent): the main window is disabled while it is open.
+  std::unique_ptr<PostProcessWindow> postProcessing;
 };
 
 namespace {
@@ -120,6 +123,17 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   hooks.pageWidth = [&view] { return view.pageImage().width(); };
   hooks.setPageCursor = [&view](bool hand) { view.setHandCursor(hand); };
   hooks.pageArea = [&view]() -> QScrollArea* { return &view; };
+  hooks.openPostProcessing = [&p, &view, &window] {
+    if (!p.postProcessing) {
+      p.postProcessing = std::make_unique<PostProcessWindow>(
+          view.pageImageForEditing(), [&view] { view.showPageImage(); },
+          [&window] {
+            window.setEnabled(true);
+            window.activateWindow();
+          });
+    }
+    p.postProcessing->open();
+  };
   hooks.showEntryInfo = [&records] { records.showInfoWindow(); };
   hooks.search = [&records](const std::string& text) { records.runSearch(text); };
   hooks.showSearchResults = [&records] { records.showSearchWindow(); };

@@ -43,6 +43,9 @@ class PageView : public QScrollArea {
   bool hasPageImage() const { return !page_.isNull(); }
   const Image& pageImage() const { return page_; }
   void setPageImage(Image image);
+  /// The page image for tools that change it in place (post-processing); call showPageImage()
+  /// afterwards.
+  Image& pageImageForEditing() { return page_; }
   /// The display image (the cut-out in crop view).
   const Image& displayImage() const { return display_; }
   /// The image that saving and printing use.
