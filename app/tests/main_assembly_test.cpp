@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -16,6 +17,7 @@
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
+#include "archive/tests/archive_server_fixture.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
@@ -31,6 +33,7 @@ class MainAssemblyTest : public QObject {
 
  private slots:
   void recordFileToPageOnScreen();
+  void pageFromTheArchiveArrives();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
@@ -101,6 +104,39 @@ void MainAssemblyTest::recordFileToPageOnScreen() {
   const Image& shown = window.findChild<PageView*>()->pageImage();
   QCOMPARE(pixelRed(shown.pixel(10, 20)), 255 - 10);
   QCOMPARE(pixelGreen(shown.pixel(10, 20)), 255 - 20);
+}
+
+// "Anzeigen" for the first entry fetches its page from the test archive server over HTTPS.
+void MainAssemblyTest::pageFromTheArchiveArrives() {
+  const korvalis::testing::ArchiveServer server;
+  qputenv("KORVALIS_CA_FILE",
+          QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
+  AppState state;
+  initialiseAppState(state);
+  state.servicePrefix = server.servicePrefix();
+  ScriptedPlatform platform;
+  MainWindow window(state);
+  RecordsController records(state, platform, &window, [] {});
+  records.setMainView(&window);
+  window.setTreeWidget(records.treeView());
+  window.setRecordHooks([&] { records.followIdAndPage(); }, [&] { records.refreshEntryInfo(); });
+  const MainAssembly assembly(state, platform, window, records);
+  window.show();
+  platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  QCOMPARE(records.loadRecordFile(), LoadOutcome::Loaded);
+  records.afterLoad();
+
+  auto* panel = window.findChild<NavigationPanel*>();
+  auto* toolBar = window.findChild<MainToolBar*>();
+  QVERIFY(panel != nullptr && toolBar != nullptr);
+  panel->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(window.statusText(0), std::string(" Fertig."), 10000);
+  QVERIFY(state.pageShown);
+  QVERIFY(toolBar->isButtonEnabled(nav::ToolButton::Zoom));
+  QCOMPARE(window.statusText(3), std::string("Original"));
+  QVERIFY(state.pageBytes.has_value());
+  QVERIFY(window.findChild<PageView*>()->hasPageImage());
+  qunsetenv("KORVALIS_CA_FILE");
 }
 
 QTEST_MAIN(MainAssemblyTest)
