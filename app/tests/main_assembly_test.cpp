@@ -28,6 +28,33 @@
 
 using namespace korvalis;
 
+// The program's main window put together as main() does, with the sample record file loaded.
+struct AssembledWindow {
+  explicit AssembledWindow(AppState& appState)
+      : state(appState), window(state), records(state, platform, &window, [] {}) {
+    records.setMainView(&window);
+    window.setTreeWidget(records.treeView());
+    window.setRecordHooks([this] { records.followIdAndPage(); },
+                          [this] { records.refreshEntryInfo(); });
+    assembly = std::make_unique<MainAssembly>(state, platform, window, records);
+    window.show();
+  }
+  bool loadSample() {
+    platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+    if (records.loadRecordFile() != LoadOutcome::Loaded) {
+      return false;
+    }
+    records.afterLoad();
+    return true;
+  }
+
+  AppState& state;
+  ScriptedPlatform platform;
+  MainWindow window;
+  RecordsController records;
+  std::unique_ptr<MainAssembly> assembly;
+};
+
 class MainAssemblyTest : public QObject {
   Q_OBJECT
 
@@ -39,18 +66,10 @@ class MainAssemblyTest : public QObject {
 void MainAssemblyTest::recordFileToPageOnScreen() {
   AppState state;
   initialiseAppState(state);
-  ScriptedPlatform platform;
-  MainWindow window(state);
-  RecordsController records(state, platform, &window, [] {});
-  records.setMainView(&window);
-  window.setTreeWidget(records.treeView());
-  window.setRecordHooks([&] { records.followIdAndPage(); }, [&] { records.refreshEntryInfo(); });
-  const MainAssembly assembly(state, platform, window, records);
-  window.show();
-
-  platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
-  QCOMPARE(records.loadRecordFile(), LoadOutcome::Loaded);
-  records.afterLoad();
+  AssembledWindow w(state);
+  QVERIFY(w.loadSample());
+  ScriptedPlatform& platform = w.platform;
+  MainWindow& window = w.window;
 
   // The selected first leaf's addresses stand in the navigation panel's own fields.
   auto* panel = window.findChild<NavigationPanel*>();
@@ -114,17 +133,9 @@ void MainAssemblyTest::pageFromTheArchiveArrives() {
   AppState state;
   initialiseAppState(state);
   state.servicePrefix = server.servicePrefix();
-  ScriptedPlatform platform;
-  MainWindow window(state);
-  RecordsController records(state, platform, &window, [] {});
-  records.setMainView(&window);
-  window.setTreeWidget(records.treeView());
-  window.setRecordHooks([&] { records.followIdAndPage(); }, [&] { records.refreshEntryInfo(); });
-  const MainAssembly assembly(state, platform, window, records);
-  window.show();
-  platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
-  QCOMPARE(records.loadRecordFile(), LoadOutcome::Loaded);
-  records.afterLoad();
+  AssembledWindow w(state);
+  QVERIFY(w.loadSample());
+  MainWindow& window = w.window;
 
   auto* panel = window.findChild<NavigationPanel*>();
   auto* toolBar = window.findChild<MainToolBar*>();

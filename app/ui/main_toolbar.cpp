@@ -25,17 +25,17 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
   // Indent 12 and horizontal padding 12 around the buttons, no vertical padding.
   setStyleSheet(QStringLiteral("QToolBar { padding-left: 12px; spacing: 0px; }"
                                "QToolButton { padding: 0px 6px; }"));
-  for (const auto& spec : nav::toolButtons()) {
-    if (spec.separatorBefore) {
+  for (const auto& button : nav::toolButtons()) {
+    if (button.separatorBefore) {
       addSeparator();
     }
-    QAction* act = addAction(QIcon(QStringLiteral(":/toolbar/") + qs(spec.icon) + ".png"),
-                             qs(spec.text));
-    act->setToolTip(qs(spec.text));
-    act->setCheckable(spec.toggle);
-    act->setChecked(spec.startPressed);
-    act->setEnabled(spec.startEnabled);
-    const nav::ToolButton id = spec.id;
+    QAction* act = addAction(QIcon(QStringLiteral(":/toolbar/") + qs(button.icon) + ".png"),
+                             qs(button.text));
+    act->setToolTip(qs(button.text));
+    act->setCheckable(button.toggle);
+    act->setChecked(button.startPressed);
+    act->setEnabled(button.startEnabled);
+    const nav::ToolButton id = button.id;
     connect(act, &QAction::triggered, this, [this, id](bool checked) {
       if (handler_) {
         handler_(id, checked);
@@ -73,9 +73,9 @@ void MainToolBar::setButtonEnabled(nav::ToolButton id, bool enabled) {
 bool MainToolBar::isButtonEnabled(nav::ToolButton id) const { return action(id)->isEnabled(); }
 
 void MainToolBar::setPageToolsEnabled(bool enabled) {
-  for (const auto& spec : nav::toolButtons()) {
-    if (nav::isPageTool(spec.id)) {
-      setButtonEnabled(spec.id, enabled);
+  for (const auto& button : nav::toolButtons()) {
+    if (nav::isPageTool(button.id)) {
+      setButtonEnabled(button.id, enabled);
     }
   }
 }
