@@ -1,5 +1,6 @@
 // The korvalis desktop program: start-up steps, the main window, the event loop, shutdown.
 #include <QApplication>
+#include <QEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLibraryInfo>
@@ -90,6 +91,36 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
   notice->show();
 }
 
+// Keeps a child widget at the window's inner top-right corner (x = width - 30, y = 5) and above
+// the tool bar, whenever the window changes its size.
+class CornerKeeper : public QObject {
+ public:
+  CornerKeeper(QWidget& window, QWidget& child) : window_(window), child_(child) {
+    window_.installEventFilter(this);
+    place();
+  }
+  ~CornerKeeper() override { window_.removeEventFilter(this); }
+  CornerKeeper(const CornerKeeper&) = delete;
+  CornerKeeper& operator=(const CornerKeeper&) = delete;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &window_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
+      place();
+    }
+    return false;
+  }
+
+ private:
+  void place() {
+    child_.move(window_.width() - 30, 5);
+    child_.raise();
+  }
+
+  QWidget& window_;
+  QWidget& child_;
+};
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -130,10 +161,14 @@ int main(int argc, char* argv[]) {
   // Tool bar, navigation panel, page view, transfer engine and the command handler.
   const MainAssembly assembly(state, platform, window, records);
 
+  // The monitor's 24 x 24 toggle button stays at the window's inner top-right corner.
   auto* monitorButton = new QPushButton(&window);
   monitorButton->setFlat(true);
+  monitorButton->setCheckable(true);
+  monitorButton->setFixedSize(24, 24);
+  monitorButton->setIconSize(QSize(24, 24));
   showMonitorState(*monitorButton, MonitorIcon::Idle);
-  window.statusBar()->addPermanentWidget(monitorButton);
+  const CornerKeeper corner(window, *monitorButton);
   auto target = window.eventTarget();
   window.setOtherEventHandler([monitorButton](int code, std::uintptr_t data) {
     if (code == kMonitorIconEvent) {

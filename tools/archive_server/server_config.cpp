@@ -23,10 +23,10 @@ bool parseNumber(const std::string& text, T& value) {
   return ec == std::errc() && end == text.data() + text.size();
 }
 
-bool parseFault(const std::string& spec, ServerConfig& config) {
-  const std::size_t eq = spec.find('=');
-  const std::string name = spec.substr(0, eq);
-  const std::string match = eq == std::string::npos ? "*" : spec.substr(eq + 1);
+bool parseFault(const std::string& text, ServerConfig& config) {
+  const std::size_t eq = text.find('=');
+  const std::string name = text.substr(0, eq);
+  const std::string match = eq == std::string::npos ? "*" : text.substr(eq + 1);
   if (name == "latency") {
     return parseNumber(match, config.latencyMs);
   }
