@@ -9,7 +9,9 @@ namespace {
 constexpr std::uint32_t kIdEnd = 1'000'000'000;  // one past the largest nine-digit ID
 constexpr std::uint32_t kPageEnd = 100'000;      // one past the largest five-digit page
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isDigit(char c) {
+  return c >= '0' && c <= '9';
+}
 
 StepResult unchanged(StepOutcome outcome, std::string_view idText, std::string_view pageText,
                      std::string_view status = {}) {
@@ -29,8 +31,8 @@ StepResult stepId(bool next, std::string_view idText, std::string_view pageText)
   } else {
     return unchanged(StepOutcome::AtLimit, idText, pageText);
   }
-  return {StepOutcome::Changed, writePaddedField(value, kIdDigits), std::string(kFirstPageText),
-          {}};
+  return {
+      StepOutcome::Changed, writePaddedField(value, kIdDigits), std::string(kFirstPageText), {}};
 }
 
 StepResult stepPage(bool next, std::string_view idText, std::string_view pageText) {

@@ -25,15 +25,15 @@ std::string writePaddedField(std::uint32_t value, std::size_t width);
 enum class StepKind { NextId, PreviousId, NextPage, PreviousPage };
 
 enum class StepOutcome {
-  Changed,    ///< the field (and, for an ID step, the page field) got a new text
-  AtLimit,    ///< the value is at the end of its range; the fields keep their text
-  Invalid,    ///< the field is not a number; statusText holds the message
+  Changed,  ///< the field (and, for an ID step, the page field) got a new text
+  AtLimit,  ///< the value is at the end of its range; the fields keep their text
+  Invalid,  ///< the field is not a number; statusText holds the message
 };
 
 struct StepResult {
   StepOutcome outcome = StepOutcome::AtLimit;
-  std::string idText;    ///< the ID field's text after the step
-  std::string pageText;  ///< the page field's text after the step
+  std::string idText;      ///< the ID field's text after the step
+  std::string pageText;    ///< the page field's text after the step
   std::string statusText;  ///< status field 0 after the step (emptied in every case)
 };
 

@@ -29,7 +29,9 @@ constexpr std::array<ToolButtonSpec, 15> kButtons{{
 
 }  // namespace
 
-std::span<const ToolButtonSpec> toolButtons() { return kButtons; }
+std::span<const ToolButtonSpec> toolButtons() {
+  return kButtons;
+}
 
 const ToolButtonSpec& toolButton(ToolButton id) {
   const auto* found = std::ranges::find(kButtons, id, &ToolButtonSpec::id);

@@ -109,7 +109,7 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
     p.engine.Abort(job);
     p.engine.Free(job, true);
   };
-  hooks.freeJob = [&p](std::uintptr_t job) { p.engine.Free(job, true); };
+  // No freeJob: HandlePageAnswer and HandleLookupAnswer free their job themselves.
   hooks.showPageImage = [&view] { view.showPageImage(); };
   hooks.rotatePage = [&view](int angle) { view.rotatePage(angle); };
   hooks.openDocument = [&view, &platform] { view.openDocument(platform); };

@@ -32,9 +32,8 @@ auto call(const F& hook, Args&&... args) {
 
 }  // namespace
 
-MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& window,
-                           MainView& view, MainToolBar& toolBar, NavigationPanel& panel,
-                           CommandHooks hooks)
+MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& window, MainView& view,
+                           MainToolBar& toolBar, NavigationPanel& panel, CommandHooks hooks)
     : QObject(&window),
       state_(state),
       platform_(platform),
@@ -92,12 +91,14 @@ void MainCommands::installShortcuts() {
   addShortcut(QKeySequence(Qt::ALT | Qt::Key_Up), [this] { scrollBy(0, -kScrollStep); });
   addShortcut(QKeySequence(Qt::ALT | Qt::Key_Down), [this] { scrollBy(0, kScrollStep); });
   // The zoom keys exist only while "Zoom" is pressed.
-  addShortcut(QKeySequence(Qt::Key_Plus), [this] { zoomIn(); }, &zoomShortcuts_);
-  addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), [this] { zoomIn(); },
-              &zoomShortcuts_);
-  addShortcut(QKeySequence(Qt::Key_Minus), [this] { zoomOut(); }, &zoomShortcuts_);
-  addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), [this] { zoomOut(); },
-              &zoomShortcuts_);
+  addShortcut(
+      QKeySequence(Qt::Key_Plus), [this] { zoomIn(); }, &zoomShortcuts_);
+  addShortcut(
+      QKeySequence(Qt::KeypadModifier | Qt::Key_Plus), [this] { zoomIn(); }, &zoomShortcuts_);
+  addShortcut(
+      QKeySequence(Qt::Key_Minus), [this] { zoomOut(); }, &zoomShortcuts_);
+  addShortcut(
+      QKeySequence(Qt::KeypadModifier | Qt::Key_Minus), [this] { zoomOut(); }, &zoomShortcuts_);
 }
 
 bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
@@ -121,7 +122,9 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
   return QObject::eventFilter(watched, event);
 }
 
-void MainCommands::show() const { call(hooks_.showPageImage); }
+void MainCommands::show() const {
+  call(hooks_.showPageImage);
+}
 
 void MainCommands::mirrorZoomControls() {
   using nav::ToolButton;
@@ -353,7 +356,8 @@ void MainCommands::zoomOut() {
 }
 
 void MainCommands::searchCommand() {
-  const std::string text = platform_.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 0, 0);
+  const std::string text =
+      platform_.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 0, 0);
   if (text.empty()) {
     return;  // cancelled or nothing typed: searching for nothing finds nothing
   }
@@ -392,6 +396,8 @@ void MainCommands::popupSave() {
   }
 }
 
-void MainCommands::popupInfo() { call(hooks_.showEntryInfo); }
+void MainCommands::popupInfo() {
+  call(hooks_.showEntryInfo);
+}
 
 }  // namespace korvalis

@@ -5,7 +5,9 @@
 #include <QSignalBlocker>
 
 // The resources of a static library are registered by hand, from the global namespace.
-static void initToolbarResources() { Q_INIT_RESOURCE(resources); }
+static void initToolbarResources() {
+  Q_INIT_RESOURCE(resources);
+}
 
 namespace korvalis {
 
@@ -23,14 +25,15 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
   setIconSize(QSize(24, 24));
   setToolButtonStyle(Qt::ToolButtonIconOnly);
   // Indent 12 and horizontal padding 12 around the buttons, no vertical padding.
-  setStyleSheet(QStringLiteral("QToolBar { padding-left: 12px; spacing: 0px; }"
-                               "QToolButton { padding: 0px 6px; }"));
+  setStyleSheet(
+      QStringLiteral("QToolBar { padding-left: 12px; spacing: 0px; }"
+                     "QToolButton { padding: 0px 6px; }"));
   for (const auto& button : nav::toolButtons()) {
     if (button.separatorBefore) {
       addSeparator();
     }
-    QAction* act = addAction(QIcon(QStringLiteral(":/toolbar/") + qs(button.icon) + ".png"),
-                             qs(button.text));
+    QAction* act =
+        addAction(QIcon(QStringLiteral(":/toolbar/") + qs(button.icon) + ".png"), qs(button.text));
     act->setToolTip(qs(button.text));
     act->setCheckable(button.toggle);
     act->setChecked(button.startPressed);
@@ -45,9 +48,13 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
   }
 }
 
-QAction* MainToolBar::action(nav::ToolButton id) const { return actions_.at(id); }
+QAction* MainToolBar::action(nav::ToolButton id) const {
+  return actions_.at(id);
+}
 
-bool MainToolBar::isPressed(nav::ToolButton id) const { return action(id)->isChecked(); }
+bool MainToolBar::isPressed(nav::ToolButton id) const {
+  return action(id)->isChecked();
+}
 
 void MainToolBar::setPressed(nav::ToolButton id, bool pressed) {
   QAction* act = action(id);
@@ -70,7 +77,9 @@ void MainToolBar::setButtonEnabled(nav::ToolButton id, bool enabled) {
   action(id)->setEnabled(enabled);
 }
 
-bool MainToolBar::isButtonEnabled(nav::ToolButton id) const { return action(id)->isEnabled(); }
+bool MainToolBar::isButtonEnabled(nav::ToolButton id) const {
+  return action(id)->isEnabled();
+}
 
 void MainToolBar::setPageToolsEnabled(bool enabled) {
   for (const auto& button : nav::toolButtons()) {

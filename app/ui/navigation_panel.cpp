@@ -11,7 +11,9 @@
 #include <QVBoxLayout>
 #include <cmath>
 
-static void initNavigationResources() { Q_INIT_RESOURCE(resources); }
+static void initNavigationResources() {
+  Q_INIT_RESOURCE(resources);
+}
 
 namespace korvalis {
 
@@ -23,7 +25,9 @@ constexpr int kLeftButtonOffset = 23;  // left edge of the left button, left of 
 constexpr int kRightButtonOffset = 5;  // left edge of the right button, right of the centre
 const QColor kImmediateColour(252, 200, 200);
 
-int scaled(int width, double scale) { return static_cast<int>(std::lround(width * scale)); }
+int scaled(int width, double scale) {
+  return static_cast<int>(std::lround(width * scale));
+}
 
 QLineEdit* numberField(int width, int maxLength, const QString& placeholder, QWidget* parent) {
   auto* field = new QLineEdit(parent);
@@ -88,8 +92,8 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
   show_->setFixedWidth(scaled(81, scaleX));
   layout->addWidget(show_, 0, Qt::AlignHCenter);
 
-  immediate_ = new QCheckBox(QStringLiteral("Sofortige Anzeige bei ID- bzw. Seitenweiterschaltung"),
-                             this);
+  immediate_ =
+      new QCheckBox(QStringLiteral("Sofortige Anzeige bei ID- bzw. Seitenweiterschaltung"), this);
   immediate_->setStyleSheet(QStringLiteral("QCheckBox { font-size: 8pt; }"));
   layout->addWidget(immediate_);
   layout->addStretch(1);
@@ -122,7 +126,9 @@ QWidget* NavigationPanel::stepRow(QPushButton*& previous, QLineEdit* field, QPus
   return row;
 }
 
-bool NavigationPanel::isImmediateDisplay() const { return immediate_->isChecked(); }
+bool NavigationPanel::isImmediateDisplay() const {
+  return immediate_->isChecked();
+}
 
 bool NavigationPanel::isTextField(const QWidget* w) const {
   return w != nullptr && (w == apid_ || w == id_ || w == page_);

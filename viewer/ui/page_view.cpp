@@ -23,7 +23,9 @@ namespace {
 
 constexpr int kBlankSide = 8;
 
-PixelSize sizeOf(const Image& image) { return {image.width(), image.height()}; }
+PixelSize sizeOf(const Image& image) {
+  return {image.width(), image.height()};
+}
 
 }  // namespace
 
@@ -43,9 +45,13 @@ PageView::~PageView() = default;
 void PageView::setMetricsSource(std::function<WindowMetrics()> metrics) {
   metrics_ = std::move(metrics);
 }
-void PageView::setToolStateSource(std::function<ToolState()> tools) { tools_ = std::move(tools); }
+void PageView::setToolStateSource(std::function<ToolState()> tools) {
+  tools_ = std::move(tools);
+}
 
-void PageView::setPageImage(Image image) { page_ = std::move(image); }
+void PageView::setPageImage(Image image) {
+  page_ = std::move(image);
+}
 
 const Image& PageView::viewImage() const {
   return state_.viewImage == ViewImage::Cropped ? display_ : page_;
@@ -58,8 +64,7 @@ void PageView::showPageImage() {
   }
   const WindowMetrics metrics =
       metrics_ ? metrics_() : WindowMetrics{viewport()->width(), viewport()->height()};
-  const DisplayState ds{state_.zoomFactor, tools.originalSize, tools.cropChecked,
-                        state_.pageShown};
+  const DisplayState ds{state_.zoomFactor, tools.originalSize, tools.cropChecked, state_.pageShown};
   if (tools.cropChecked) {
     // The cut-out is shown at full resolution: nothing to resample.
     view_.setStatusText(1, state_.pageShown ? " Zoom: 100%" : "");
@@ -97,9 +102,8 @@ bool PageView::rotatePage(int angle) {
   if (page_.isNull() || state_.currentRequest != 0) {
     return false;
   }
-  Image turned = rotateImage(page_, angle, [this](int percent) {
-    view_.setProgressValue(percent);
-  });
+  Image turned =
+      rotateImage(page_, angle, [this](int percent) { view_.setProgressValue(percent); });
   if (turned.isNull()) {
     return false;
   }
@@ -135,8 +139,8 @@ void PageView::endCutOut() {
 }
 
 bool PageView::openDocument(Platform& platform) {
-  const auto path = platform.openFileDialog("Dokumente anzeigen...", lastDirectory_,
-                                            state_.imageFilterWithTiff);
+  const auto path =
+      platform.openFileDialog("Dokumente anzeigen...", lastDirectory_, state_.imageFilterWithTiff);
   if (!path) {
     return false;
   }
