@@ -1,5 +1,6 @@
 # Fonts, drawing and text, annotations, outlines, attachments and the document script of the
-# PDF writer. Included by pdf/CMakeLists.txt before korvalis_pdf is added.
+# PDF writer. Included by pdf/CMakeLists.txt before korvalis_pdf is added. Each part lists its
+# sources in a fragment of its own and adds its tests in a deferred call.
 set(KORVALIS_PDF_EXTENSION_SOURCES
     ${CMAKE_CURRENT_LIST_DIR}/fonts/base_font_widths.cpp
     ${CMAKE_CURRENT_LIST_DIR}/fonts/base_font.cpp
@@ -10,6 +11,10 @@ set(KORVALIS_PDF_EXTENSION_SOURCES
 
 set(KORVALIS_PDF_EXTENSION_DIR ${CMAKE_CURRENT_LIST_DIR})
 find_package(Fontconfig REQUIRED)
+
+include(${CMAKE_CURRENT_LIST_DIR}/fonts/fonts.cmake OPTIONAL)
+include(${CMAKE_CURRENT_LIST_DIR}/drawing/drawing.cmake OPTIONAL)
+include(${CMAKE_CURRENT_LIST_DIR}/annotations/annotations.cmake OPTIONAL)
 
 # Runs once the directory is processed, when korvalis_pdf exists.
 function(korvalis_pdf_extension_targets)
