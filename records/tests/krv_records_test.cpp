@@ -8,21 +8,16 @@
 #include <sstream>
 #include <string>
 
+#include "tools/krv/testing/krv_runner.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 
-struct KrvRun {
-  int exitCode = -1;
-  std::string out;
-  std::string err;
-};
+using korvalis::testing::KrvRun;
 
 std::string readFile(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return korvalis::testing::readFileText(path);
 }
 
 void writeFile(const fs::path& path, const std::string& bytes) {
@@ -43,16 +38,7 @@ class KrvRecordsTest : public ::testing::Test {
 
   /// Runs krv with `args` (already quoted for the shell).
   KrvRun krv(const std::string& args) const {
-    const fs::path out = dir_ / "stdout.txt";
-    const fs::path err = dir_ / "stderr.txt";
-    const std::string command = std::string("'") + KRV_PATH + "' " + args + " >'" + out.string() +
-                                "' 2>'" + err.string() + "'";
-    const int status = std::system(command.c_str());
-    KrvRun run;
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    run.out = readFile(out);
-    run.err = readFile(err);
-    return run;
+    return korvalis::testing::runKrv(KRV_PATH, dir_, args);
   }
 
   /// Makes `name`.krv from TSV text with `krv make`; returns its path.

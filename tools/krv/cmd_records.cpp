@@ -47,6 +47,20 @@ std::optional<RecordData> loadValid(const std::string& path) {
   return parseRecordBytes(*bytes, *endLine);
 }
 
+/// Checks the argument count, loads the record file named first and runs `body` on it;
+/// a wrong count is a usage error, an invalid file is refused.
+template <typename Body>
+int withLoadedFile(std::span<const std::string> args, std::size_t count, Body&& body) {
+  if (args.size() != count) {
+    return kUsage;
+  }
+  std::optional<RecordData> data = loadValid(args[0]);
+  if (!data) {
+    return kRefused;
+  }
+  return body(*data);
+}
+
 int runCheck(std::span<const std::string> args) {
   if (args.size() != 1) {
     return kUsage;
@@ -91,101 +105,81 @@ int runMake(std::span<const std::string> args) {
 }
 
 int runDump(std::span<const std::string> args) {
-  if (args.size() != 1) {
-    return kUsage;
-  }
-  const std::optional<RecordData> data = loadValid(args[0]);
-  if (!data) {
-    return kRefused;
-  }
-  std::string out;
-  for (const RecordEntry& e : data->list.entries) {
-    for (const std::string* field :
-         {&e.info1, &e.info2, &e.info3, &e.info4, &e.apid, &e.id, &e.pages}) {
-      out += *field;
-      out += '\t';
+  return withLoadedFile(args, 1, [&](RecordData& data) {
+    std::string out;
+    for (const RecordEntry& e : data.list.entries) {
+      for (const std::string* field :
+           {&e.info1, &e.info2, &e.info3, &e.info4, &e.apid, &e.id, &e.pages}) {
+        out += *field;
+        out += '\t';
+      }
+      out += e.info5;
+      out += '\n';
     }
-    out += e.info5;
-    out += '\n';
-  }
-  writeOut(out);
-  return kOk;
+    writeOut(out);
+    return kOk;
+  });
 }
 
 int runIndex(std::span<const std::string> args) {
-  if (args.size() != 1) {
-    return kUsage;
-  }
-  const std::optional<RecordData> data = loadValid(args[0]);
-  if (!data) {
-    return kRefused;
-  }
-  std::string out;
-  for (const IndexEntry& e : data->index.entries) {
-    out += e.key;
-    out += '\t';
-    out += std::to_string(e.entry);
-    out += '\n';
-  }
-  writeOut(out);
-  return kOk;
+  return withLoadedFile(args, 1, [&](RecordData& data) {
+    std::string out;
+    for (const IndexEntry& e : data.index.entries) {
+      out += e.key;
+      out += '\t';
+      out += std::to_string(e.entry);
+      out += '\n';
+    }
+    writeOut(out);
+    return kOk;
+  });
 }
 
 int runTree(std::span<const std::string> args) {
-  if (args.size() != 1) {
-    return kUsage;
-  }
-  std::optional<RecordData> data = loadValid(args[0]);
-  if (!data) {
-    return kRefused;
-  }
-  const std::string name = std::filesystem::path(args[0]).filename().string();
-  const RecordTree tree =
-      buildTreeItems(data->list, recordEndLine(name.substr(0, name.size() - 4)));
-  std::string out;
-  for (const TreeItem& item : tree.items) {
-    out += std::to_string(item.level);
-    out += '\t';
-    out += item.text;
-    out += '\n';
-  }
-  writeOut(out);
-  if (!tree.message.empty()) {
-    std::string message = tree.message;
-    for (char& c : message) {
-      c = c == '\r' ? '\n' : c;
+  return withLoadedFile(args, 1, [&](RecordData& data) {
+    const std::string name = std::filesystem::path(args[0]).filename().string();
+    const RecordTree tree =
+        buildTreeItems(data.list, recordEndLine(name.substr(0, name.size() - 4)));
+    std::string out;
+    for (const TreeItem& item : tree.items) {
+      out += std::to_string(item.level);
+      out += '\t';
+      out += item.text;
+      out += '\n';
     }
-    std::fprintf(stderr, "%s\n", message.c_str());
-  }
-  return kOk;
+    writeOut(out);
+    if (!tree.message.empty()) {
+      std::string message = tree.message;
+      for (char& c : message) {
+        c = c == '\r' ? '\n' : c;
+      }
+      std::fprintf(stderr, "%s\n", message.c_str());
+    }
+    return kOk;
+  });
 }
 
 int runSearchCommand(std::span<const std::string> args) {
-  if (args.size() != 2) {
-    return kUsage;
-  }
-  std::optional<RecordData> data = loadValid(args[0]);
-  if (!data) {
-    return kRefused;
-  }
-  // A text typed in a UTF-8 terminal is converted; other bytes are taken as Windows-1252.
-  const std::string text = utf8ToCp1252(args[1]).value_or(args[1]);
-  const std::optional<SearchResult> result = runSearch(data->index, data->list, text);
-  if (!result) {
-    std::fputs("krv: the search text is empty\n", stderr);
-    return kRefused;
-  }
-  std::string out;
-  for (std::size_t row = 0; row < result->hits.size(); ++row) {
-    out += rowNumberText(row);
-    out += '\t';
-    out += data->index.entries[result->hits[row].indexPosition].key;
+  return withLoadedFile(args, 2, [&](RecordData& data) {
+    // A text typed in a UTF-8 terminal is converted; other bytes are taken as Windows-1252.
+    const std::string text = utf8ToCp1252(args[1]).value_or(args[1]);
+    const std::optional<SearchResult> result = runSearch(data.index, data.list, text);
+    if (!result) {
+      std::fputs("krv: the search text is empty\n", stderr);
+      return kRefused;
+    }
+    std::string out;
+    for (std::size_t row = 0; row < result->hits.size(); ++row) {
+      out += rowNumberText(row);
+      out += '\t';
+      out += data.index.entries[result->hits[row].indexPosition].key;
+      out += '\n';
+    }
+    out += result->status;
     out += '\n';
-  }
-  out += result->status;
-  out += '\n';
-  writeOut(out);
-  return kOk;
+    writeOut(out);
+    return kOk;
+  });
 }
 
 }  // namespace

@@ -1,0 +1,99 @@
+// krv's archive commands (locate, size, fetch), run as a user runs them against the test
+// archive server over HTTPS.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "archive/tests/archive_server_fixture.h"
+#include "tools/krv/testing/krv_runner.h"
+
+namespace korvalis {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ArchiveServer;
+using testing::KrvRun;
+
+constexpr const char* kFilm = "004010312";  // pages 00001-00596 in the sample catalogue
+constexpr const char* kFilmStem = "TH-1977-53409-1402-98-";
+
+class KrvArchiveTest : public ::testing::Test {
+ protected:
+  KrvArchiveTest()
+      : server_({"--fault", "nonimage=_00023", "--fault", "nonimage=00024/dist"}),
+        dir_(fs::temp_directory_path() /
+             ("krv_archive_" +
+              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  ~KrvArchiveTest() override { fs::remove_all(dir_); }
+
+  KrvRun krv(const std::string& args) const {
+    const std::string environment = "KORVALIS_ARCHIVE_URL='" + server_.baseUrl() +
+                                    "' KORVALIS_CA_FILE='" + ArchiveServer::caFile() + "'";
+    return testing::runKrv(KRV_PATH, dir_, args, environment);
+  }
+  std::string path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
+
+  ArchiveServer server_;
+  fs::path dir_;
+};
+
+TEST_F(KrvArchiveTest, LocateGivesTheImageApidOrTheUnknownMark) {
+  KrvRun run = krv(std::string("locate ") + kFilm + " 17");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, std::string(kFilmStem) + "00017\n");
+
+  run = krv(std::string("locate ") + kFilm + " 597");  // past the film's last page
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out, " *** unbekannt ***\n");
+
+  EXPECT_EQ(krv("locate 12x 1").exitCode, 2);
+  EXPECT_EQ(krv("locate 1").exitCode, 2);
+}
+
+TEST_F(KrvArchiveTest, SizeByApidAndByPageAgreeWithTheFetchedImage) {
+  const KrvRun fetch = krv(std::string("fetch ") + kFilm + " 5 " + path("p5.jpg"));
+  ASSERT_EQ(fetch.exitCode, 0) << fetch.err;
+  const auto bytes = fs::file_size(dir_ / "p5.jpg");
+  EXPECT_FALSE(fs::exists(dir_ / "p5.jpg.part"));
+
+  const KrvRun byApid = krv(std::string("size ") + kFilmStem + "00005");
+  EXPECT_EQ(byApid.exitCode, 0) << byApid.err;
+  EXPECT_EQ(byApid.out, std::to_string(bytes) + "\n");
+  const KrvRun byPage = krv(std::string("size --dgs ") + kFilm + " 5");
+  EXPECT_EQ(byPage.exitCode, 0) << byPage.err;
+  EXPECT_EQ(byPage.out, byApid.out);
+
+  EXPECT_EQ(krv(std::string("size ") + kFilmStem + "99999").out, "-1\n");
+  EXPECT_EQ(krv("size --dgs 1").exitCode, 2);
+}
+
+TEST_F(KrvArchiveTest, FetchWritesThePageByteForByteAndRefusesWhatIsNoPage) {
+  const KrvRun run = krv(std::string("fetch ") + kFilm + " 17 " + path("p17.jpg"));
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  const std::string jpeg = testing::readFileText(dir_ / "p17.jpg");
+  ASSERT_GT(jpeg.size(), 49U);
+  EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+  // The server stamps the film and page into bytes 24 to 48 of every page image.
+  EXPECT_EQ(jpeg.substr(24, 4), "film");
+  EXPECT_EQ(jpeg.substr(29, 7), "4010312");
+  EXPECT_EQ(jpeg.substr(38, 4), "fram");
+  EXPECT_EQ(jpeg.substr(44, 5), "00017");
+
+  // An unknown page, a look-up answer that is no XML and a body that is no JPEG: refused,
+  // and nothing is left under the output name or the temporary one.
+  for (const char* page : {"597", "23", "24"}) {
+    const std::string name = std::string("bad") + page + ".jpg";
+    const KrvRun bad = krv(std::string("fetch ") + kFilm + " " + page + " " + path(name));
+    EXPECT_EQ(bad.exitCode, 1) << "page " << page;
+    EXPECT_FALSE(bad.err.empty()) << "page " << page;
+    EXPECT_FALSE(fs::exists(dir_ / name)) << "page " << page;
+    EXPECT_FALSE(fs::exists(dir_ / (name + ".part"))) << "page " << page;
+  }
+}
+
+}  // namespace
+}  // namespace korvalis
