@@ -2,7 +2,8 @@
 # Installs what is missing, builds and runs every test:
 #  1. the core libraries' tests in an address/undefined-behaviour build,
 #  2. the transfer engine's tests in a thread-sanitizer build,
-#  3. every test (cores, windows, network, PDF readers) in the release build.
+#  3. the fuzz targets of the parsers, each for a short time (clang, libFuzzer),
+#  4. every test (cores, windows, network, PDF readers) in the release build.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -21,6 +22,11 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j"$jobs" --target app_core_tests korvalis_archive_engine_test \
   korvalis_archive_address_test korvalis_archive_server
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -j"$jobs" -L tsan
+
+echo "== fuzz build: parsers of untrusted input"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j"$jobs" --target korvalis_fuzzers
+ctest --preset fuzz -j"$jobs" -L fuzz
 
 echo "== release build: every test"
 cmake --preset release >/dev/null

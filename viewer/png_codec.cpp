@@ -10,9 +10,42 @@
 #include "viewer/palette.h"
 
 namespace korvalis {
+namespace {
+
+/// False when a chunk claims more bytes than the data holds. libpng allocates a chunk's
+/// stated length before it reads the chunk, so a damaged length in a small file would
+/// otherwise ask for gigabytes; such a file is refused before libpng sees it.
+bool chunkLengthsWithinData(std::span<const std::uint8_t> bytes) {
+  constexpr std::size_t kSignature = 8;
+  constexpr std::size_t kChunkOverhead = 12;  // length, type, CRC
+  std::size_t offset = kSignature;
+  while (bytes.size() - offset >= 8) {
+    const std::uint32_t length = (std::uint32_t{bytes[offset]} << 24) |
+                                 (std::uint32_t{bytes[offset + 1]} << 16) |
+                                 (std::uint32_t{bytes[offset + 2]} << 8) | bytes[offset + 3];
+    if (length > bytes.size() - offset - 8) {
+      return false;
+    }
+    if (std::memcmp(bytes.data() + offset + 4, "IEND", 4) == 0) {
+      return true;
+    }
+    offset += 8 + length;
+    if (bytes.size() - offset < kChunkOverhead - 8) {
+      break;  // no room for the CRC: libpng reports the damage itself
+    }
+    offset += kChunkOverhead - 8;
+  }
+  return true;
+}
+
+}  // namespace
 
 DecodeResult decodePng(std::span<const std::uint8_t> bytes) {
   DecodeResult result;
+  if (bytes.size() >= 8 && !chunkLengthsWithinData(bytes)) {
+    result.error = "PNG: a chunk runs past the end of the file";
+    return result;
+  }
   png_image png{};
   png.version = PNG_IMAGE_VERSION;
   if (png_image_begin_read_from_memory(&png, bytes.data(), bytes.size()) == 0) {

@@ -167,6 +167,15 @@ TEST(Codec, DamagedInputsAreRefusedCleanly) {
   std::vector<std::uint8_t> offset = *bmp;
   offset[13] = 0x7F;
   EXPECT_FALSE(decodeImage(offset).ok());
+  // A PNG text chunk claiming 1.7 GB in a small file is refused before libpng would allocate
+  // the claimed length (found by the decoder's fuzz target).
+  std::vector<std::uint8_t> longChunk(png->begin(), png->begin() + 33);  // signature, IHDR
+  const std::string chunkStart("\x69\xCC\x6D\x25tEXtabc", 11);
+  longChunk.insert(longChunk.end(), chunkStart.begin(), chunkStart.end());
+  longChunk.insert(longChunk.end(), png->begin() + 33, png->end());
+  const DecodeResult damagedPng = decodeImage(longChunk);
+  EXPECT_FALSE(damagedPng.ok());
+  EXPECT_NE(damagedPng.error.find("past the end"), std::string::npos) << damagedPng.error;
 }
 
 TEST(Codec, CorruptedHeadersNeverReadOutOfBounds) {
