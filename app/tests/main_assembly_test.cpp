@@ -3,13 +3,22 @@
 // "Seite zeigen" opening a page from disk.
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
+#include <cmath>
 #include <fstream>
+#include <span>
 
 #include "app/app_state.h"
 #include "app/app_state_init.h"
@@ -30,14 +39,15 @@ using namespace korvalis;
 
 // The program's main window put together as main() does, with the sample record file loaded.
 struct AssembledWindow {
-  explicit AssembledWindow(AppState& appState)
-      : state(appState), window(state), records(state, platform, &window, [] {}) {
+  AssembledWindow() : window(state), records(state, platform, &window, [] {}) {
     records.setMainView(&window);
     window.setTreeWidget(records.treeView());
     window.setRecordHooks([this] { records.followIdAndPage(); },
                           [this] { records.refreshEntryInfo(); });
     assembly = std::make_unique<MainAssembly>(state, platform, window, records);
     window.show();
+    window.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&window));
   }
   bool loadSample() {
     platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
@@ -48,12 +58,108 @@ struct AssembledWindow {
     return true;
   }
 
-  AppState& state;
+  NavigationPanel* panel() const { return window.findChild<NavigationPanel*>(); }
+  MainToolBar* toolBar() const { return window.findChild<MainToolBar*>(); }
+  PageView* pageView() const { return window.findChild<PageView*>(); }
+  RecordTreeView* tree() const { return records.treeView(); }
+  void press(nav::ToolButton button) const { toolBar()->action(button)->trigger(); }
+  bool enabled(nav::ToolButton button) const { return toolBar()->isButtonEnabled(button); }
+  bool pressed(nav::ToolButton button) const { return toolBar()->isPressed(button); }
+  /// A key as the user types it, into the control that has the focus.
+  void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+    QWidget* focus = QApplication::focusWidget();
+    QTest::keyClick(focus != nullptr ? focus : &window, k, modifiers);
+  }
+  /// A double click as the mouse makes it: the first click, then the second.
+  void doubleClickTree(QPoint at) const {
+    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, at);
+  }
+  /// "Seite zeigen" with the file `path` chosen in the dialog.
+  void openFromDisk(const std::string& path) {
+    platform.queueOpenFile(path);
+    press(nav::ToolButton::ShowPage);
+  }
+  /// A left-button drag on the page canvas from `from` to `to` (canvas pixels).
+  void dragOnPage(QPoint from, QPoint to) const {
+    QWidget* canvas = pageView()->widget();
+    QTest::mousePress(canvas, Qt::LeftButton, {}, from);
+    QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton,
+                     Qt::LeftButton, {});
+    QApplication::sendEvent(canvas, &move);
+    QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+  }
+
+  // Initialised first, from the environment (the archive's address), as main() does.
+  AppState state = [] {
+    AppState initial;
+    initialiseAppState(initial);
+    return initial;
+  }();
   ScriptedPlatform platform;
   MainWindow window;
   RecordsController records;
   std::unique_ptr<MainAssembly> assembly;
 };
+
+// Points the program at a started test archive server through its environment, as the demo
+// does, for the lifetime of the object.
+struct ArchiveEnvironment {
+  explicit ArchiveEnvironment(const std::vector<std::string>& serverArgs = {})
+      : server(serverArgs) {
+    qputenv("KORVALIS_ARCHIVE_URL", QByteArray::fromStdString(server.baseUrl()));
+    qputenv("KORVALIS_CA_FILE",
+            QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
+  }
+  ~ArchiveEnvironment() {
+    qunsetenv("KORVALIS_ARCHIVE_URL");
+    qunsetenv("KORVALIS_CA_FILE");
+  }
+  ArchiveEnvironment(const ArchiveEnvironment&) = delete;
+  ArchiveEnvironment& operator=(const ArchiveEnvironment&) = delete;
+
+  korvalis::testing::ArchiveServer server;
+};
+
+namespace {
+
+// A page whose every pixel differs from its neighbours, so turns and cut-outs can be checked.
+Image patternPage(int width, int height) {
+  Image page(width, height);
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      page.setPixel(x, y, makePixel(x & 0xFF, y & 0xFF, (x * 7 + y * 3) & 0xFF));
+    }
+  }
+  return page;
+}
+
+std::string writeFile(const QTemporaryDir& dir, const QString& name,
+                      std::span<const unsigned char> bytes) {
+  const std::string path = dir.filePath(name).toStdString();
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()),
+             static_cast<std::streamsize>(bytes.size()));
+  return path;
+}
+
+std::string writePng(const QTemporaryDir& dir, const QString& name, const Image& page) {
+  const auto png = encodePng(page, 24);
+  return png ? writeFile(dir, name, *png) : std::string();
+}
+
+// The film and page digits that the archive's JPEG files carry at offsets 29 and 44.
+std::string pageIdentity(const std::vector<unsigned char>& bytes) {
+  if (bytes.size() < 49) {
+    return {};
+  }
+  const auto text = [&bytes](std::size_t at, std::size_t n) {
+    return std::string(reinterpret_cast<const char*>(bytes.data()) + at, n);
+  };
+  return text(29, 7) + ":" + text(44, 5);
+}
+
+}  // namespace
 
 class MainAssemblyTest : public QObject {
   Q_OBJECT
@@ -61,12 +167,20 @@ class MainAssemblyTest : public QObject {
  private slots:
   void recordFileToPageOnScreen();
   void pageFromTheArchiveArrives();
+  void pagesByTreeByIdAndPageAndByApid();
+  void escapeDuringSlowDownloadCancels();
+  void navigationSteppingThroughTheWindow();
+  void zoomStatesAndFactorLimits();
+  void fullScreenOnlyWithAPage();
+  void copyAndPasteByFocus();
+  void cropSelectionAndCropView();
+  void rotateLeftThenRightRestoresThePixels();
+  void windowLayoutFollowsTheTreeAndTheSize();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
-  AppState state;
-  initialiseAppState(state);
-  AssembledWindow w(state);
+  AssembledWindow w;
+  AppState& state = w.state;
   QVERIFY(w.loadSample());
   ScriptedPlatform& platform = w.platform;
   MainWindow& window = w.window;
@@ -130,10 +244,9 @@ void MainAssemblyTest::pageFromTheArchiveArrives() {
   const korvalis::testing::ArchiveServer server;
   qputenv("KORVALIS_CA_FILE",
           QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
-  AppState state;
-  initialiseAppState(state);
+  AssembledWindow w;
+  AppState& state = w.state;
   state.servicePrefix = server.servicePrefix();
-  AssembledWindow w(state);
   QVERIFY(w.loadSample());
   MainWindow& window = w.window;
 
@@ -148,6 +261,501 @@ void MainAssemblyTest::pageFromTheArchiveArrives() {
   QVERIFY(state.pageBytes.has_value());
   QVERIFY(window.findChild<PageView*>()->hasPageImage());
   qunsetenv("KORVALIS_CA_FILE");
+}
+
+// Pages from the test archive server by the three ways a user asks for one: a double click on
+// a tree leaf, ID and page typed with Return, and an APID (its look-up fills ID and page, then
+// "Anzeigen"). Each arrives as the page asked for (the identity its JPEG carries); saved byte
+// for byte and opened again it shows "[Original]", another image "Kopie".
+void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  MainWindow& window = w.window;
+  NavigationPanel* panel = w.panel();
+
+  const RecordEntry* first = state.records.list.find(w.records.selectedLeafEntry());
+  QVERIFY(first != nullptr);
+  const QRect leaf = w.tree()->visualRect(w.tree()->currentIndex());
+  QVERIFY(leaf.isValid());
+  w.doubleClickTree(leaf.center());
+  QTRY_COMPARE_WITH_TIMEOUT(window.statusText(0), std::string(" Fertig."), 10000);
+  QCOMPARE(window.statusText(3), std::string("Original"));
+  QVERIFY(w.enabled(nav::ToolButton::RotateLeft) && w.enabled(nav::ToolButton::Zoom));
+  QVERIFY(w.pageView()->isVisible());
+  QVERIFY(state.pageBytes.has_value());
+  QCOMPARE(pageIdentity(*state.pageBytes), first->id.substr(2) + ":" + first->pages.substr(0, 5));
+
+  // ID and page as typed (without leading zeros), Return in the page field. The APID look-up
+  // runs beside the download; the tree follows to the entry that holds the page.
+  panel->idField()->setText(QStringLiteral("4010997"));
+  panel->pageField()->setText(QStringLiteral("700"));
+  panel->pageField()->setFocus();
+  w.key(Qt::Key_Return);
+  QTRY_COMPARE_WITH_TIMEOUT(pageIdentity(state.pageBytes.value_or(std::vector<unsigned char>{})),
+                            std::string("4010997:00700"), 10000);
+  QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
+  QTRY_VERIFY_WITH_TIMEOUT(panel->apidField()->text().endsWith(QStringLiteral("-00700")), 10000);
+  QVERIFY(panel->apidField()->text().startsWith(QStringLiteral("TH-")));
+  const RecordEntry* followed = state.records.list.find(w.records.currentEntry());
+  QVERIFY(followed != nullptr);
+  QCOMPARE(followed->id, std::string("004010997"));
+
+  // By APID: the image next to it. Return looks up its ID and page, "Anzeigen" shows it.
+  QString apid = panel->apidField()->text();
+  apid.replace(apid.size() - 5, 5, QStringLiteral("00701"));
+  panel->apidField()->setText(apid);
+  panel->apidField()->setFocus();
+  w.key(Qt::Key_Return);
+  QTRY_COMPARE_WITH_TIMEOUT(panel->pageField()->text(), QStringLiteral("00701"), 10000);
+  QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
+  panel->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(pageIdentity(state.pageBytes.value_or(std::vector<unsigned char>{})),
+                            std::string("4010997:00701"), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(window.statusText(3), std::string("Original"), 10000);
+
+  // The received JPEG saved as it came and opened again: its identity and "[Original]".
+  QTemporaryDir dir;
+  w.openFromDisk(writeFile(dir, QStringLiteral("seite.jpg"), *state.pageBytes));
+  QCOMPARE(window.statusText(0), std::string("  004010997:00701"));
+  QCOMPARE(window.statusText(3), std::string("[Original]"));
+  QVERIFY(!state.pageBytes.has_value());
+  w.openFromDisk(writePng(dir, QStringLiteral("kopie.png"), patternPage(60, 40)));
+  QCOMPARE(window.statusText(0), std::string("  Seite geladen."));
+  QCOMPARE(window.statusText(3), std::string("Kopie"));
+}
+
+// Esc while a slow download runs: the request is aborted and the window goes back to the
+// HTML view with the page tools off.
+void MainAssemblyTest::escapeDuringSlowDownloadCancels() {
+  const ArchiveEnvironment archive({"--fault", "latency=700"});
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  w.panel()->showButton()->click();  // the look-ups before the download wait too
+  QVERIFY(state.currentRequest != 0);
+  QCOMPARE(w.window.statusText(0).rfind(" LADE...", 0), std::size_t{0});
+  w.tree()->setFocus();
+  w.key(Qt::Key_Escape);
+  QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
+  QCOMPARE(state.currentRequest, std::uintptr_t{0});
+  QVERIFY(!state.pageShown);
+  QCOMPARE(w.window.imageMode(), 0);
+  QVERIFY(w.window.htmlView()->isVisible());
+  QVERIFY(!w.enabled(nav::ToolButton::Zoom));
+  QVERIFY(!w.enabled(nav::ToolButton::PostProcess));
+}
+
+// "<<" and ">>" and the arrow keys change the fields by the navigation rules; the tree
+// follows the ID and page.
+void MainAssemblyTest::navigationSteppingThroughTheWindow() {
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  const auto fields = [p] { return p->idField()->text() + "/" + p->pageField()->text(); };
+
+  p->idField()->setText(QStringLiteral("4711"));
+  p->pageField()->clear();
+  p->nextPageButton()->click();  // an empty page counts as 0
+  QCOMPARE(fields(), QStringLiteral("4711/00001"));
+  p->previousPageButton()->click();  // page 1 is the first
+  QCOMPARE(fields(), QStringLiteral("4711/00001"));
+  p->pageField()->setText(QStringLiteral("99999"));
+  p->nextPageButton()->click();  // and 99999 the last
+  QCOMPARE(fields(), QStringLiteral("4711/99999"));
+  p->idField()->setText(QStringLiteral("999999999"));
+  p->nextIdButton()->click();
+  QCOMPARE(fields(), QStringLiteral("999999999/99999"));
+  p->idField()->setText(QStringLiteral("000000001"));
+  p->pageField()->setText(QStringLiteral("00042"));
+  p->previousIdButton()->click();  // to ID 0, page back to 1
+  QCOMPARE(fields(), QStringLiteral("000000000/00001"));
+  QCOMPARE(w.window.statusText(0), std::string());
+
+  p->pageField()->setText(QStringLiteral("1a"));  // set by program: the validator does not see it
+  p->nextPageButton()->click();
+  QCOMPARE(w.window.statusText(0), std::string(" ungültiges Seitenformat"));
+  QCOMPARE(fields(), QStringLiteral("000000000/1a"));
+  p->idField()->setText(QStringLiteral("12 3"));
+  p->pageField()->setText(QStringLiteral("7"));
+  p->previousIdButton()->click();
+  QCOMPARE(w.window.statusText(0), std::string(" ungültiges ID-Format"));
+  QCOMPARE(fields(), QStringLiteral("12 3/7"));
+
+  // The keys, with the tree focused; the tree follows into the entry that holds the page.
+  p->idField()->setText(QStringLiteral("004010997"));
+  p->pageField()->setText(QStringLiteral("00611"));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right);
+  QCOMPARE(w.window.statusText(0), std::string());  // the error text went
+  QCOMPARE(p->pageField()->text(), QStringLiteral("00612"));
+  // The film's pages are split over several entries: each step finds the one that holds it.
+  const auto followedPages = [&state, &w] {
+    const RecordEntry* entry = state.records.list.find(w.records.currentEntry());
+    return entry != nullptr ? entry->id + " " + entry->pages : std::string();
+  };
+  QCOMPARE(followedPages(), std::string("004010997 00368-00612"));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right);
+  QCOMPARE(followedPages(), std::string("004010997 00613-00948"));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right, Qt::ShiftModifier);
+  QCOMPARE(fields(), QStringLiteral("004010998/00001"));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Left, Qt::ShiftModifier);
+  w.tree()->setFocus();
+  w.key(Qt::Key_Left);
+  QCOMPARE(fields(), QStringLiteral("004010997/00001"));
+  QVERIFY(!state.pageBytes.has_value());  // immediate display is off: nothing was loaded
+}
+
+// Fitted, actual size and zoomed (with dragging), the factor's steps and limits, on a shown page.
+void MainAssemblyTest::zoomStatesAndFactorLimits() {
+  AssembledWindow w;
+  AppState& state = w.state;
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("gross.png"), Image::filled(2000, 1500, 0x808080)));
+  PageView* view = w.pageView();
+  const int fitted = view->displayImage().width();
+  QVERIFY(fitted > 100 && fitted < 2000);
+  const auto percent = [](int width) {
+    return " Zoom: " + std::to_string(static_cast<int>(width * 100.0 / 2000 + 0.5)) + "%";
+  };
+  QCOMPARE(w.window.statusText(1), percent(fitted));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Plus);  // the zoom keys wait for "Zoom"
+  QCOMPARE(view->displayImage().width(), fitted);
+
+  w.press(nav::ToolButton::Zoom);
+  QVERIFY(state.viewMode);
+  QVERIFY(!w.enabled(nav::ToolButton::OriginalSize));
+  for (int i = 0; i < 4; ++i) {
+    w.key(Qt::Key_Plus, i % 2 == 0 ? Qt::NoModifier : Qt::KeypadModifier);
+  }
+  QCOMPARE(state.zoomFactor, 1.5F);
+  // The display grows with the factor (each side 4 pixels short of the factor's size).
+  QVERIFY(std::abs(view->displayImage().width() - ((fitted + 4) * 1.5 - 4)) <= 1.0);
+  QCOMPARE(w.window.statusText(1), percent(view->displayImage().width()));
+
+  // Zoomed, the left button drags the page: the view scrolls against the pointer's movement.
+  QWidget* canvas = view->widget();
+  QCOMPARE(canvas->cursor().shape(), Qt::OpenHandCursor);
+  view->horizontalScrollBar()->setValue(100);
+  view->verticalScrollBar()->setValue(100);
+  QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(300, 300));
+  QVERIFY(state.dragging);
+  QCOMPARE(canvas->cursor().shape(), Qt::SizeAllCursor);
+  const QPoint to(250, 260);
+  QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton,
+                   Qt::LeftButton, {});
+  QApplication::sendEvent(canvas, &move);
+  QCOMPARE(view->horizontalScrollBar()->value(), 150);
+  QCOMPARE(view->verticalScrollBar()->value(), 140);
+  QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
+  QVERIFY(!state.dragging);
+  QCOMPARE(canvas->cursor().shape(), Qt::OpenHandCursor);
+
+  w.press(nav::ToolButton::Zoom);  // released: fitted at 1.0, the keys do nothing
+  QCOMPARE(state.zoomFactor, 1.0F);
+  QCOMPARE(view->displayImage().width(), fitted);
+  w.key(Qt::Key_Minus);
+  QCOMPARE(state.zoomFactor, 1.0F);
+  QVERIFY(w.enabled(nav::ToolButton::OriginalSize));
+  w.press(nav::ToolButton::Zoom);  // pressed again: 1.5 comes back
+  QCOMPARE(state.zoomFactor, 1.5F);
+  for (int i = 0; i < 9; ++i) {
+    w.key(Qt::Key_Minus);
+  }
+  QCOMPARE(state.zoomFactor, 0.375F);
+  w.key(Qt::Key_Minus, Qt::KeypadModifier);
+  QCOMPARE(state.zoomFactor, 0.25F);
+  w.key(Qt::Key_Minus);  // 0.25 is the smallest
+  QCOMPARE(state.zoomFactor, 0.25F);
+  w.press(nav::ToolButton::Zoom);
+
+  // Actual size: the page's own pixels, "Zoom" locked out meanwhile.
+  w.press(nav::ToolButton::OriginalSize);
+  QCOMPARE(view->displayImage().width(), 2000);
+  QCOMPARE(view->displayImage().height(), 1500);
+  QCOMPARE(w.window.statusText(1), std::string(" Zoom: 100%"));
+  QVERIFY(!w.enabled(nav::ToolButton::Zoom));
+  w.press(nav::ToolButton::OriginalSize);
+  QCOMPARE(view->displayImage().width(), fitted);
+  QVERIFY(w.enabled(nav::ToolButton::Zoom));
+
+  // A small page: zooming in stops before the display reaches four times the page width.
+  w.openFromDisk(writePng(dir, QStringLiteral("klein.png"), patternPage(300, 200)));
+  QVERIFY(!w.pressed(nav::ToolButton::Zoom));
+  w.press(nav::ToolButton::Zoom);
+  for (int i = 0; i < 40; ++i) {
+    w.key(Qt::Key_Plus);
+  }
+  const float limit = state.zoomFactor;
+  QVERIFY(limit > 1.0F && limit < 1.0F + 40 * 0.125F);
+  QVERIFY((limit + 0.125F) * view->displayImage().width() >= 4 * 300);
+  QVERIFY(view->displayImage().width() < 4 * 300);
+}
+
+// F11 does nothing without a page; with one the page fills the screen, and F11 again brings
+// the window back as it was.
+void MainAssemblyTest::fullScreenOnlyWithAPage() {
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  MainWindow& window = w.window;
+  const QRect before = window.geometry();
+  w.tree()->setFocus();
+  w.key(Qt::Key_F11);
+  QVERIFY(!state.fullScreen);
+  QVERIFY(!window.isFullScreen());
+  QVERIFY(w.toolBar()->isVisible());
+
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(400, 300)));
+  const int fittedWidth = w.pageView()->displayImage().width();
+  auto* monitorButton = new QPushButton(&window);  // the connection monitor's, as main() adds it
+  w.assembly->setMonitorButton(monitorButton);
+  monitorButton->show();
+  w.tree()->setFocus();
+  w.key(Qt::Key_F11);
+  QVERIFY(state.fullScreen);
+  QTRY_VERIFY(window.isFullScreen());
+  QVERIFY(!monitorButton->isVisible());
+  QVERIFY(!w.toolBar()->isVisible());
+  QVERIFY(!window.statusBar()->isVisible());
+  QVERIFY(!w.tree()->isVisible());
+  QVERIFY(!w.panel()->isVisible());
+  // The page view covers the whole window and the page is fitted to it.
+  QTRY_COMPARE(w.pageView()->width(), window.width());
+  const double s = std::max(400.0 / window.width(), 300.0 / window.height());
+  QCOMPARE(w.pageView()->displayImage().width(), static_cast<int>(std::lround(400 / s - 4)));
+
+  w.key(Qt::Key_F11);
+  QVERIFY(!state.fullScreen);
+  QTRY_VERIFY(!window.isFullScreen());
+  QTRY_COMPARE(window.geometry().size(), before.size());
+  QVERIFY(w.toolBar()->isVisible());
+  QVERIFY(window.statusBar()->isVisible());
+  QVERIFY(w.tree()->isVisible());
+  QVERIFY(w.panel()->isVisible());
+  QVERIFY(w.pressed(nav::ToolButton::Navigate));
+  QVERIFY(monitorButton->isVisible());
+  QTRY_COMPARE(w.pageView()->displayImage().width(), fittedWidth);
+}
+
+// Ctrl+C copies the focused field's text, else the page; Ctrl+V puts a clipboard image up as
+// a new page and leaves everything as it was when the clipboard holds none.
+void MainAssemblyTest::copyAndPasteByFocus() {
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  ScriptedPlatform& platform = w.platform;
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  const Image opened = w.pageView()->pageImage();
+
+  w.panel()->idField()->setFocus();
+  const QString id = w.panel()->idField()->text();
+  QVERIFY(!id.isEmpty());
+  w.key(Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(platform.clipboardText(), id.toStdString());
+  QVERIFY(platform.clipboardImage().isNull());
+  w.tree()->setFocus();
+  w.key(Qt::Key_C, Qt::ControlModifier);
+  QVERIFY(platform.clipboardImage() == opened);
+
+  platform.setClipboardText("kein Bild");
+  w.tree()->setFocus();
+  w.key(Qt::Key_V, Qt::ControlModifier);
+  QVERIFY(w.pageView()->pageImage() == opened);
+  QCOMPARE(w.window.statusText(3), std::string("Kopie"));
+
+  const Image pasted = patternPage(90, 70);
+  platform.setClipboardImage(pasted);
+  w.press(nav::ToolButton::Zoom);
+  w.pageView()->setFocus();
+  w.key(Qt::Key_V, Qt::ControlModifier);
+  QVERIFY(w.pageView()->pageImage() == pasted);
+  QCOMPARE(w.window.statusText(3), std::string("Kopie"));
+  QVERIFY(!w.pressed(nav::ToolButton::Zoom));
+  QCOMPARE(state.zoomFactor, 1.0F);
+  QVERIFY(state.pageShown);
+  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));
+  QCOMPARE(w.panel()->idField()->text(), id);  // the fields keep their text
+}
+
+// A drag below 5 pixels is no selection. A real one shows the cut-out at full resolution in
+// crop view, where only saving, printing, scrolling, copying, pasting an image, help and the
+// full-screen view work; Esc, "Ausschnitt" or a pasted image end it.
+void MainAssemblyTest::cropSelectionAndCropView() {
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(3000, 2400)));
+  PageView* view = w.pageView();
+  const Image page = view->pageImage();
+  const int fitted = view->displayImage().width();
+
+  w.dragOnPage(QPoint(50, 50), QPoint(54, 150));  // 4 x 100: ignored
+  QCOMPARE(view->displayImage().width(), fitted);
+  QVERIFY(!state.viewMode);
+  QVERIFY(!w.pressed(nav::ToolButton::Crop));
+  QVERIFY(w.enabled(nav::ToolButton::Crop));
+  QVERIFY(w.enabled(nav::ToolButton::Zoom));
+
+  // Dragged up and left: the rectangle is normalised.
+  w.dragOnPage(QPoint(400, 320), QPoint(100, 70));
+  const double scale = 3000.0 / fitted;
+  QCOMPARE(view->displayImage().width(), static_cast<int>(std::lround(300 * scale)));
+  QCOMPARE(view->displayImage().height(), static_cast<int>(std::lround(250 * scale)));
+  const int left = static_cast<int>(std::lround(100 * scale));
+  const int top = static_cast<int>(std::lround(70 * scale));
+  QCOMPARE(view->displayImage().pixel(0, 0), page.pixel(left, top));
+  QCOMPARE(view->displayImage().pixel(17, 9), page.pixel(left + 17, top + 9));
+  QCOMPARE(w.window.statusText(1), std::string("Zoom: 100%"));
+  QVERIFY(w.pressed(nav::ToolButton::Crop) && w.enabled(nav::ToolButton::Crop));
+  for (auto locked :
+       {nav::ToolButton::Tree, nav::ToolButton::LoadRecordFile, nav::ToolButton::SaveWindow,
+        nav::ToolButton::Navigate, nav::ToolButton::ShowPage, nav::ToolButton::Search,
+        nav::ToolButton::Zoom, nav::ToolButton::OriginalSize, nav::ToolButton::RotateLeft,
+        nav::ToolButton::RotateRight, nav::ToolButton::PostProcess}) {
+    QVERIFY2(!w.enabled(locked), qPrintable(w.toolBar()->action(locked)->toolTip()));
+  }
+  QVERIFY(w.enabled(nav::ToolButton::SavePage) && w.enabled(nav::ToolButton::Print));
+  QVERIFY(w.enabled(nav::ToolButton::Help));
+
+  // What does not work in crop view: stepping, Return, searching, the tree's double click.
+  NavigationPanel* p = w.panel();
+  const QString pageText = p->pageField()->text();
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right);
+  w.key(Qt::Key_Right, Qt::ShiftModifier);
+  p->nextPageButton()->click();
+  QCOMPARE(p->pageField()->text(), pageText);
+  w.window.setStatusText(0, "");
+  p->idField()->setFocus();
+  w.key(Qt::Key_Return);  // would start the APID look-up
+  p->showButton()->click();
+  QCOMPARE(w.window.statusText(0), std::string());
+  w.platform.queueText("Müller");
+  w.tree()->setFocus();
+  w.key(Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(w.platform.pendingAnswers(), std::size_t{1});
+  const QRect leaf = w.tree()->visualRect(w.tree()->currentIndex());
+  w.doubleClickTree(leaf.center());
+  QCOMPARE(state.currentRequest, std::uintptr_t{0});
+
+  // What works: copying the cut-out or a field's text, scrolling, help.
+  p->idField()->setFocus();
+  w.key(Qt::Key_C, Qt::ControlModifier);
+  QCOMPARE(w.platform.clipboardText(), p->idField()->text().toStdString());
+  w.tree()->setFocus();
+  w.key(Qt::Key_C, Qt::ControlModifier);
+  QVERIFY(w.platform.clipboardImage() == view->displayImage());
+  view->horizontalScrollBar()->setValue(0);
+  w.key(Qt::Key_Right, Qt::AltModifier);
+  QCOMPARE(view->horizontalScrollBar()->value(), 10);
+  // Help opens its file, or says that there is none.
+  const auto helpShown = [&w] {
+    return w.platform.openedDocuments().size() + w.platform.messages().size();
+  };
+  const std::size_t helpBefore = helpShown();
+  w.key(Qt::Key_F1);
+  QCOMPARE(helpShown(), helpBefore + 1);
+
+  // Esc ends it: the fitted page, every locked button back as before.
+  w.key(Qt::Key_Escape);
+  QVERIFY(!state.viewMode);
+  QCOMPARE(view->displayImage().width(), fitted);
+  QVERIFY(!w.pressed(nav::ToolButton::Crop) && w.enabled(nav::ToolButton::Crop));
+  QVERIFY(w.enabled(nav::ToolButton::Tree) && w.enabled(nav::ToolButton::Search));
+  QVERIFY(w.enabled(nav::ToolButton::Zoom) && w.enabled(nav::ToolButton::RotateLeft));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right);  // stepping works again
+  QVERIFY(p->pageField()->text() != pageText);
+
+  // "Ausschnitt" pressed again ends it too.
+  w.dragOnPage(QPoint(10, 10), QPoint(60, 60));
+  QVERIFY(w.pressed(nav::ToolButton::Crop));
+  w.press(nav::ToolButton::Crop);
+  QVERIFY(!w.pressed(nav::ToolButton::Crop));
+  QCOMPARE(view->displayImage().width(), fitted);
+  QVERIFY(w.enabled(nav::ToolButton::ShowPage));
+
+  // A pasted image ends it and becomes the new page.
+  w.dragOnPage(QPoint(10, 10), QPoint(60, 60));
+  const Image pasted = patternPage(120, 80);
+  w.platform.setClipboardImage(pasted);
+  w.tree()->setFocus();
+  w.key(Qt::Key_V, Qt::ControlModifier);
+  QVERIFY(!w.pressed(nav::ToolButton::Crop));
+  QVERIFY(view->pageImage() == pasted);
+  QVERIFY(view->viewImage() == pasted);
+  QVERIFY(!state.viewMode);
+  QVERIFY(w.enabled(nav::ToolButton::Tree) && w.enabled(nav::ToolButton::Zoom));
+}
+
+// "Linksdrehung 90°" turns the page a quarter counter-clockwise; "Rechtsdrehung 90°" after it
+// gives back the identical pixels.
+void MainAssemblyTest::rotateLeftThenRightRestoresThePixels() {
+  AssembledWindow w;
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(301, 203)));
+  const Image original = w.pageView()->pageImage();
+  w.press(nav::ToolButton::RotateLeft);
+  const Image& turned = w.pageView()->pageImage();
+  QCOMPARE(turned.width(), 203);
+  QCOMPARE(turned.height(), 301);
+  QCOMPARE(turned.pixel(0, 0), original.pixel(300, 0));  // the old top-right corner
+  QCOMPARE(turned.pixel(5, 7), original.pixel(300 - 7, 5));
+  // The display follows the turned page: now taller than wide.
+  QVERIFY(w.pageView()->displayImage().height() > w.pageView()->displayImage().width());
+  w.press(nav::ToolButton::RotateRight);
+  QVERIFY(w.pageView()->pageImage() == original);
+  QCOMPARE(w.window.progressBar()->value(), 0);
+}
+
+// The page area takes the tree's place when the tree is hidden and refits on a new window
+// size; the status bar shows the zoom text; the panel's check box text is shown whole.
+void MainAssemblyTest::windowLayoutFollowsTheTreeAndTheSize() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QLabel* checkText = w.panel()->immediateDisplayText();
+  QCOMPARE(checkText->text(),
+           QStringLiteral("Sofortige Anzeige bei ID- bzw. Seitenweiterschaltung"));
+  QVERIFY(checkText->isVisible());
+  QVERIFY(checkText->height() >= checkText->heightForWidth(checkText->width()));
+  QVERIFY(checkText->geometry().right() < w.panel()->width());
+  QVERIFY(checkText->mapTo(w.panel(), QPoint(0, checkText->height())).y() <= w.panel()->height());
+  QTest::mouseClick(checkText, Qt::LeftButton);  // the text toggles the box
+  QVERIFY(w.panel()->isImmediateDisplay());
+  w.panel()->immediateDisplay()->setChecked(false);
+
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("quer.png"), patternPage(1600, 600)));
+  PageView* view = w.pageView();
+  const int withTree = view->displayImage().width();
+  QVERIFY(view->mapTo(&w.window, QPoint(0, 0)).x() > 0);
+  QLabel* zoomField = nullptr;
+  for (QLabel* label : w.window.statusBar()->findChildren<QLabel*>()) {
+    if (label->text().toStdString() == w.window.statusText(1)) {
+      zoomField = label;
+    }
+  }
+  QVERIFY(zoomField != nullptr && zoomField->isVisible());
+  QCOMPARE(w.window.statusText(1).rfind(" Zoom: ", 0), std::size_t{0});
+
+  w.press(nav::ToolButton::Tree);
+  QTRY_COMPARE(view->mapTo(&w.window, QPoint(0, 0)).x(), 0);
+  QCOMPARE(view->displayImage().width(), withTree + w.tree()->width());
+  w.press(nav::ToolButton::Tree);
+  QCOMPARE(view->displayImage().width(), withTree);
+
+  w.window.resize(w.window.width() + 200, w.window.height());
+  QTRY_COMPARE(view->displayImage().width(), withTree + 200);
 }
 
 QTEST_MAIN(MainAssemblyTest)

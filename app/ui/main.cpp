@@ -159,7 +159,7 @@ int main(int argc, char* argv[]) {
   });
 
   // Tool bar, navigation panel, page view, transfer engine and the command handler.
-  const MainAssembly assembly(state, platform, window, records);
+  MainAssembly assembly(state, platform, window, records);
 
   // The monitor's 24 x 24 toggle button stays at the window's inner top-right corner.
   auto* monitorButton = new QPushButton(&window);
@@ -168,6 +168,7 @@ int main(int argc, char* argv[]) {
   monitorButton->setFixedSize(24, 24);
   monitorButton->setIconSize(QSize(24, 24));
   showMonitorState(*monitorButton, MonitorIcon::Idle);
+  assembly.setMonitorButton(monitorButton);
   const CornerKeeper corner(window, *monitorButton);
   auto target = window.eventTarget();
   window.setOtherEventHandler([monitorButton](int code, std::uintptr_t data) {

@@ -1,6 +1,8 @@
 #include "app/ui/main_assembly.h"
 
+#include <QEvent>
 #include <QMenu>
+#include <QPointer>
 #include <QStatusBar>
 
 #include "app/app_state.h"
@@ -19,6 +21,34 @@
 
 namespace korvalis {
 
+namespace {
+
+// Runs `changed` after each size change of the watched window.
+class ResizeWatch : public QObject {
+ public:
+  ResizeWatch(QWidget& watched, std::function<void()> changed)
+      : watched_(watched), changed_(std::move(changed)) {
+    watched_.installEventFilter(this);
+  }
+  ~ResizeWatch() override { watched_.removeEventFilter(this); }
+  ResizeWatch(const ResizeWatch&) = delete;
+  ResizeWatch& operator=(const ResizeWatch&) = delete;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (watched == &watched_ && event->type() == QEvent::Resize) {
+      changed_();
+    }
+    return false;
+  }
+
+ private:
+  QWidget& watched_;
+  std::function<void()> changed_;
+};
+
+}  // namespace
+
 struct MainAssembly::Parts {
   Parts(AppState& state, MainWindow& window)
       : toolBar(new MainToolBar(&window)),
@@ -34,6 +64,8 @@ struct MainAssembly::Parts {
   MainCommands* commands = nullptr;
   // A window of its own (no parent): the main window is disabled while it is open.
   std::unique_ptr<PostProcessWindow> postProcessing;
+  std::unique_ptr<ResizeWatch> resizeWatch;
+  QPointer<QWidget> monitorButton;  // hidden in the full-screen view
 };
 
 namespace {
@@ -115,6 +147,8 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   hooks.openDocument = [&view, &platform] { view.openDocument(platform); };
   hooks.hasPageImage = [&view] { return view.hasPageImage(); };
   hooks.pageImage = [&view] { return view.pageImage(); };
+  hooks.viewImage = [&view] { return view.viewImage(); };
+  hooks.endCropView = [&view] { view.endCutOut(); };
   hooks.setPageImage = [&view](Image image) {
     view.setPageImage(std::move(image));
     view.showPageImage();
@@ -124,7 +158,8 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   hooks.setPageCursor = [&view](bool hand) { view.setHandCursor(hand); };
   hooks.pageArea = [&view]() -> QScrollArea* { return &view; };
   hooks.openPostProcessing = [&p, &view, &window] {
-    if (!p.postProcessing) {
+    const bool first = !p.postProcessing;
+    if (first) {
       p.postProcessing = std::make_unique<PostProcessWindow>(
           view.pageImageForEditing(), [&view] { view.showPageImage(); },
           [&window] {
@@ -133,6 +168,13 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
           });
     }
     p.postProcessing->open();
+    if (first) {
+      // It has no parent window to be placed by: it starts over the page area.
+      const QRect area(view.mapToGlobal(QPoint(0, 0)), view.size());
+      QRect frame = p.postProcessing->frameGeometry();
+      frame.moveCenter(area.center());
+      p.postProcessing->move(frame.topLeft());
+    }
   };
   hooks.showEntryInfo = [&records] { records.showInfoWindow(); };
   hooks.search = [&records](const std::string& text) { records.runSearch(text); };
@@ -141,6 +183,11 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   hooks.loadRecordFile = [&window] { window.loadRecordFileCommand(); };
   hooks.setTreeShown = [&window](bool shown) { window.setTreeShown(shown); };
   hooks.setNavigationShown = [&window](bool shown) { window.setNavigationShown(shown); };
+  hooks.setMonitorButtonShown = [&p](bool shown) {
+    if (p.monitorButton) {
+      p.monitorButton->setVisible(shown);
+    }
+  };
   hooks.treeHasFocus = [&records] { return records.treeView()->hasFocus(); };
   hooks.pageViewHasFocus = [&view] { return view.hasFocus(); };
   p.commands =
@@ -149,8 +196,15 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   window.setCompletionHandler(
       [commands](int code, std::uintptr_t job) { commands->completion(code, job); });
 
+  QObject::connect(&view, &PageView::cropStarted, commands, &MainCommands::cropStarted);
+  QObject::connect(&view, &PageView::cropFinished, commands, &MainCommands::cropFinished);
+  QObject::connect(&view, &PageView::pageOpened, commands, &MainCommands::pageOpened);
   QObject::connect(
-      &records, &RecordsController::treeDoubleClicked, commands, [&ctx, &state, &records] {
+      &records, &RecordsController::treeDoubleClicked, commands,
+      [&ctx, &state, &records, commands] {
+        if (commands->inCropView()) {
+          return;
+        }
         if (const RecordEntry* entry = state.records.list.find(records.selectedLeafEntry())) {
           LoadTreePage(ctx, *entry);
         }
@@ -158,6 +212,9 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   QObject::connect(
       &records, &RecordsController::treeContextMenuRequested, commands,
       [commands, &window](QPoint globalPos) {
+        if (commands->inCropView()) {
+          return;
+        }
         QMenu menu(&window);
         menu.addAction(QStringLiteral("Speichern..."), commands, &MainCommands::popupSave);
         menu.addAction(QStringLiteral("Zeige Info"), commands, &MainCommands::popupInfo);
@@ -165,6 +222,16 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
       });
   window.setImageModeHandler([&p](int mode) { p.toolBar->setPageToolsEnabled(mode == 1); });
   p.toolBar->setPageToolsEnabled(false);
+  // A new window size fits the shown page anew (the cut-out of crop view is shown as it is).
+  p.resizeWatch = std::make_unique<ResizeWatch>(window, [&state, &view] {
+    if (state.pageShown) {
+      view.showPageImage();
+    }
+  });
+}
+
+void MainAssembly::setMonitorButton(QWidget* button) {
+  parts_->monitorButton = button;
 }
 
 MainAssembly::~MainAssembly() = default;

@@ -4,6 +4,8 @@
 
 #include <memory>
 
+class QWidget;
+
 namespace korvalis {
 
 struct AppState;
@@ -17,6 +19,9 @@ class MainAssembly {
   ~MainAssembly();
   MainAssembly(const MainAssembly&) = delete;
   MainAssembly& operator=(const MainAssembly&) = delete;
+
+  /// The connection monitor's button, hidden while the page fills the screen.
+  void setMonitorButton(QWidget* button);
 
  private:
   struct Parts;

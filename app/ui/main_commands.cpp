@@ -49,10 +49,16 @@ MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& win
     step(next ? nav::StepKind::NextPage : nav::StepKind::PreviousPage);
   });
   connect(&panel_, &NavigationPanel::showRequested, this, &MainCommands::showFromFields);
-  connect(&panel_, &NavigationPanel::idLookupRequested, this,
-          [this] { call(hooks_.startIdLookup, kLookupButtonCode); });
-  connect(&panel_, &NavigationPanel::apidLookupRequested, this,
-          [this] { call(hooks_.startApidLookup, kLookupButtonCode); });
+  connect(&panel_, &NavigationPanel::idLookupRequested, this, [this] {
+    if (!cropView_) {
+      call(hooks_.startIdLookup, kLookupButtonCode);
+    }
+  });
+  connect(&panel_, &NavigationPanel::apidLookupRequested, this, [this] {
+    if (!cropView_) {
+      call(hooks_.startApidLookup, kLookupButtonCode);
+    }
+  });
   for (QLineEdit* field : {panel_.apidField(), panel_.idField(), panel_.pageField()}) {
     field->installEventFilter(this);
   }
@@ -75,7 +81,11 @@ void MainCommands::installShortcuts() {
   using nav::StepKind;
   addShortcut(QKeySequence(Qt::Key_Escape), [this] { escape(); });
   addShortcut(QKeySequence(Qt::Key_F1), [this] { call(hooks_.help); });
-  addShortcut(QKeySequence(Qt::Key_F3), [this] { call(hooks_.showSearchResults); });
+  addShortcut(QKeySequence(Qt::Key_F3), [this] {
+    if (!cropView_) {
+      call(hooks_.showSearchResults);
+    }
+  });
   addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { searchCommand(); });
   addShortcut(QKeySequence(Qt::Key_Return), [this] { returnKey(); });
   addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Enter), [this] { returnKey(); });
@@ -147,6 +157,9 @@ bool MainCommands::zoomKeysActive() const {
 
 void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
   using enum nav::ToolButton;
+  if (cropView_ && nav::isLockedInCropView(id)) {
+    return;  // disabled in crop view; a programmatic trigger must not slip through either
+  }
   switch (id) {
     case Tree:
       state_.treeVisible = pressed;
@@ -192,7 +205,11 @@ void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
       show();
       break;
     case Crop:
-      break;  // the crop view handles its own button
+      // Only a shown cut-out gives the button a meaning: pressing it again ends crop view.
+      if (cropView_) {
+        endCropView();
+      }
+      break;
     case RotateRight:
     case RotateLeft:
       if (call(hooks_.hasPageImage) && state_.currentRequest == 0) {
@@ -213,6 +230,10 @@ void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
 }
 
 void MainCommands::escape() {
+  if (cropView_) {
+    endCropView();
+    return;
+  }
   const std::uintptr_t job = state_.currentRequest;
   if (job == 0 || !call(hooks_.isRunning, job)) {
     return;
@@ -230,6 +251,9 @@ QWidget* MainCommands::focusedTextField() const {
 }
 
 void MainCommands::returnKey() {
+  if (cropView_) {
+    return;
+  }
   QWidget* focus = window_.focusWidget();
   if (focus == panel_.apidField()) {
     call(hooks_.startIdLookup, kLookupAnswerCode);
@@ -244,6 +268,9 @@ void MainCommands::returnKey() {
 }
 
 void MainCommands::step(nav::StepKind kind) {
+  if (cropView_) {
+    return;
+  }
   const nav::StepResult result = nav::step(kind, view_.idField(), view_.pageField());
   view_.setStatusText(0, result.statusText);
   if (result.outcome != nav::StepOutcome::Changed) {
@@ -259,6 +286,9 @@ void MainCommands::step(nav::StepKind kind) {
 }
 
 void MainCommands::showFromFields() {
+  if (cropView_) {
+    return;
+  }
   if (!call(hooks_.startApidLookup, kLookupAnswerCode)) {
     return;
   }
@@ -275,6 +305,12 @@ void MainCommands::copy() {
     platform_.setClipboardText(text ? *text : field->text().toLatin1().toStdString());
     return;
   }
+  if (cropView_) {
+    if (hooks_.viewImage) {
+      platform_.setClipboardImage(hooks_.viewImage());  // the cut-out
+    }
+    return;
+  }
   if (state_.pageShown && call(hooks_.hasPageImage) && hooks_.pageImage) {
     platform_.setClipboardImage(hooks_.pageImage());
   }
@@ -282,6 +318,9 @@ void MainCommands::copy() {
 
 void MainCommands::paste() {
   if (auto* field = qobject_cast<QLineEdit*>(focusedTextField())) {
+    if (cropView_) {
+      return;  // crop view takes only images
+    }
     const std::string text = platform_.clipboardText();
     if (!text.empty()) {
       field->setText(QString::fromStdString(cp1252ToUtf8(text)));
@@ -291,6 +330,9 @@ void MainCommands::paste() {
   Image image = platform_.clipboardImage();
   if (image.isNull() || !hooks_.setPageImage) {
     return;
+  }
+  if (cropView_) {
+    endCropView();  // the pasted image is a new page
   }
   nav::resetForNewPage(state_, zoom_);
   state_.pageShown = true;
@@ -344,18 +386,27 @@ void MainCommands::scrollBy(int dx, int dy) {
 }
 
 void MainCommands::zoomIn() {
+  if (cropView_) {
+    return;
+  }
   if (nav::zoomIn(state_, zoom_, call(hooks_.displayWidth), call(hooks_.pageWidth))) {
     show();
   }
 }
 
 void MainCommands::zoomOut() {
+  if (cropView_) {
+    return;
+  }
   if (nav::zoomOut(state_, zoom_)) {
     show();
   }
 }
 
 void MainCommands::searchCommand() {
+  if (cropView_) {
+    return;
+  }
   const std::string text =
       platform_.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 0, 0);
   if (text.empty()) {
@@ -391,13 +442,65 @@ void MainCommands::completion(int code, std::uintptr_t job) {
 }
 
 void MainCommands::popupSave() {
+  if (cropView_) {
+    return;
+  }
   if (call(hooks_.openSaveWindowForSelection)) {
     window_.setEnabled(false);
   }
 }
 
 void MainCommands::popupInfo() {
-  call(hooks_.showEntryInfo);
+  if (!cropView_) {
+    call(hooks_.showEntryInfo);
+  }
+}
+
+void MainCommands::cropStarted() {
+  toolBar_.setPressed(nav::ToolButton::Crop, true);
+  toolBar_.setButtonEnabled(nav::ToolButton::Crop, false);
+}
+
+void MainCommands::cropFinished(bool accepted) {
+  using nav::ToolButton;
+  if (!accepted) {
+    toolBar_.setPressed(ToolButton::Crop, false);
+    toolBar_.setButtonEnabled(ToolButton::Crop, true);
+    return;
+  }
+  cropView_ = true;
+  state_.viewMode = true;
+  lockedButtons_.clear();
+  for (const auto& button : nav::toolButtons()) {
+    if (nav::isLockedInCropView(button.id)) {
+      lockedButtons_.emplace_back(button.id, toolBar_.isButtonEnabled(button.id));
+      toolBar_.setButtonEnabled(button.id, false);
+    }
+  }
+  // Shown pressed, and pressable: pressing it again ends crop view.
+  toolBar_.setPressed(ToolButton::Crop, true);
+  toolBar_.setButtonEnabled(ToolButton::Crop, true);
+}
+
+void MainCommands::endCropView() {
+  using nav::ToolButton;
+  cropView_ = false;
+  toolBar_.setPressed(ToolButton::Crop, false);
+  toolBar_.setButtonEnabled(ToolButton::Crop, true);
+  // The locked buttons come back as they were: the record file, the tree, searching and the
+  // page tools stay usable after a look at a cut-out.
+  for (const auto& [id, enabled] : lockedButtons_) {
+    toolBar_.setButtonEnabled(id, enabled);
+  }
+  lockedButtons_.clear();
+  state_.viewMode = false;
+  call(hooks_.endCropView);
+}
+
+void MainCommands::pageOpened() {
+  nav::resetForNewPage(state_, zoom_);
+  call(hooks_.setPageCursor, false);
+  mirrorZoomControls();
 }
 
 }  // namespace korvalis

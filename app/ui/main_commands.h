@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/app_state.h"
@@ -52,12 +53,16 @@ struct CommandHooks {
   std::function<void()> openDocument;
   std::function<bool()> hasPageImage;
   std::function<Image()> pageImage;
+  /// The image that saving, printing and copying use (the cut-out in crop view).
+  std::function<Image()> viewImage;
   std::function<void(Image)> setPageImage;  ///< a pasted image becomes the page image
   std::function<int()> displayWidth;
   std::function<int()> pageWidth;
   std::function<void(bool handCursor)> setPageCursor;
   std::function<QScrollArea*()> pageArea;
   std::function<void()> openPostProcessing;
+  /// Leaves the crop view: the fitted page is shown again.
+  std::function<void()> endCropView;
   // Other windows
   std::function<void()> savePage;
   std::function<void(bool cropped)> print;
@@ -99,6 +104,15 @@ class MainCommands : public QObject {
   /// The tree's pop-up menu entries.
   void popupSave();
   void popupInfo();
+  /// The crop interaction of the page view: a selection began, and it ended (accepted: the
+  /// cut-out is shown and the window is in crop view).
+  void cropStarted();
+  void cropFinished(bool accepted);
+  /// Crop view: only saving, printing, scrolling, copy, paste of an image, help and the
+  /// full-screen toggle work; "Ausschnitt" or Esc ends it.
+  bool inCropView() const { return cropView_; }
+  /// A page was opened from a file: both zoom toggles are released.
+  void pageOpened();
 
   const nav::ZoomControls& zoomControls() const { return zoom_; }
   bool zoomKeysActive() const;
@@ -112,7 +126,7 @@ class MainCommands : public QObject {
                    std::vector<QShortcut*>* group = nullptr);
   void mirrorZoomControls();
   void show() const;
-  void setPageShownAfterNewPage();
+  void endCropView();
   QWidget* focusedTextField() const;
 
   AppState& state_;
@@ -127,6 +141,9 @@ class MainCommands : public QObject {
   // Kept while the full-screen view is on.
   QRect normalGeometry_;
   bool navigateWasPressed_ = false;
+  // Crop view and the enabled state of the buttons it locked.
+  bool cropView_ = false;
+  std::vector<std::pair<nav::ToolButton, bool>> lockedButtons_;
 };
 
 }  // namespace korvalis

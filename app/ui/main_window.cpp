@@ -2,13 +2,13 @@
 
 #include <QCloseEvent>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QScrollArea>
-#include <QSplitter>
 #include <QStackedWidget>
 #include <QStatusBar>
 #include <QTextBrowser>
@@ -27,7 +27,12 @@ namespace {
 
 constexpr int kTreeWidth = 220;
 constexpr int kStatusFields = 4;
-constexpr int kProgressField = 1;  // the second field shows the progress bar
+constexpr int kProgressField = 2;  // the third field holds the progress bar
+// Widths of fields 0 and 1 (times scaleX) and of the progress bar; field 3 takes the rest.
+constexpr int kMessageFieldWidth = 220;
+constexpr int kViewFieldWidth = 80;
+constexpr int kProgressWidth = 108;
+constexpr int kStatusBarHeight = 18;
 
 QString toQ(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -41,14 +46,17 @@ MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), 
   resize(1024, 768);
   move(10, 10);
 
-  auto* splitter = new QSplitter(Qt::Horizontal, this);
-  setCentralWidget(splitter);
+  // The left column has its fixed width and the right area takes the rest, edge to edge:
+  // the page is fitted to exactly that rest.
+  auto* central = new QWidget(this);
+  auto* columns = new QHBoxLayout(central);
+  columns->setContentsMargins(0, 0, 0, 0);
+  columns->setSpacing(0);
+  setCentralWidget(central);
   buildLeftColumn();
   buildRightArea();
-  splitter->addWidget(leftColumn_);
-  splitter->addWidget(rightStack_);
-  splitter->setStretchFactor(0, 0);
-  splitter->setStretchFactor(1, 1);
+  columns->addWidget(leftColumn_, 0);
+  columns->addWidget(rightStack_, 1);
   buildStatusBar();
 
   eventTarget_ = QtEventTarget::create(
@@ -85,20 +93,33 @@ void MainWindow::buildRightArea() {
 }
 
 void MainWindow::buildStatusBar() {
+  statusBar()->setMinimumHeight(scaled(kStatusBarHeight, state_.scaleY));
   for (int i = 0; i < kStatusFields; ++i) {
     statusFields_[i] = new QLabel(this);
-    statusFields_[i]->setMinimumWidth(scaled(120, state_.scaleX));
-    statusBar()->addWidget(statusFields_[i], i == kStatusFields - 1 ? 1 : 0);
     if (i == kProgressField) {
+      // The progress bar stands in this field's place; its label only keeps the index free.
       progress_ = new QProgressBar(this);
       progress_->setRange(0, 100);
       progress_->setValue(0);
       progress_->setTextVisible(false);
-      progress_->setFixedWidth(scaled(150, state_.scaleX));
+      progress_->setFixedWidth(kProgressWidth);
+      progress_->setMaximumHeight(scaled(kStatusBarHeight, state_.scaleY));
       statusBar()->addWidget(progress_);
       statusFields_[i]->hide();
+      continue;
     }
+    // Fields 0 and 1 keep their widths and grow only for a text longer than that (a larger
+    // system font), so no message is cut.
+    if (i == 0) {
+      statusFields_[i]->setMinimumWidth(scaled(kMessageFieldWidth, state_.scaleX));
+    } else if (i == 1) {
+      statusFields_[i]->setMinimumWidth(scaled(kViewFieldWidth, state_.scaleX));
+    } else {
+      statusFields_[i]->setAlignment(Qt::AlignCenter);  // the view's source, centred
+    }
+    statusBar()->addWidget(statusFields_[i], i == kStatusFields - 1 ? 1 : 0);
   }
+  setStatusText(3, "Original");
 }
 
 void MainWindow::setStatusText(int field, std::string_view text) {
@@ -178,6 +199,10 @@ void MainWindow::showHtml(std::string_view html) {
 
 void MainWindow::setImageMode(int mode) {
   imageMode_ = mode;
+  if (mode == 0) {
+    setStatusText(1, "");
+    setStatusText(3, "");
+  }
   rightStack_->setCurrentIndex(mode == 0 ? rightStack_->indexOf(htmlView_) : 1);
   if (imageModeHandler_) {
     imageModeHandler_(mode);
@@ -241,10 +266,20 @@ void MainWindow::setTreeShown(bool shown) {
   if (tree_ != nullptr) {
     tree_->setVisible(shown);
   }
+  updateLeftColumn();
 }
 
 void MainWindow::setNavigationShown(bool shown) {
   navigationArea_->setVisible(shown);
+  updateLeftColumn();
+}
+
+// The left column gives its width back to the page while neither the tree nor the
+// navigation panel is shown. isHidden() is asked, not isVisible(): the window itself may not
+// be shown yet.
+void MainWindow::updateLeftColumn() {
+  const bool treeShown = tree_ != nullptr && !tree_->isHidden();
+  leftColumn_->setVisible(treeShown || !navigationArea_->isHidden());
 }
 
 void MainWindow::loadRecordFileCommand() {

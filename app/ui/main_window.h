@@ -117,6 +117,7 @@ class MainWindow : public QMainWindow, public MainView {
   void buildLeftColumn();
   void buildRightArea();
   void buildStatusBar();
+  void updateLeftColumn();
 
   AppState& state_;
   std::shared_ptr<QtEventTarget> eventTarget_;

@@ -2,13 +2,17 @@
 
 #include <QCheckBox>
 #include <QEvent>
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cmath>
 
 static void initNavigationResources() {
@@ -49,6 +53,19 @@ QToolButton* lookupButton(const QString& icon, const QString& tip, QWidget* pare
   return button;
 }
 
+// An image's APID is longer than its field is wide in the usual font: a smaller font lets
+// the whole of it show.
+void fitFontToWidth(QLineEdit& field, const QString& sample) {
+  constexpr double kSmallest = 6.0;
+  constexpr int kFrameAndMargins = 10;
+  QFont font = field.font();
+  const int room = field.width() - kFrameAndMargins;
+  while (font.pointSizeF() > kSmallest && QFontMetrics(font).horizontalAdvance(sample) > room) {
+    font.setPointSizeF(font.pointSizeF() - 0.5);
+  }
+  field.setFont(font);
+}
+
 }  // namespace
 
 NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent) {
@@ -65,6 +82,7 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
   apid_->setFixedWidth(scaled(189, scaleX));
   apid_->setAlignment(Qt::AlignCenter);
   apid_->setPlaceholderText(QStringLiteral("APID"));
+  fitFontToWidth(*apid_, QStringLiteral("TH-0000-00000-0000-00-00000"));
   layout->addWidget(apid_, 0, Qt::AlignHCenter);
 
   id_ = numberField(scaled(81, scaleX), 9, QStringLiteral("ID"), this);
@@ -92,10 +110,7 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
   show_->setFixedWidth(scaled(81, scaleX));
   layout->addWidget(show_, 0, Qt::AlignHCenter);
 
-  immediate_ =
-      new QCheckBox(QStringLiteral("Sofortige Anzeige bei ID- bzw. Seitenweiterschaltung"), this);
-  immediate_->setStyleSheet(QStringLiteral("QCheckBox { font-size: 8pt; }"));
-  layout->addWidget(immediate_);
+  layout->addWidget(immediateRow());
   layout->addStretch(1);
 
   connect(prevId_, &QPushButton::clicked, this, [this] { emit idStepRequested(false); });
@@ -126,6 +141,28 @@ QWidget* NavigationPanel::stepRow(QPushButton*& previous, QLineEdit* field, QPus
   return row;
 }
 
+// The check box's text is longer than the column is wide: it stands in a label beside the
+// box that wraps it onto two lines, and clicking the text toggles the box as usual.
+QWidget* NavigationPanel::immediateRow() {
+  const QString text = QStringLiteral("Sofortige Anzeige bei ID- bzw. Seitenweiterschaltung");
+  auto* row = new QWidget(this);
+  auto* h = new QHBoxLayout(row);
+  h->setContentsMargins(0, 0, 0, 0);
+  h->setSpacing(4);
+  immediate_ = new QCheckBox(row);
+  immediate_->setAccessibleName(text);
+  immediateText_ = new QLabel(text, row);
+  immediateText_->setWordWrap(true);
+  immediateText_->setBuddy(immediate_);
+  QFont small = immediateText_->font();
+  small.setPointSizeF(std::max(7.0, small.pointSizeF() - 1.0));
+  immediateText_->setFont(small);
+  immediateText_->installEventFilter(this);
+  h->addWidget(immediate_, 0, Qt::AlignTop);
+  h->addWidget(immediateText_, 1);
+  return row;
+}
+
 bool NavigationPanel::isImmediateDisplay() const {
   return immediate_->isChecked();
 }
@@ -145,6 +182,11 @@ void NavigationPanel::applyFieldColours() {
 }
 
 bool NavigationPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == immediateText_ && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && isEnabled()) {
+    immediate_->toggle();
+    return true;
+  }
   if (watched == lookupRow_ && event->type() == QEvent::Resize) {
     const int centre = lookupRow_->width() / 2;
     idLookup_->move(centre - kLeftButtonOffset, 0);

@@ -5,6 +5,7 @@
 #include <QFrame>
 
 class QCheckBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QToolButton;
@@ -24,6 +25,8 @@ class NavigationPanel : public QFrame {
   QLineEdit* idField() const { return id_; }
   QLineEdit* pageField() const { return page_; }
   QCheckBox* immediateDisplay() const { return immediate_; }
+  /// The check box's text (a wrapping label beside the box).
+  QLabel* immediateDisplayText() const { return immediateText_; }
   bool isImmediateDisplay() const;
 
   /// True when `w` is one of the three text fields.
@@ -52,6 +55,7 @@ class NavigationPanel : public QFrame {
 
  private:
   void applyFieldColours();
+  QWidget* immediateRow();
   QWidget* stepRow(QPushButton*& previous, QLineEdit* field, QPushButton*& next);
 
   QLineEdit* apid_ = nullptr;
@@ -66,6 +70,7 @@ class NavigationPanel : public QFrame {
   QToolButton* apidLookup_ = nullptr;
   QPushButton* show_ = nullptr;
   QCheckBox* immediate_ = nullptr;
+  QLabel* immediateText_ = nullptr;
 };
 
 }  // namespace korvalis
