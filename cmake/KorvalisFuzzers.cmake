@@ -1,6 +1,7 @@
 # Fuzz targets (libFuzzer, clang) for the parsers of untrusted input: record files, the
-# archive's answers, page images and the PDF writer's image walks. Built by the `fuzz`
-# preset; each target runs as a CTest test for KORVALIS_FUZZ_SECONDS, starting from its seeds.
+# archive's answers, page images, and the PDF writer's image walks, TrueType and metafile
+# readers. Built by the `fuzz` preset; each target runs as a CTest test for
+# KORVALIS_FUZZ_SECONDS, starting from its seeds.
 set(KORVALIS_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs as a test")
 add_custom_target(korvalis_fuzzers)
 
@@ -36,4 +37,12 @@ korvalis_fuzzer(fuzz_decode
 korvalis_fuzzer(fuzz_pdf_image_parsers
   SOURCE ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/fuzz_image_parsers.cpp
   SEEDS ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/seeds
+  LIBS korvalis_pdf)
+korvalis_fuzzer(fuzz_pdf_true_type
+  SOURCE ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/fuzz_true_type.cpp
+  SEEDS ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/true_type_seeds
+  LIBS korvalis_pdf)
+korvalis_fuzzer(fuzz_pdf_metafile
+  SOURCE ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/fuzz_metafile.cpp
+  SEEDS ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/metafile_seeds
   LIBS korvalis_pdf)

@@ -4,6 +4,10 @@
 #include <cctype>
 #include <charconv>
 #include <clocale>
+#include <cmath>
+
+#include "pdf/annotations/annotation_hooks.h"
+#include "pdf/fonts/pdf_fonts.h"
 
 namespace korvalis {
 
@@ -81,6 +85,8 @@ bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view 
     return false;
   }
   doc.state = 2;
+  doc.graphicsStateSaved = false;  // every page starts with a fresh graphics state
+  doc.openTransforms = 0;
   doc.x = doc.leftMargin;
   doc.y = doc.topMargin;
   doc.fontFamily.clear();
@@ -113,12 +119,15 @@ PdfDocument& pdfWriter() {
 void initialiseWriter(PdfDocument& doc) {
   doc.endPageHooks.clear();
   doc.endPageHooks.emplace_back([&doc] {
-    // Closes a graphics state the drawing code left open on this page.
+    // Closes the graphics states the drawing code left open on this page.
     if (doc.graphicsStateSaved) {
-      out(doc, "Q");
+      for (int open = std::max(doc.openTransforms, 1); open > 0; --open)
+        out(doc, "Q");
       doc.graphicsStateSaved = false;
+      doc.openTransforms = 0;
     }
   });
+  installAnnotationHooks(doc);
   reregisterHooks(doc);
 }
 
@@ -225,8 +234,8 @@ int addPage(PdfDocument& doc, std::string_view orientation, std::string_view for
   out(doc, "2 J");
   doc.lineWidth = width;
   writeLineWidth(doc);
-  doc.fontStyle = style;
-  doc.fontSizePt = size;
+  if (!family.empty())
+    setFont(doc, family, style, static_cast<int>(std::lround(size)));
   doc.drawColour = draw;
   if (draw != "0 G")
     out(doc, draw);
@@ -248,11 +257,12 @@ int addPage(PdfDocument& doc, std::string_view orientation, std::string_view for
     doc.fillColour = fill;
     out(doc, fill);
   }
+  if (!family.empty())
+    setFont(doc, family, style, static_cast<int>(std::lround(size)));
   doc.textColour = text;
   doc.colourFlag = flag;
   if (doc.numberingActive)
     ++doc.pageNumber;
-  (void)family;  // the font code reselects the family through its end-page/begin hooks
   return 1;
 }
 

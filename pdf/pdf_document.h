@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "pdf/fonts/installed_font.h"
 #include "pdf/pdf_buffer.h"
+#include "pdf/pdf_outline.h"
 
 namespace korvalis {
 
@@ -38,29 +41,52 @@ struct PdfImage {
   std::string filter;  ///< "DCTDecode", "FlateDecode" or "WMF"
 };
 
-/// A font in use (filled by the font code).
-struct PdfFontEntry {
-  std::int32_t index = 0;  ///< 1-based; resource name "/F" + index
-  std::int32_t objectNumber = 0;
-  std::string key;   ///< family + style, e.g. "helveticaB"
-  std::string name;  ///< PostScript name
-  std::string type;  ///< "core", "TrueType", ...
-  bool unicode = false;
-  std::int32_t fileIndex = -1;  ///< entry in fontFiles, -1 = none
+/// A font in use, one per distinct family and style in order of first use (see
+/// pdf/fonts/pdf_fonts.h).
+struct PdfFont {
+  std::int32_t objectNumber = 0;  ///< font dictionary, set at output
+  std::int32_t index = 0;         ///< 1-based; resource name "/F" + index
+  std::int32_t kind = 0;          ///< 0 = base font, 1 = TrueType
+  bool unicode = false;           ///< composite 16-bit output; never set (not offered)
+  // TrueType metrics; ascent, descent, cap height and box in thousandths of the em.
+  std::int32_t unitsPerEm = 0, glyphCount = 0;
+  std::int32_t ascent = 0, descent = 0, capHeight = 0;
+  std::int32_t italicAngle = 0;  ///< degrees
+  std::int32_t stemV = 0;        ///< 120 or 70
+  std::array<std::int32_t, 4> boundingBox{};
+  std::int32_t missingWidth = 0;  ///< advance width of glyph 0
+  std::int32_t fileIndex = -1;    ///< entry in fontFiles holding the embedded file; -1 = none
+  std::string styleName;          ///< TrueType subfamily name
+  std::string baseName;           ///< PDF font name, or the system face name
+  std::string style;              ///< "", "B", "I" or "BI"
+  std::string key;                ///< family and style, upper case
+  /// Advance width of each 8-bit code in thousandths of the em (for TrueType, the width of
+  /// the glyph the Windows-1252 character maps to).
+  std::array<std::int16_t, 256> widths{};
 };
 
-/// An embedded font program.
+/// An embedded TrueType font file.
 struct PdfFontFile {
-  std::string name;
-  PdfBuffer data;
-  std::int32_t objectNumber = 0;
-  std::int32_t originalSize = 0;
+  std::vector<std::uint8_t> data;     ///< the whole font file
+  std::int32_t objectNumber = 0;      ///< 0 until written, -1 while being written
+  std::string fontName;               ///< face name it belongs to
+  bool bold = false, italic = false;  ///< style it was loaded with
 };
 
-/// Link target: page number and vertical position (user units from the top).
+/// One link identifier (1-based position in PdfDocument::links): a link, launch or text note
+/// with its clickable area.
 struct PdfLink {
-  std::int32_t page = 0;
-  float y = 0;
+  std::int32_t kind = 0;  ///< 0 undefined, 1 link, 2 launch, 3 text note, 4 note with pop-up
+  std::int32_t popupObject = 0;  ///< kind 4: object of the pop-up; the note is the next one
+  std::int32_t page = 0;         ///< page of the clickable area; 0 = no area yet
+  std::int32_t targetPage = 0;   ///< page given when the target was set
+  float areaX = 0, areaTop = 0, areaWidth = 0, areaHeight = 0;  ///< points, top from bottom
+  float targetY = 0;                                            ///< kind 1, user units
+  float popupWidth = 0, popupHeight = 0;                        ///< kind 4, points
+  std::int32_t flags = 0;                                       ///< kinds 3 and 4: "/F"
+  /// kind 1: address; kind 2: file, directory, operation, parameters; kinds 3 and 4: icon,
+  /// contents, title, modification date.
+  std::string text1, text2, text3, text4;
 };
 
 /// A link or note annotation on a page.
@@ -73,19 +99,13 @@ struct PdfAnnotation {
   std::int32_t objectNumber = 0;     ///< for notes written as own objects
 };
 
-/// A bookmark as the outline code stores it (see pdf_outline.h for the tree).
-struct PdfOutlineEntry {
-  std::string title;
-  std::int32_t level = 0;
-  float y = 0;
-  std::int32_t page = 0;
-};
-
 /// An embedded file.
 struct PdfAttachment {
-  std::string fileName;
-  std::string description;
+  std::string fileName;     ///< escaped for a PDF string
+  std::string description;  ///< escaped for a PDF string
   PdfBuffer data;
+  std::int32_t size = 0;
+  std::string created, modified;  ///< "D:yyyymmddhhmmssZ"
   std::int32_t objectNumber = 0;
 };
 
@@ -141,6 +161,8 @@ struct PdfDocument {
   std::string textColour = "0 g";
   bool colourFlag = false;
   bool graphicsStateSaved = false;  ///< an unbalanced "q" to close at page end
+  int openTransforms = 0;           ///< "q" brackets of startTransform open on this page
+  float wordSpacing = 0;            ///< user units; set by justified cells
 
   // Viewer settings
   int zoomMode = -2;
@@ -169,6 +191,9 @@ struct PdfDocument {
   PdfPageBreakProcedure pageBreakProcedure;
   PdfCompressor compressor;
   PdfMetafileConverter metafileConverter;  ///< installed by the drawing code
+  /// Supplies installed TrueType fonts by family and style; null = the system's fonts
+  /// (fontconfig). Tests hand in their own.
+  InstalledFontSource fontSource;
 
   // Extension hooks, called in registration order
   std::vector<PdfHook> endPageHooks;
@@ -192,15 +217,16 @@ struct PdfDocument {
 
   // Collections of the other parts
   std::vector<PdfImage> images;
-  std::vector<PdfFontEntry> fonts;
+  std::vector<PdfFont> fonts;
   std::vector<PdfFontFile> fontFiles;
   std::vector<PdfLink> links;
   std::vector<PdfAnnotation> annotations;  ///< links and notes
-  std::vector<PdfOutlineEntry> bookmarks;
+  std::vector<PdfBookmark> bookmarks;
   int outlineRoot = 0;
   std::vector<PdfAttachment> attachments;
   std::string script;
   int scriptObject = 0;
+  bool annotationHooksInstalled = false;  ///< the annotation output hooks are registered
 };
 
 /// The process-wide document.

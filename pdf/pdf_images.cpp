@@ -2,6 +2,7 @@
 #include <cmath>
 #include <fstream>
 
+#include "pdf/drawing/pdf_drawing.h"
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_image_parsers.h"
 
@@ -55,7 +56,9 @@ int loadImage(PdfDocument& doc, PdfImage& image) {
   if (startsWith(d, {0xD7, 0xCD, 0xC6, 0x9A})) {
     image.filter = "WMF";
     image.imageData = std::move(file);
-    if (!doc.metafileConverter || !doc.metafileConverter(image))
+    const bool converted = doc.metafileConverter ? doc.metafileConverter(image)
+                                                 : convertMetafileImage(image, doc.scale);
+    if (!converted)
       return 13;
     return 0;
   }

@@ -25,8 +25,8 @@ void deriveOutlineTree(std::span<PdfBookmark> bookmarks) {
       }
     }
     // The previous sibling: the parent's last child so far (or the last top-level bookmark).
-    int& siblingTail = mark.parent >= 0 ? bookmarks[static_cast<std::size_t>(mark.parent)].last
-                                        : lastTopLevel;
+    int& siblingTail =
+        mark.parent >= 0 ? bookmarks[static_cast<std::size_t>(mark.parent)].last : lastTopLevel;
     if (siblingTail >= 0) {
       mark.prev = siblingTail;
       bookmarks[static_cast<std::size_t>(siblingTail)].next = index;

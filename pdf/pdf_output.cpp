@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pdf/fonts/pdf_fonts.h"
 #include "pdf/pdf_document.h"
 
 namespace korvalis {
@@ -71,6 +72,7 @@ void putPages(PdfDocument& doc) {
 }
 
 void putResources(PdfDocument& doc) {
+  putFonts(doc);  // first: the embedded files and images follow the fonts
   for (const auto& hook : doc.putResourceObjectHooks)
     hook();
   putImages(doc);

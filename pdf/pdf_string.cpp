@@ -9,14 +9,30 @@ std::string pdfString(std::string_view text) {
   for (const char c : text) {
     const auto byte = static_cast<unsigned char>(c);
     switch (byte) {
-      case 8: out += "\\b"; break;
-      case 9: out += "\\t"; break;
-      case 10: out += "\\n"; break;
-      case 12: out += "\\f"; break;
-      case 13: out += "\\r"; break;
-      case '\\': out += "\\\\"; break;
-      case '(': out += "\\("; break;
-      case ')': out += "\\)"; break;
+      case 8:
+        out += "\\b";
+        break;
+      case 9:
+        out += "\\t";
+        break;
+      case 10:
+        out += "\\n";
+        break;
+      case 12:
+        out += "\\f";
+        break;
+      case 13:
+        out += "\\r";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '(':
+        out += "\\(";
+        break;
+      case ')':
+        out += "\\)";
+        break;
       default:
         if (byte >= 128) {
           out.push_back('\\');

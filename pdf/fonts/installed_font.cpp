@@ -2,6 +2,8 @@
 
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
+#include <cctype>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -32,6 +34,27 @@ std::optional<std::string> patternString(FcPattern* pattern, const char* object)
     return std::nullopt;
   }
   return std::string(reinterpret_cast<const char*>(value));
+}
+
+bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return std::ranges::equal(a, b, [](char x, char y) {
+    return std::tolower(static_cast<unsigned char>(x)) ==
+           std::tolower(static_cast<unsigned char>(y));
+  });
+}
+
+/// The face's family name: the one of its names that the caller asked for when it has it
+/// (a condensed face is listed as "DejaVu Sans" first and "DejaVu Sans Condensed" second),
+/// otherwise its first name.
+std::optional<std::string> faceName(FcPattern* pattern, std::string_view requested) {
+  FcChar8* value = nullptr;
+  for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
+    const std::string_view name(reinterpret_cast<const char*>(value));
+    if (sameIgnoringAsciiCase(name, requested)) {
+      return std::string(name);
+    }
+  }
+  return patternString(pattern, FC_FAMILY);
 }
 
 }  // namespace
@@ -81,7 +104,7 @@ std::optional<InstalledFont> findInstalledFont(std::string_view family, bool bol
       continue;
     }
     const auto file = patternString(candidate, FC_FILE);
-    const auto face = patternString(candidate, FC_FAMILY);
+    const auto face = faceName(candidate, utf8Family);
     if (!file || !face) {
       continue;
     }

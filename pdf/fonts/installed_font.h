@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -20,6 +21,11 @@ struct InstalledFont {
 /// similar family, as the desktop does; the face name tells which one was chosen. Nothing when
 /// no font matches or its file cannot be read.
 std::optional<InstalledFont> findInstalledFont(std::string_view family, bool bold, bool italic);
+
+/// Where the writer takes installed fonts from: family (Windows-1252, as the caller gave it
+/// or upper-cased), bold, italic.
+using InstalledFontSource =
+    std::function<std::optional<InstalledFont>(std::string_view family, bool bold, bool italic)>;
 
 /// Reads a whole file into memory; nothing when it cannot be opened or read completely.
 std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);

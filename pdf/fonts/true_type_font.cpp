@@ -76,12 +76,14 @@ std::optional<Tables> locateTables(const Reader& file) {
     const std::string_view tag(reinterpret_cast<const char*>(file.bytes().data() + record), 4);
     const auto offset = file.u32(record + 8);
     const auto length = file.u32(record + 12);
+    // Any table running past the end means a truncated file, even one the writer does not
+    // read itself: the whole file is embedded, and a reader would fail on it.
+    if (!file.has(*offset, *length)) {
+      return std::nullopt;
+    }
     for (const auto& [name, slot] : wanted) {
       if (tag == name) {
         *slot = file.sub(*offset, *length);
-        if (!*slot) {
-          return std::nullopt;  // the table runs past the end of the file
-        }
       }
     }
   }
@@ -185,10 +187,9 @@ std::optional<TrueTypeFont> TrueTypeFont::parse(std::span<const std::uint8_t> by
 
   font.styleName_ = readStyleName(*tables->name);
   const std::string lowered = cp1252LowerText(font.styleName_);
-  font.stemV_ = lowered.find("bold") != std::string::npos ||
-                        lowered.find("black") != std::string::npos
-                    ? 120
-                    : 70;
+  font.stemV_ =
+      lowered.find("bold") != std::string::npos || lowered.find("black") != std::string::npos ? 120
+                                                                                              : 70;
 
   if (!font.readCharacterMap(tables->cmap->bytes())) {
     return std::nullopt;

@@ -1,9 +1,10 @@
 #include "pdf/metafile/metafile_form.h"
 
-#include <charconv>
 #include <cmath>
 #include <numbers>
 #include <vector>
+
+#include "pdf/pdf_document.h"
 
 namespace korvalis {
 namespace {
@@ -24,8 +25,7 @@ class LittleEndian {
   }
   std::int16_t s16(std::size_t offset) const { return static_cast<std::int16_t>(u16(offset)); }
   std::uint32_t u32(std::size_t offset) const {
-    return has(offset, 4) ? std::uint32_t{u16(offset)} | (std::uint32_t{u16(offset + 2)} << 16)
-                          : 0;
+    return has(offset, 4) ? std::uint32_t{u16(offset)} | (std::uint32_t{u16(offset + 2)} << 16) : 0;
   }
   std::uint8_t u8(std::size_t offset) const { return has(offset, 1) ? bytes_[offset] : 0; }
 
@@ -33,21 +33,11 @@ class LittleEndian {
   std::span<const std::uint8_t> bytes_;
 };
 
-std::string fixed(double value, int decimals) {
-  if (std::abs(value) < 0.5 * std::pow(10.0, -decimals)) {
-    value = 0;  // no "-0.00"
-  }
-  char buffer[64];
-  const auto result =
-      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
-  return std::string(buffer, result.ptr);
-}
-
 struct Colour {
   std::uint8_t r = 0, g = 0, b = 0;
   std::string text(std::string_view op) const {
-    return fixed(r / 255.0, 3) + " " + fixed(g / 255.0, 3) + " " + fixed(b / 255.0, 3) + " " +
-           std::string(op);
+    return formatNumber(r / 255.0, 3) + " " + formatNumber(g / 255.0, 3) + " " +
+           formatNumber(b / 255.0, 3) + " " + std::string(op);
   }
 };
 
@@ -61,6 +51,32 @@ struct GdiObject {
 };
 
 constexpr std::uint16_t penNull = 5;
+
+/// The dash array of a pen style (dash, dot, dash-dot, dash-dot-dot; solid otherwise), with
+/// the lengths multiplied by `scale`.
+std::string dashPattern(int style, double scale) {
+  std::vector<int> lengths;
+  switch (style) {
+    case 1:
+      lengths = {60, 20};
+      break;
+    case 2:
+      lengths = {10, 10};
+      break;
+    case 3:
+      lengths = {40, 20, 10, 20};
+      break;
+    case 4:
+      lengths = {40, 20, 10, 20, 10, 20};
+      break;
+    default:
+      break;
+  }
+  std::string text = "[";
+  for (std::size_t i = 0; i < lengths.size(); ++i)
+    text += (i == 0 ? "" : " ") + formatNumber(lengths[i] * scale, 3);
+  return text + "]";
+}
 constexpr std::uint16_t brushNull = 1;
 
 /// Translates the records one by one into form content.
@@ -95,7 +111,7 @@ class Converter {
 };
 
 std::string Converter::paintOperator(bool closedShape) const {
-  const bool pen = pen_ && pen_->style != penNull;
+  const bool pen = pen_ && (pen_->style & 0x0F) != penNull;
   const bool brush = closedShape && brush_ && brush_->style != brushNull;
   if (pen && brush) {
     return evenOdd_ ? "b*" : "b";
@@ -129,24 +145,9 @@ void Converter::selectObject(std::size_t index) {
     line(object.colour.text("rg"));
   } else if (object.kind == ObjectKind::Pen) {
     pen_ = object;
-    std::string dash = "[]";
-    switch (object.style & 0x0F) {
-      case 1: dash = "[" + fixed(60 * scale_, 3) + " " + fixed(20 * scale_, 3) + "]"; break;
-      case 2: dash = "[" + fixed(10 * scale_, 3) + " " + fixed(10 * scale_, 3) + "]"; break;
-      case 3:
-        dash = "[" + fixed(40 * scale_, 3) + " " + fixed(20 * scale_, 3) + " " +
-               fixed(10 * scale_, 3) + " " + fixed(20 * scale_, 3) + "]";
-        break;
-      case 4:
-        dash = "[" + fixed(40 * scale_, 3) + " " + fixed(20 * scale_, 3) + " " +
-               fixed(10 * scale_, 3) + " " + fixed(20 * scale_, 3) + " " +
-               fixed(10 * scale_, 3) + " " + fixed(20 * scale_, 3) + "]";
-        break;
-      default: break;
-    }
-    line(dash + " 0 d");
+    line(dashPattern(object.style & 0x0F, scale_) + " 0 d");
     line(object.colour.text("RG"));
-    line(fixed(object.width * scale_, 2) + " w");
+    line(formatNumber(object.width * scale_, 2) + " w");
   }
 }
 
@@ -216,7 +217,9 @@ void Converter::arc(const LittleEndian& params) {
   const int segments = static_cast<int>(std::ceil(sweep / (std::numbers::pi / 2) - 1e-9));
   const double step = sweep / segments;
   const double k = 4.0 / 3.0 * std::tan(step / 4);
-  auto at = [&](double ux, double uy) { return fixed(cx + rx * ux, 2) + " " + fixed(cy - ry * uy, 2); };
+  auto at = [&](double ux, double uy) {
+    return formatNumber(cx + rx * ux, 2) + " " + formatNumber(cy - ry * uy, 2);
+  };
   line(at(std::cos(from), std::sin(from)) + " m");
   for (int i = 0; i < segments; ++i) {
     const double a1 = from + i * step, a2 = a1 + step;
@@ -239,19 +242,27 @@ bool Converter::record(std::uint16_t function, const LittleEndian& params) {
       extentSet_ = true;
       return true;
     case 0x02FA: {  // CreatePenIndirect: style, width (x, y), colour
-      GdiObject pen{ObjectKind::Pen, params.u16(0), params.s16(2),
+      GdiObject pen{ObjectKind::Pen,
+                    params.u16(0),
+                    params.s16(2),
                     {params.u8(6), params.u8(7), params.u8(8)}};
       createObject(pen);
       return true;
     }
     case 0x02FC: {  // CreateBrushIndirect: style, colour, hatch
-      GdiObject brush{ObjectKind::Brush, params.u16(0), 0,
-                      {params.u8(2), params.u8(3), params.u8(4)}};
+      GdiObject brush{
+          ObjectKind::Brush, params.u16(0), 0, {params.u8(2), params.u8(3), params.u8(4)}};
       createObject(brush);
       return true;
     }
-    case 0x00F7: case 0x00F8: case 0x01F9: case 0x0142:
-    case 0x02FB: case 0x02FD: case 0x06FE: case 0x06FF:
+    case 0x00F7:
+    case 0x00F8:
+    case 0x01F9:
+    case 0x0142:
+    case 0x02FB:
+    case 0x02FD:
+    case 0x06FE:
+    case 0x06FF:
       createObject(GdiObject{});
       return true;
     case 0x01F0:  // DeleteObject
@@ -304,6 +315,9 @@ std::optional<MetafileForm> MetafileForm::convert(std::span<const std::uint8_t> 
     return std::nullopt;
   }
   const std::size_t headerWords = file.u16(placeableHeaderSize + 2);
+  if (headerWords < 9) {
+    return std::nullopt;  // the standard header alone is nine words
+  }
   std::size_t pos = placeableHeaderSize + headerWords * 2;
   Converter converter(scale);
   while (pos < data.size()) {

@@ -5,51 +5,10 @@
 #include <vector>
 
 #include "pdf/metafile/metafile_form.h"
+#include "pdf/tests/metafile_builder.h"
 
 namespace korvalis {
 namespace {
-
-/// Builds a placeable metafile record by record.
-class MetafileBuilder {
- public:
-  MetafileBuilder() {
-    u32(0x9AC6CDD7U);
-    u16(0);
-    for (int v : {0, 0, 1000, 500}) u16(static_cast<std::uint16_t>(v));  // header box
-    u16(1440);
-    u32(0);
-    u16(0);  // checksum (not checked)
-    u16(1);  // memory metafile
-    u16(9);  // header words
-    u16(0x0300);
-    u32(0);
-    u16(4);  // objects
-    u32(0);
-    u16(0);
-  }
-  MetafileBuilder& record(std::uint16_t function, std::vector<int> params) {
-    u32(static_cast<std::uint32_t>(3 + params.size()));
-    u16(function);
-    for (int p : params) u16(static_cast<std::uint16_t>(p));
-    return *this;
-  }
-  std::vector<std::uint8_t> finish() {
-    record(0, {});
-    return data_;
-  }
-  std::vector<std::uint8_t>& data() { return data_; }
-
- private:
-  void u16(std::uint16_t v) {
-    data_.push_back(static_cast<std::uint8_t>(v & 0xFF));
-    data_.push_back(static_cast<std::uint8_t>(v >> 8));
-  }
-  void u32(std::uint32_t v) {
-    u16(static_cast<std::uint16_t>(v & 0xFFFF));
-    u16(static_cast<std::uint16_t>(v >> 16));
-  }
-  std::vector<std::uint8_t> data_;
-};
 
 // A red solid brush: style 0, COLORREF r g b 0 as two 16-bit words, hatch 0.
 constexpr int redLow = 0x00FF;
@@ -68,18 +27,18 @@ TEST(MetafileForm, WindowBoxObjectsAndPaintOperators) {
   b.record(0x041B, {50, 60, 5, 6});  // rectangle with no pen or brush selected
   b.record(0x012D, {0});             // brush
   b.record(0x0324, {3, 0, 0, 100, 0, 50, 80});
-  b.record(0x012D, {1});             // pen
-  b.record(0x0106, {1});             // even-odd filling
+  b.record(0x012D, {1});  // pen
+  b.record(0x0106, {1});  // even-odd filling
   b.record(0x041B, {50, 60, 5, 6});
   b.record(0x0325, {2, 0, 0, 10, 10});
-  b.record(0x01F0, {0});             // delete the brush: the slot is free again
-  b.record(0x02FC, {1, 0, 0, 0});    // a hollow brush takes slot 0
+  b.record(0x01F0, {0});           // delete the brush: the slot is free again
+  b.record(0x02FC, {1, 0, 0, 0});  // a hollow brush takes slot 0
   b.record(0x012D, {0});
   b.record(0x0538, {2, 3, 3, 0, 0, 10, 0, 10, 10, 20, 20, 30, 20, 30, 30});
-  b.record(0x0214, {7, 3});  // move to (3, 7)
-  b.record(0x0213, {9, 4});  // line to (4, 9)
+  b.record(0x0214, {7, 3});                             // move to (3, 7)
+  b.record(0x0213, {9, 4});                             // line to (4, 9)
   b.record(0x0817, {-10, 0, 0, 10, 10, 10, -10, -10});  // quarter arc from (10,0) to (0,-10)
-  b.record(0x0626, {1, 2, 3});  // escape: skipped
+  b.record(0x0626, {1, 2, 3});                          // escape: skipped
   const auto form = MetafileForm::convert(b.finish(), 2.0);
   ASSERT_TRUE(form);
   EXPECT_EQ(form->boxX, 10);

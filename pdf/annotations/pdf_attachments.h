@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string_view>
+
+#include "pdf/pdf_document.h"
+
+namespace korvalis {
+
+/// Embeds the file at `path` with a description. Returns 1, or 0 with error 17 ("File open
+/// error.") when the file cannot be read (or is too large to embed).
+int attachFile(PdfDocument& doc, std::string_view path, std::string_view description);
+
+/// Writes the embedded files and their name tree and sets `namesObject`; nothing without
+/// attachments. With a document script the script's objects are written here too and the one
+/// names dictionary holds both trees.
+void putAttachments(PdfDocument& doc);
+
+}  // namespace korvalis

@@ -1,0 +1,27 @@
+#include "pdf/drawing/pdf_drawing.h"
+#include "pdf/metafile/metafile_form.h"
+
+namespace korvalis {
+
+bool convertMetafileImage(PdfImage& image, double scale) {
+  auto form = MetafileForm::convert(image.imageData.bytes(), scale);
+  if (!form)
+    return false;
+  PdfBuffer content;
+  if (!content.append(form->content))
+    return false;
+  image.imageData = std::move(content);  // the file's bytes are no longer needed
+  image.boxX = form->boxX;
+  image.boxY = form->boxY;
+  image.width = form->width;
+  image.height = form->height;
+  return true;
+}
+
+void installMetafileConverter(PdfDocument& doc) {
+  doc.metafileConverter = [&doc](PdfImage& image) {
+    return convertMetafileImage(image, doc.scale);
+  };
+}
+
+}  // namespace korvalis
