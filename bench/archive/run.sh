@@ -9,16 +9,10 @@ build=${1:-build/release}
 count=${2:-20}
 cmake --build "$build" --target korvalis_archive_server korvalis_archive_fetch_bench >/dev/null
 work=$(mktemp -d)
-trap 'kill "$server_pid" 2>/dev/null || true; rm -rf "$work"' EXIT
-openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost \
-  -addext subjectAltName=DNS:localhost,IP:127.0.0.1 \
-  -keyout "$work/key.pem" -out "$work/cert.pem" >/dev/null 2>&1
-"$build/tools/archive_server/korvalis_archive_server" --cert "$work/cert.pem" \
-  --key "$work/key.pem" --catalogue data/Beispiel.catalogue.tsv --page-bytes 5000000 \
-  >"$work/ready" &
-server_pid=$!
-for _ in $(seq 1 100); do grep -q '^ready' "$work/ready" && break; sleep 0.1; done
-port=$(awk '/^ready /{print $2}' "$work/ready")
+trap 'kill "${archive_server_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
+. scripts/archive-server.sh
+start_archive_server "$build" "$work" --page-bytes 5000000
+port=$archive_port
 url="https://localhost:$port/das/v2/TH-1951-58455-2341-36-00017/dist.jpg"
 curl -s --cacert "$work/cert.pem" -o /dev/null "$url"  # warm the server's page cache
 
