@@ -8,8 +8,8 @@
 #include "pdf/annotations/pdf_bookmarks.h"
 #include "pdf/annotations/pdf_links.h"
 #include "pdf/annotations/pdf_script.h"
-#include "pdf/annotations/testing/pdf_readers.h"
 #include "pdf/pdf_document.h"
+#include "pdf/tests/pdf_readers.h"
 
 namespace korvalis {
 namespace {
@@ -22,10 +22,7 @@ using testing::shellQuoted;
 class AnnotationOutput : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvalis_annotations_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    dir_ = testing::testDirectory("annotations");
     initialiseWriter(doc_);
   }
   void TearDown() override {
@@ -37,7 +34,7 @@ class AnnotationOutput : public ::testing::Test {
   std::string saved(const std::string& name) {
     const auto path = dir_ / name;
     EXPECT_EQ(saveDocument(doc_, path.string()), 1);
-    const auto check = runTool("qpdf", dir_, "--check " + shellQuoted(path.string()));
+    const auto check = testing::qpdfCheck(path, dir_);
     EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
     json_ = testing::qpdfJson(path, dir_);
     EXPECT_FALSE(json_.isNull()) << "qpdf printed no JSON for " << name;

@@ -330,9 +330,9 @@ void drawEverything(PdfDocument& doc) {
 }
 
 TEST(DrawingOutput, EveryOperationGivesAValidFileAlsoInACommaLocale) {
-  const auto path = test::scratchFile("every_operation.pdf");
+  const auto path = testing::scratchDirectory() / "every_operation.pdf";
   const bool comma = [&path] {
-    const test::CommaLocale german;
+    const testing::CommaLocale german;
     PdfDocument doc;
     initialiseWriter(doc);
     createDocument(doc, "P", "mm", "");
@@ -349,10 +349,10 @@ TEST(DrawingOutput, EveryOperationGivesAValidFileAlsoInACommaLocale) {
     return german.active();
   }();
 
-  const auto check = test::qpdfCheck(path);
-  EXPECT_EQ(check.status, 0) << check.output;
+  const auto check = testing::qpdfCheck(path);
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
   std::string messages;
-  const Image page = test::renderFirstPage(path, 30, &messages);
+  const Image page = testing::renderFirstPage(path, 30, &messages);
   EXPECT_FALSE(page.isNull()) << messages;
   EXPECT_EQ(messages, "");  // poppler names every operator or operand it cannot use
   std::ifstream in(path, std::ios::binary);
@@ -370,21 +370,21 @@ TEST(DrawingOutput, FilledRectangleRendersWhereItsCoordinatesSay) {
   addPage(doc);
   setFillColour(doc, 255, 0, 0);
   drawRect(doc, 2, 1, 2, 2, "F");  // pixels x 60..120, y 30..90 from the top
-  const auto path = test::scratchFile("rectangle.pdf");
+  const auto path = testing::scratchDirectory() / "rectangle.pdf";
   ASSERT_EQ(saveDocument(doc, path.string()), 1);
   std::string messages;
-  const Image page = test::renderFirstPage(path, 30, &messages);
+  const Image page = testing::renderFirstPage(path, 30, &messages);
   std::filesystem::remove(path);
   ASSERT_FALSE(page.isNull()) << messages;
   ASSERT_EQ(page.width(), 300);
   ASSERT_EQ(page.height(), 300);
-  EXPECT_TRUE(test::isRed(page, 90, 60));
-  EXPECT_TRUE(test::isRed(page, 62, 32));
-  EXPECT_TRUE(test::isRed(page, 117, 87));
-  EXPECT_TRUE(test::isWhite(page, 90, 95));   // below
-  EXPECT_TRUE(test::isWhite(page, 55, 60));   // left
-  EXPECT_TRUE(test::isWhite(page, 125, 60));  // right
-  EXPECT_TRUE(test::isWhite(page, 90, 240));  // where it would be if y were not turned round
+  EXPECT_TRUE(testing::isRed(page, 90, 60));
+  EXPECT_TRUE(testing::isRed(page, 62, 32));
+  EXPECT_TRUE(testing::isRed(page, 117, 87));
+  EXPECT_TRUE(testing::isWhite(page, 90, 95));   // below
+  EXPECT_TRUE(testing::isWhite(page, 55, 60));   // left
+  EXPECT_TRUE(testing::isWhite(page, 125, 60));  // right
+  EXPECT_TRUE(testing::isWhite(page, 90, 240));  // where it would be if y were not turned round
 }
 
 }  // namespace

@@ -3,54 +3,24 @@
 // poppler (pdftotext, pdffonts).
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
-#include <array>
-#include <clocale>
 #include <cstdio>
 #include <filesystem>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "pdf/pdf_document.h"
+#include "pdf/tests/pdf_readers.h"
 
 namespace korvalis::testing {
 
-struct ToolRun {
-  int exitCode = -1;
-  std::string out;  ///< standard output (standard error is merged in)
-};
-
-inline std::string quoted(const std::string& text) {
-  std::string result = "'";
-  for (const char c : text)
-    result += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return result + "'";
-}
-
-/// Runs a command line through the shell and collects its output.
-inline ToolRun runTool(const std::string& command) {
-  ToolRun run;
-  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-  if (!pipe)
-    return run;
-  std::array<char, 4096> chunk{};
-  std::size_t got = 0;
-  while ((got = std::fread(chunk.data(), 1, chunk.size(), pipe)) > 0)
-    run.out.append(chunk.data(), got);
-  const int status = pclose(pipe);
-  run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return run;
-}
-
-/// A file name in the temporary folder, removed again at the end of the test.
+/// A file name in the scratch directory, removed again at the end of the test.
 class TemporaryPdf {
  public:
-  explicit TemporaryPdf(const std::string& stem)
-      : path_(std::filesystem::temp_directory_path() /
-              (stem + "_" + std::to_string(::getpid()) + ".pdf")) {}
+  explicit TemporaryPdf(const std::string& stem) : path_(scratchDirectory() / (stem + ".pdf")) {}
   ~TemporaryPdf() {
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);
@@ -63,8 +33,8 @@ class TemporaryPdf {
   /// Saves the document here and asserts qpdf finds no fault in it.
   void save(PdfDocument& doc) const {
     ASSERT_EQ(saveDocument(doc, path()), 1) << lastErrorMessage(doc);
-    const ToolRun check = runTool("qpdf --check " + quoted(path()));
-    ASSERT_EQ(check.exitCode, 0) << check.out;
+    const KrvRun check = qpdfCheck(path_);
+    ASSERT_EQ(check.exitCode, 0) << check.out << check.err;
   }
   /// Closes the document, saves it as save() does and returns the file's bytes as text.
   std::string finish(PdfDocument& doc) const {
@@ -75,17 +45,25 @@ class TemporaryPdf {
   }
   /// The text poppler extracts (raw order), optionally of one page.
   [[nodiscard]] std::string text(int page = 0) const {
-    const std::string pages =
-        page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
-    return runTool("pdftotext -raw" + pages + " " + quoted(path()) + " -").out;
+    return read("pdftotext", "-raw" + pageRange(page) + " " + shellQuoted(path()) + " -");
   }
-  /// pdftotext's word boxes as XHTML lines.
-  [[nodiscard]] std::string boxes() const {
-    return runTool("pdftotext -bbox " + quoted(path()) + " -").out;
+  /// pdftotext's word boxes as XHTML lines, optionally of one page.
+  [[nodiscard]] std::string boxes(int page = 0) const {
+    return read("pdftotext", "-bbox" + pageRange(page) + " " + shellQuoted(path()) + " -");
   }
-  [[nodiscard]] std::string fonts() const { return runTool("pdffonts " + quoted(path())).out; }
+  [[nodiscard]] std::string fonts() const { return read("pdffonts", shellQuoted(path())); }
 
  private:
+  static std::string pageRange(int page) {
+    return page > 0 ? " -f " + std::to_string(page) + " -l " + std::to_string(page) : "";
+  }
+  /// The standard output of `tool`; a test failure with its messages when it fails.
+  static std::string read(const std::string& tool, const std::string& args) {
+    const KrvRun run = runTool(tool, scratchDirectory(), args);
+    EXPECT_EQ(run.exitCode, 0) << tool << " " << args << ": " << run.err;
+    return run.out;
+  }
+
   std::filesystem::path path_;
 };
 
@@ -121,25 +99,6 @@ inline WordBox findWord(const std::vector<WordBox>& words, std::string_view word
   ADD_FAILURE() << "no word " << word;
   return {};
 }
-
-/// Switches the numeric locale to one with a decimal comma for the scope; `active()` is false
-/// when the machine lacks it.
-class CommaLocale {
- public:
-  CommaLocale() {
-    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
-    saved_ = previous ? previous : "C";
-    active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
-  }
-  ~CommaLocale() { std::setlocale(LC_NUMERIC, saved_.c_str()); }
-  CommaLocale(const CommaLocale&) = delete;
-  CommaLocale& operator=(const CommaLocale&) = delete;
-  [[nodiscard]] bool active() const { return active_; }
-
- private:
-  std::string saved_;
-  bool active_ = false;
-};
 
 /// Occurrences of `needle` in `text`.
 inline int countOf(std::string_view text, std::string_view needle) {

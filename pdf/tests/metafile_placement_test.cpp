@@ -59,7 +59,7 @@ std::size_t count(const std::string& text, const std::string& what) {
 }
 
 TEST(MetafilePlacement, FormIsWrittenPlacedAndAcceptedByQpdf) {
-  const test::CommaLocale german;  // numbers must keep their point all the same
+  const testing::CommaLocale german;  // numbers must keep their point all the same
   PdfDocument doc;
   createDocument(doc, "P", "mm", "");
   addPage(doc);
@@ -83,7 +83,7 @@ TEST(MetafilePlacement, FormIsWrittenPlacedAndAcceptedByQpdf) {
   EXPECT_NEAR(m[5], 841.89, 1e-3);
   ASSERT_EQ(doc.images.size(), 1u);
 
-  const auto path = test::scratchFile("form.pdf");
+  const auto path = testing::scratchDirectory() / "form.pdf";
   ASSERT_EQ(saveDocument(doc, path.string()), 1);
   std::ifstream in(path, std::ios::binary);
   const std::string pdf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -95,8 +95,8 @@ TEST(MetafilePlacement, FormIsWrittenPlacedAndAcceptedByQpdf) {
   EXPECT_NE(pdf.find("1.000 0.000 0.000 rg\n[] 0 d\n0.000 0.000 0.000 RG\n5.67 w\n"
                      "0 0 500 250 re\nf\n"),
             std::string::npos);  // the null pen's width still goes through the scale
-  const auto check = test::qpdfCheck(path);
-  EXPECT_EQ(check.status, 0) << check.output;
+  const auto check = testing::qpdfCheck(path);
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
   std::filesystem::remove(path);
 }
 
@@ -109,22 +109,22 @@ TEST(MetafilePlacement, CompressedFormRendersWhereItsRecordsSay) {
   addPage(doc);
   place(doc, "", redQuarter(), 1, 1, 4, 2);
   ASSERT_EQ(doc.lastError, 0);
-  const auto path = test::scratchFile("form_render.pdf");
+  const auto path = testing::scratchDirectory() / "form_render.pdf";
   ASSERT_EQ(saveDocument(doc, path.string()), 1);
-  const auto check = test::qpdfCheck(path);
-  EXPECT_EQ(check.status, 0) << check.output;
+  const auto check = testing::qpdfCheck(path);
+  EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
   std::string messages;
-  const Image page = test::renderFirstPage(path, 30, &messages);
+  const Image page = testing::renderFirstPage(path, 30, &messages);
   std::filesystem::remove(path);
   ASSERT_FALSE(page.isNull()) << messages;
   EXPECT_EQ(messages, "");
-  EXPECT_TRUE(test::isRed(page, 60, 45));
-  EXPECT_TRUE(test::isRed(page, 33, 33));
-  EXPECT_TRUE(test::isRed(page, 87, 57));
-  EXPECT_TRUE(test::isWhite(page, 120, 45));  // right half of the form
-  EXPECT_TRUE(test::isWhite(page, 60, 75));   // bottom half of the form
+  EXPECT_TRUE(testing::isRed(page, 60, 45));
+  EXPECT_TRUE(testing::isRed(page, 33, 33));
+  EXPECT_TRUE(testing::isRed(page, 87, 57));
+  EXPECT_TRUE(testing::isWhite(page, 120, 45));  // right half of the form
+  EXPECT_TRUE(testing::isWhite(page, 60, 75));   // bottom half of the form
   // Where it would be, had the form's y not been turned round.
-  EXPECT_TRUE(test::isWhite(page, 60, 255));
+  EXPECT_TRUE(testing::isWhite(page, 60, 255));
 }
 
 /// Sets the 32-bit word at `offset` (little-endian).

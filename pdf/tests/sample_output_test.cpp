@@ -1,11 +1,10 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
 #include <map>
 
-#include "pdf/annotations/testing/pdf_readers.h"
+#include "pdf/tests/pdf_readers.h"
 
 namespace korvalis {
 namespace {
@@ -20,11 +19,7 @@ using testing::shellQuoted;
 class SampleDocument : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    std::ranges::replace(name, '/', '_');
-    dir_ = std::filesystem::temp_directory_path() /
-           ("korvalis_sample_" + std::to_string(::getpid()) + "_" + name);
-    std::filesystem::create_directories(dir_);
+    dir_ = testing::testDirectory("sample");
     pdf_ = dir_ / "beispiel.pdf";
     const std::string environment = std::string("LC_ALL=") + GetParam();
     run_ = testing::runKrv(KORVALIS_PDF_SAMPLE, dir_, shellQuoted(pdf_.string()), environment);
@@ -51,7 +46,7 @@ int outlineDepth(const JsonValue& items) {
 TEST_P(SampleDocument, IsValidAndReadableByEveryReader) {
   ASSERT_EQ(run_.exitCode, 0) << run_.err;
   EXPECT_EQ(run_.err, "");
-  const auto check = runTool("qpdf", dir_, "--check " + quotedPdf());
+  const auto check = testing::qpdfCheck(pdf_, dir_);
   EXPECT_EQ(check.exitCode, 0) << check.out << check.err;
 
   const auto info = runTool("pdfinfo", dir_, quotedPdf());

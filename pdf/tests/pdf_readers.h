@@ -1,20 +1,113 @@
 #pragma once
-// Reads back PDF files with the real readers (qpdf, poppler) for the writer's tests: runs the
-// tools and parses qpdf's JSON description.
+// Reads back the PDF files the writer's tests produce with the real readers (qpdf, poppler):
+// runs the tools with their standard output and standard error kept apart, checks files with
+// qpdf and parses qpdf's JSON description.
 
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <cctype>
 #include <charconv>
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
+#include <tuple>
 #include <vector>
 
 #include "tools/krv/testing/krv_runner.h"
 
 namespace korvalis::testing {
+
+/// Switches the numeric locale to one with a decimal comma for the scope; `active()` is false
+/// when the machine lacks it.
+class CommaLocale {
+ public:
+  CommaLocale() {
+    const char* previous = std::setlocale(LC_NUMERIC, nullptr);
+    saved_ = previous ? previous : "C";
+    active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+  }
+  ~CommaLocale() { std::setlocale(LC_NUMERIC, saved_.c_str()); }
+  CommaLocale(const CommaLocale&) = delete;
+  CommaLocale& operator=(const CommaLocale&) = delete;
+  [[nodiscard]] bool active() const { return active_; }
+
+ private:
+  std::string saved_;
+  bool active_ = false;
+};
+
+/// Quotes a path or argument for the shell.
+inline std::string shellQuoted(const std::string& text) {
+  std::string quoted = "'";
+  for (const char c : text)
+    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+  return quoted + "'";
+}
+
+namespace detail {
+
+/// The directory behind scratchDirectory(). At the end of the process it is removed when
+/// nothing but runTool's two capture files is left in it; what a failed test kept stays.
+class ScratchDirectory {
+ public:
+  ScratchDirectory()
+      : path_(std::filesystem::temp_directory_path() /
+              ("korvalis_pdf_" + std::to_string(::getpid()))) {
+    std::filesystem::create_directories(path_);
+  }
+  ~ScratchDirectory() {
+    std::error_code ignored;
+    for (const char* capture : {"krv_stdout.txt", "krv_stderr.txt"})
+      std::filesystem::remove(path_ / capture, ignored);
+    std::filesystem::remove(path_, ignored);  // fails, and keeps it, when not empty
+  }
+  ScratchDirectory(const ScratchDirectory&) = delete;
+  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
+
+  [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+}  // namespace detail
+
+/// A directory in the temporary folder for this process's files, created on first use.
+inline const std::filesystem::path& scratchDirectory() {
+  static const detail::ScratchDirectory directory;
+  return directory.path();
+}
+
+/// A new directory inside scratchDirectory() for the running test, named `prefix` and the
+/// test's name.
+inline std::filesystem::path testDirectory(const std::string& prefix) {
+  std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  std::ranges::replace(name, '/', '_');
+  const std::filesystem::path dir = scratchDirectory() / (prefix + "_" + name);
+  std::filesystem::create_directories(dir);
+  return dir;
+}
+
+/// Runs a reader tool found on PATH with already quoted arguments. Its standard output and
+/// standard error are captured apart, in files under `dir`: output such as an extracted
+/// attachment is binary and must not be mixed with messages.
+inline KrvRun runTool(const std::string& tool, const std::filesystem::path& dir,
+                      const std::string& args) {
+  return runKrv(tool, dir, args);
+}
+
+/// "qpdf --check": exit code 0 means no errors and no warnings.
+inline KrvRun qpdfCheck(const std::filesystem::path& pdf,
+                        const std::filesystem::path& dir = scratchDirectory()) {
+  return runTool("qpdf", dir, "--check " + shellQuoted(pdf.string()));
+}
 
 /// One value of a JSON document (enough of JSON for qpdf's output).
 struct JsonValue {
@@ -166,22 +259,9 @@ inline std::optional<JsonValue> parseJson(std::string_view text) {
   return detail::JsonParser(text).parse();
 }
 
-/// Quotes a path or argument for the shell.
-inline std::string shellQuoted(const std::string& text) {
-  std::string quoted = "'";
-  for (const char c : text)
-    quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return quoted + "'";
-}
-
-/// Runs a reader tool found on PATH with already quoted arguments.
-inline KrvRun runTool(const std::string& tool, const std::filesystem::path& dir,
-                      const std::string& args) {
-  return runKrv(tool, dir, args);
-}
-
 /// qpdf's JSON description of `pdf`, or a null value when qpdf fails or prints no JSON.
-inline JsonValue qpdfJson(const std::filesystem::path& pdf, const std::filesystem::path& dir) {
+inline JsonValue qpdfJson(const std::filesystem::path& pdf,
+                          const std::filesystem::path& dir = scratchDirectory()) {
   const KrvRun run = runTool("qpdf", dir, "--json=2 " + shellQuoted(pdf.string()));
   if (run.exitCode != 0 && run.exitCode != 3)
     return {};
