@@ -10,6 +10,7 @@
 #include <jpeglib.h>
 
 #include "viewer/codec_formats.h"
+#include "viewer/image_memory.h"
 
 namespace korvalis {
 namespace {
@@ -77,7 +78,8 @@ bool decodeRows(DecodeState& state, int scaleDenominator) {
     info.out_color_space = JCS_CMYK;  // converted below; libjpeg does not do it
   }
   jpeg_start_decompress(&info);
-  state.image = Image(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
+  state.image =
+      allocateImage(static_cast<int>(info.output_width), static_cast<int>(info.output_height));
   if (state.image.isNull()) {
     std::snprintf(state.err.message, sizeof state.err.message, "out of memory");
     return false;

@@ -5,25 +5,39 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
+#include <mutex>
+#include <span>
 
+#include "viewer/channel_map.h"
+#include "viewer/row_bands.h"
 #include "viewer/scale.h"
 
 namespace korvalis {
 namespace {
 
-using Table = std::array<std::uint8_t, 256>;
+using Table = ChannelTable;
 
 std::uint8_t clampChannel(long value) {
   return static_cast<std::uint8_t>(std::clamp(value, 0L, 255L));
 }
 
+/// Images are worked on in bands of at least this many pixels on all cores; smaller ones by
+/// the calling thread alone.
+constexpr std::size_t kPixelsPerBand = std::size_t{1} << 20;
+
+/// Runs `work` over the pixels of the image in bands of whole pixels.
+void forEachPixelBand(Image& image,
+                      const std::function<void(std::span<std::uint32_t> pixels)>& work) {
+  const std::span<std::uint32_t> all = image.pixels();
+  forEachBand(all.size(), kPixelsPerBand,
+              [&](std::size_t first, std::size_t last) { work(all.subspan(first, last - first)); });
+}
+
 /// Maps each colour channel through its table; the fourth byte becomes 0.
 void applyTables(Image& image, const Table& red, const Table& green, const Table& blue) {
-  for (std::uint32_t& p : image.pixels()) {
-    p = makePixel(red[static_cast<std::size_t>(pixelRed(p))],
-                  green[static_cast<std::size_t>(pixelGreen(p))],
-                  blue[static_cast<std::size_t>(pixelBlue(p))]);
-  }
+  forEachPixelBand(image,
+                   [&](std::span<std::uint32_t> pixels) { mapChannels(pixels, red, green, blue); });
 }
 
 void applyTable(Image& image, const Table& table) {
@@ -61,15 +75,55 @@ Table equalisationMap(const std::array<std::uint64_t, 256>& histogram, std::uint
   return map;
 }
 
+/// Histograms of red, green and blue. Neighbouring pixels tend to have the same values,
+/// and counting them into one counter after the other waits for each increment; four sets of
+/// counters taken in turn keep the increments apart. The 32-bit counters are added up at
+/// least every 2^31 pixels.
+std::array<std::array<std::uint64_t, 256>, 3> countChannels(std::span<const std::uint32_t> pixels) {
+  std::array<std::array<std::uint64_t, 256>, 3> totals{};
+  constexpr std::size_t kChunk = std::size_t{1} << 31;
+  for (std::size_t start = 0; start < pixels.size(); start += kChunk) {
+    const std::span<const std::uint32_t> chunk =
+        pixels.subspan(start, std::min(kChunk, pixels.size() - start));
+    // counts[set][channel * 256 + level]
+    std::array<std::array<std::uint32_t, 3 * 256>, 4> counts{};
+    const auto add = [](std::array<std::uint32_t, 3 * 256>& c, std::uint32_t p) {
+      ++c[(p >> 16) & 0xFF];
+      ++c[256 + ((p >> 8) & 0xFF)];
+      ++c[512 + (p & 0xFF)];
+    };
+    const std::size_t whole = chunk.size() / 4 * 4;
+    for (std::size_t i = 0; i < whole; i += 4) {
+      add(counts[0], chunk[i]);
+      add(counts[1], chunk[i + 1]);
+      add(counts[2], chunk[i + 2]);
+      add(counts[3], chunk[i + 3]);
+    }
+    for (std::size_t i = whole; i < chunk.size(); ++i) {
+      add(counts[0], chunk[i]);
+    }
+    for (const auto& set : counts) {
+      for (std::size_t c = 0; c < 3; ++c) {
+        for (std::size_t level = 0; level < 256; ++level) {
+          totals[c][level] += set[c * 256 + level];
+        }
+      }
+    }
+  }
+  return totals;
+}
+
 }  // namespace
 
 bool invertImage(Image& image) {
   if (image.isNull()) {
     return false;
   }
-  for (std::uint32_t& p : image.pixels()) {
-    p = ~p;
-  }
+  forEachPixelBand(image, [](std::span<std::uint32_t> pixels) {
+    for (std::uint32_t& p : pixels) {
+      p = ~p;
+    }
+  });
   return true;
 }
 
@@ -78,11 +132,17 @@ bool monochromeImage(Image& image, int threshold) {
     return false;
   }
   const std::int64_t t = threshold;
-  const std::int64_t limit = t + 256 * t + 65536 * t;
-  for (std::uint32_t& p : image.pixels()) {
-    const std::int64_t v = pixelRed(p) + 256 * pixelGreen(p) + 65536 * pixelBlue(p);
-    p = v > limit ? makePixel(255, 255, 255) : makePixel(0, 0, 0);
-  }
+  // v = R + 256 G + 65536 B is at most 16,777,215, so limits outside 0..16,777,215 are
+  // clamped into 32-bit range without changing any comparison.
+  const auto limit =
+      static_cast<std::int32_t>(std::clamp<std::int64_t>(t + 256 * t + 65536 * t, -1, 1 << 24));
+  forEachPixelBand(image, [limit](std::span<std::uint32_t> pixels) {
+    for (std::uint32_t& p : pixels) {
+      // The colour value is the pixel word with red and blue swapped.
+      const auto v = static_cast<std::int32_t>((p >> 16 & 0xFF) | (p & 0xFF00) | (p & 0xFF) << 16);
+      p = v > limit ? 0x00FFFFFFU : 0U;
+    }
+  });
   return true;
 }
 
@@ -90,12 +150,20 @@ bool equaliseImage(Image& image) {
   if (image.isNull()) {
     return false;
   }
-  std::array<std::array<std::uint64_t, 256>, 3> histograms{};
-  for (const std::uint32_t p : image.pixels()) {
-    ++histograms[0][static_cast<std::size_t>(pixelRed(p))];
-    ++histograms[1][static_cast<std::size_t>(pixelGreen(p))];
-    ++histograms[2][static_cast<std::size_t>(pixelBlue(p))];
-  }
+  using Histograms = std::array<std::array<std::uint64_t, 256>, 3>;
+  // Each band counts into histograms of its own and adds them to the totals when done.
+  Histograms histograms{};
+  std::mutex adding;
+  const std::span<const std::uint32_t> all = image.pixels();
+  forEachBand(all.size(), kPixelsPerBand, [&](std::size_t first, std::size_t last) {
+    const Histograms h = countChannels(all.subspan(first, last - first));
+    const std::lock_guard lock(adding);
+    for (std::size_t c = 0; c < 3; ++c) {
+      for (std::size_t i = 0; i < 256; ++i) {
+        histograms[c][i] += h[c][i];
+      }
+    }
+  });
   const std::uint64_t total = image.pixelCount();
   int bestLevel = 0;
   const Table red = equalisationMap(histograms[0], total, bestLevel);

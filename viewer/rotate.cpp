@@ -1,6 +1,9 @@
 #include "viewer/rotate.h"
 
 #include <algorithm>
+#include <cstddef>
+
+#include "viewer/image_memory.h"
 
 namespace korvalis {
 namespace {
@@ -11,28 +14,42 @@ constexpr int kTile = 64;
 
 enum class Turn { CounterClockwise, Clockwise, Half };
 
-/// Source coordinates of result pixel (x, y) for an image of old size w x h.
-inline std::uint32_t sourcePixel(const Image& src, Turn turn, int x, int y) {
-  switch (turn) {
-    case Turn::CounterClockwise:
-      return src.pixel(src.width() - 1 - y, x);
-    case Turn::Clockwise:
-      return src.pixel(y, src.height() - 1 - x);
-    case Turn::Half:
-      break;
-  }
-  return src.pixel(src.width() - 1 - x, src.height() - 1 - y);
-}
-
-void fillBand(const Image& src, Turn turn, Image& dst, int y0, int y1) {
+/// Result rows y0..y1 of a quarter turn. Result pixel (x, y) comes from source column
+/// `column(y)`, row `sourceRow(x)`; within a tile the strided reads stay in the cache.
+template <typename ColumnOf, typename RowOf>
+void quarterBand(const Image& src, Image& dst, int y0, int y1, ColumnOf column, RowOf sourceRow) {
+  const std::uint32_t* base = src.row(0);
+  const auto stride = static_cast<std::size_t>(src.width());
   for (int x0 = 0; x0 < dst.width(); x0 += kTile) {
     const int x1 = std::min(dst.width(), x0 + kTile);
     for (int y = y0; y < y1; ++y) {
       std::uint32_t* out = dst.row(y);
+      const std::uint32_t* in = base + column(y);
       for (int x = x0; x < x1; ++x) {
-        out[x] = sourcePixel(src, turn, x, y);
+        out[x] = in[static_cast<std::size_t>(sourceRow(x)) * stride];
       }
     }
+  }
+}
+
+void fillBand(const Image& src, Turn turn, Image& dst, int y0, int y1) {
+  const int w = src.width();
+  const int h = src.height();
+  switch (turn) {
+    case Turn::CounterClockwise:  // (x', y') <- (W - 1 - y', x')
+      quarterBand(
+          src, dst, y0, y1, [w](int y) { return w - 1 - y; }, [](int x) { return x; });
+      return;
+    case Turn::Clockwise:  // (x', y') <- (y', H - 1 - x')
+      quarterBand(
+          src, dst, y0, y1, [](int y) { return y; }, [h](int x) { return h - 1 - x; });
+      return;
+    case Turn::Half:  // (x', y') <- (W - 1 - x', H - 1 - y'): each row reversed
+      for (int y = y0; y < y1; ++y) {
+        const std::uint32_t* in = src.row(h - 1 - y);
+        std::reverse_copy(in, in + w, dst.row(y));
+      }
+      return;
   }
 }
 
@@ -50,7 +67,8 @@ Image rotateImage(const Image& image, int angle, const RotateProgress& progress)
                     : normalised == 270 ? Turn::Clockwise
                                         : Turn::Half;
   const bool quarter = turn != Turn::Half;
-  Image result(quarter ? image.height() : image.width(), quarter ? image.width() : image.height());
+  Image result = allocateImage(quarter ? image.height() : image.width(),
+                               quarter ? image.width() : image.height());
   if (result.isNull()) {
     return {};
   }

@@ -1,16 +1,29 @@
 #include "viewer/scale.h"
 
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <new>
 #include <vector>
+
+#include "viewer/image_memory.h"
+#include "viewer/row_bands.h"
+
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KORVALIS_WIDER_VECTORS 1
+#endif
 
 namespace korvalis {
 namespace {
 
-/// Weights are fixed point with 12 fractional bits; each output sample's weights sum to 4096.
+/// Weights are fixed point with 12 fractional bits; each output sample's weights sum to
+/// exactly 4096, so a uniform colour comes out unchanged.
 constexpr int kWeightBits = 12;
-constexpr std::int64_t kWeightOne = 1 << kWeightBits;
+
+/// Sources of this many pixels and more are scaled on all cores.
+constexpr std::size_t kParallelPixels = std::size_t{1} << 21;
 
 /// For every output coordinate: the first source index and the weights of the source samples.
 struct Contributions {
@@ -19,22 +32,10 @@ struct Contributions {
   std::vector<std::int32_t> weights;
 };
 
-/// Makes the weights of one output sample sum to exactly 4096 (rounding leftovers go to the
-/// heaviest tap).
-void normalise(std::int32_t* w, int count) {
-  std::int64_t sum = 0;
-  int heaviest = 0;
-  for (int i = 0; i < count; ++i) {
-    sum += w[i];
-    if (w[i] > w[heaviest]) {
-      heaviest = i;
-    }
-  }
-  w[heaviest] += static_cast<std::int32_t>(kWeightOne - sum);
-}
-
-/// Area averaging: each output sample covers srcLen / dstLen source samples.
-Contributions areaContributions(int srcLen, int dstLen) {
+/// Area averaging: each output sample covers srcLen / dstLen source samples. The weights are
+/// differences of the rounded running coverage, so they are never negative, each is within
+/// one unit of its exact value, and together they make exactly `one`.
+Contributions areaContributions(int srcLen, int dstLen, std::int64_t one) {
   Contributions c;
   c.offset.push_back(0);
   for (std::int64_t x = 0; x < dstLen; ++x) {
@@ -44,21 +45,20 @@ Contributions areaContributions(int srcLen, int dstLen) {
     const int i0 = static_cast<int>(a / dstLen);
     const int i1 = static_cast<int>(std::min<std::int64_t>((b + dstLen - 1) / dstLen, srcLen));
     c.first.push_back(i0);
-    const std::size_t start = c.weights.size();
+    std::int64_t before = 0;
     for (int i = i0; i < i1; ++i) {
-      const std::int64_t lo = std::max<std::int64_t>(a, std::int64_t{i} * dstLen);
-      const std::int64_t hi = std::min<std::int64_t>(b, std::int64_t{i + 1} * dstLen);
-      c.weights.push_back(
-          static_cast<std::int32_t>(((hi - lo) * kWeightOne + srcLen / 2) / srcLen));
+      const std::int64_t covered = std::min<std::int64_t>(b, std::int64_t{i + 1} * dstLen) - a;
+      const std::int64_t upTo = (covered * one + srcLen / 2) / srcLen;
+      c.weights.push_back(static_cast<std::int32_t>(upTo - before));
+      before = upTo;
     }
-    normalise(c.weights.data() + start, static_cast<int>(c.weights.size() - start));
     c.offset.push_back(static_cast<int>(c.weights.size()));
   }
   return c;
 }
 
 /// Linear interpolation between the two nearest source samples (for enlarging).
-Contributions linearContributions(int srcLen, int dstLen) {
+Contributions linearContributions(int srcLen, int dstLen, std::int64_t one) {
   Contributions c;
   c.offset.push_back(0);
   for (int x = 0; x < dstLen; ++x) {
@@ -67,19 +67,152 @@ Contributions linearContributions(int srcLen, int dstLen) {
     const int i1 = std::min(i0 + 1, srcLen - 1);
     const double f = std::clamp(centre - i0, 0.0, 1.0);
     c.first.push_back(i0);
-    const std::size_t start = c.weights.size();
-    c.weights.push_back(static_cast<std::int32_t>(std::lround((1.0 - f) * kWeightOne)));
+    const auto near = static_cast<std::int32_t>(std::lround((1.0 - f) * static_cast<double>(one)));
     if (i1 != i0) {
-      c.weights.push_back(static_cast<std::int32_t>(std::lround(f * kWeightOne)));
+      c.weights.push_back(near);
+      c.weights.push_back(static_cast<std::int32_t>(one) - near);
+    } else {
+      c.weights.push_back(static_cast<std::int32_t>(one));
     }
-    normalise(c.weights.data() + start, static_cast<int>(c.weights.size() - start));
     c.offset.push_back(static_cast<int>(c.weights.size()));
   }
   return c;
 }
 
 Contributions contributions(int srcLen, int dstLen) {
-  return dstLen <= srcLen ? areaContributions(srcLen, dstLen) : linearContributions(srcLen, dstLen);
+  constexpr std::int64_t one = std::int64_t{1} << kWeightBits;
+  return dstLen <= srcLen ? areaContributions(srcLen, dstLen, one)
+                          : linearContributions(srcLen, dstLen, one);
+}
+
+/// One step of the vertical pass: four weighted source rows added to the sums (stored in
+/// them for the first group); four at a time so the sums are read and written once per four
+/// rows.
+struct RowGroup {
+  std::uint32_t* sums = nullptr;
+  std::size_t count = 0;
+  std::array<const std::uint8_t*, 4> rows{};
+  std::array<std::uint16_t, 4> weights{};
+  bool first = false;
+};
+
+/// Bytes times 16-bit weights in 32-bit sums: the compiler turns this into vector code, as
+/// wide as the function it is compiled into allows.
+[[gnu::always_inline]] inline void addRowGroup(const RowGroup& group) {
+  const std::uint8_t* a = group.rows[0];
+  const std::uint8_t* b = group.rows[1];
+  const std::uint8_t* c = group.rows[2];
+  const std::uint8_t* d = group.rows[3];
+  const std::uint32_t wa = group.weights[0];
+  const std::uint32_t wb = group.weights[1];
+  const std::uint32_t wc = group.weights[2];
+  const std::uint32_t wd = group.weights[3];
+  std::uint32_t* acc = group.sums;
+  if (group.first) {
+    for (std::size_t i = 0; i < group.count; ++i) {
+      acc[i] = a[i] * wa + b[i] * wb + c[i] * wc + d[i] * wd;
+    }
+  } else {
+    for (std::size_t i = 0; i < group.count; ++i) {
+      acc[i] += a[i] * wa + b[i] * wb + c[i] * wc + d[i] * wd;
+    }
+  }
+}
+
+using RowGroupFunction = void (*)(const RowGroup&);
+
+void addRowGroupPlain(const RowGroup& group) {
+  addRowGroup(group);
+}
+
+#if defined(KORVALIS_WIDER_VECTORS)
+__attribute__((target("avx2"))) void addRowGroupAvx2(const RowGroup& group) {
+  addRowGroup(group);
+}
+__attribute__((target("avx512f,avx512bw"))) void addRowGroupAvx512(const RowGroup& group) {
+  addRowGroup(group);
+}
+#endif
+
+/// The version for the widest vectors the processor has, chosen once.
+RowGroupFunction rowGroupFunction() {
+  static const RowGroupFunction chosen = [] {
+#if defined(KORVALIS_WIDER_VECTORS)
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw")) {
+      return &addRowGroupAvx512;
+    }
+    if (__builtin_cpu_supports("avx2")) {
+      return &addRowGroupAvx2;
+    }
+#endif
+    return &addRowGroupPlain;
+  }();
+  return chosen;
+}
+
+/// Scratch rows of one band: the vertical sums and the reduced row made from them.
+struct BandRows {
+  std::vector<std::uint32_t> sums;
+  std::vector<std::uint16_t> column;  // channel x 256
+};
+
+/// Vertical pass for one output row: the weighted sum of its source rows, for all four bytes
+/// of each pixel (a straight run over bytes), kept as channel x 256 in 16 bits.
+void verticalPass(const Image& image, const Contributions& cy, int y, BandRows& rows) {
+  const int begin = cy.offset[static_cast<std::size_t>(y)];
+  const int taps = cy.offset[static_cast<std::size_t>(y) + 1] - begin;
+  const int firstRow = cy.first[static_cast<std::size_t>(y)];
+  const RowGroupFunction addGroup = rowGroupFunction();
+  RowGroup group;
+  group.sums = rows.sums.data();
+  group.count = rows.sums.size();
+  for (int k = 0; k < taps; k += 4) {
+    for (int j = 0; j < 4; ++j) {
+      // Missing rows of the last group repeat a row with weight 0.
+      const int tap = std::min(k + j, taps - 1);
+      group.rows[static_cast<std::size_t>(j)] =
+          reinterpret_cast<const std::uint8_t*>(image.row(firstRow + tap));
+      group.weights[static_cast<std::size_t>(j)] =
+          k + j < taps
+              ? static_cast<std::uint16_t>(cy.weights[static_cast<std::size_t>(begin + tap)])
+              : std::uint16_t{0};
+    }
+    group.first = k == 0;
+    addGroup(group);
+  }
+  const std::size_t count = rows.sums.size();
+  constexpr int shift = kWeightBits - 8;
+  constexpr std::uint32_t half = 1U << (shift - 1);
+  for (std::size_t i = 0; i < count; ++i) {
+    rows.column[i] = static_cast<std::uint16_t>((rows.sums[i] + half) >> shift);
+  }
+}
+
+/// Horizontal pass: the output row from the vertically reduced source row.
+void horizontalPass(const std::vector<std::uint16_t>& column, const Contributions& cx,
+                    std::uint32_t* out, int width) {
+  constexpr int shift = kWeightBits + 8;
+  constexpr std::uint32_t half = 1U << (shift - 1);
+  for (int x = 0; x < width; ++x) {
+    const std::size_t xi = static_cast<std::size_t>(x);
+    const int begin = cx.offset[xi];
+    const int taps = cx.offset[xi + 1] - begin;
+    const std::uint16_t* src = column.data() + 4 * static_cast<std::size_t>(cx.first[xi]);
+    const std::int32_t* w = cx.weights.data() + begin;
+    std::uint32_t b = 0;
+    std::uint32_t g = 0;
+    std::uint32_t r = 0;
+    for (int k = 0; k < taps; ++k) {
+      const auto wk = static_cast<std::uint32_t>(w[k]);
+      b += src[4 * k] * wk;
+      g += src[4 * k + 1] * wk;
+      r += src[4 * k + 2] * wk;
+    }
+    const auto channel = [](std::uint32_t sum) {
+      return static_cast<int>(std::min<std::uint32_t>(255, (sum + half) >> shift));
+    };
+    out[x] = makePixel(channel(r), channel(g), channel(b));
+  }
 }
 
 }  // namespace
@@ -91,63 +224,35 @@ Image scaleImage(const Image& image, int width, int height) {
   if (width == image.width() && height == image.height()) {
     return image;
   }
-  Image result(width, height);
+  Image result = allocateImage(width, height);
   if (result.isNull()) {
     return {};
   }
   const Contributions cx = contributions(image.width(), width);
   const Contributions cy = contributions(image.height(), height);
-  const std::size_t rowValues = static_cast<std::size_t>(width) * 3;
-  // Horizontal pass per source row, kept as channel x 256 (16 bits) for the vertical pass.
-  std::vector<std::uint16_t> between(rowValues * static_cast<std::size_t>(image.height()));
-  for (int y = 0; y < image.height(); ++y) {
-    const std::uint32_t* in = image.row(y);
-    std::uint16_t* out = between.data() + rowValues * static_cast<std::size_t>(y);
-    for (int x = 0; x < width; ++x) {
-      std::uint32_t r = 0;
-      std::uint32_t g = 0;
-      std::uint32_t b = 0;
-      const std::uint32_t* src = in + cx.first[static_cast<std::size_t>(x)];
-      const int begin = cx.offset[static_cast<std::size_t>(x)];
-      const int taps = cx.offset[static_cast<std::size_t>(x) + 1] - begin;
-      for (int k = 0; k < taps; ++k) {
-        const auto w = static_cast<std::uint32_t>(cx.weights[static_cast<std::size_t>(begin + k)]);
-        const std::uint32_t p = src[k];
-        r += ((p >> 16) & 0xFF) * w;
-        g += ((p >> 8) & 0xFF) * w;
-        b += (p & 0xFF) * w;
-      }
-      constexpr int shift = kWeightBits - 8;
-      constexpr std::uint32_t half = 1U << (shift - 1);
-      out[3 * x] = static_cast<std::uint16_t>((r + half) >> shift);
-      out[3 * x + 1] = static_cast<std::uint16_t>((g + half) >> shift);
-      out[3 * x + 2] = static_cast<std::uint16_t>((b + half) >> shift);
+  // Vertical pass first, one output row at a time: the source is read once, in order, and
+  // the horizontal pass then works on a single reduced row instead of every source row.
+  // Large pages are done in bands of output rows on all cores; each band writes its own rows.
+  const std::size_t values = static_cast<std::size_t>(image.width()) * 4;
+  const std::size_t minRows =
+      image.pixelCount() >= kParallelPixels ? std::size_t{16} : static_cast<std::size_t>(height);
+  std::atomic<bool> failed = false;
+  forEachBand(static_cast<std::size_t>(height), minRows, [&](std::size_t y0, std::size_t y1) {
+    BandRows rows;
+    try {
+      rows.sums.resize(values);
+      rows.column.resize(values);
+    } catch (const std::bad_alloc&) {
+      failed = true;
+      return;
     }
-  }
-  // Vertical pass: weighted sums of the reduced rows.
-  std::vector<std::uint32_t> sums(rowValues);
-  for (int y = 0; y < height; ++y) {
-    std::fill(sums.begin(), sums.end(), 0U);
-    const int begin = cy.offset[static_cast<std::size_t>(y)];
-    const int taps = cy.offset[static_cast<std::size_t>(y) + 1] - begin;
-    for (int k = 0; k < taps; ++k) {
-      const auto w = static_cast<std::uint32_t>(cy.weights[static_cast<std::size_t>(begin + k)]);
-      const std::uint16_t* in =
-          between.data() +
-          rowValues * static_cast<std::size_t>(cy.first[static_cast<std::size_t>(y)] + k);
-      for (std::size_t i = 0; i < rowValues; ++i) {
-        sums[i] += in[i] * w;
-      }
+    for (auto y = static_cast<int>(y0); y < static_cast<int>(y1); ++y) {
+      verticalPass(image, cy, y, rows);
+      horizontalPass(rows.column, cx, result.row(y), width);
     }
-    std::uint32_t* out = result.row(y);
-    constexpr int shift = kWeightBits + 8;
-    constexpr std::uint32_t half = 1U << (shift - 1);
-    for (int x = 0; x < width; ++x) {
-      const auto channel = [&](int c) {
-        return static_cast<int>(std::min<std::uint32_t>(255, (sums[3 * x + c] + half) >> shift));
-      };
-      out[x] = makePixel(channel(0), channel(1), channel(2));
-    }
+  });
+  if (failed) {
+    return {};
   }
   return result;
 }

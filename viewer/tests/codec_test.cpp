@@ -7,8 +7,6 @@
 
 #include "viewer/image_codec.h"
 #include "viewer/page_answer.h"
-#include "viewer/page_decode.h"
-#include "viewer/scale.h"
 
 namespace korvalis {
 namespace {
@@ -262,35 +260,6 @@ TEST(ReceivedPage, OutcomesByContent) {
       ReceivedPageKind::ErrorPage);
   const std::vector<std::uint8_t> cut(jpeg->begin(), jpeg->begin() + 100);
   EXPECT_EQ(decodeReceivedPage(cut).kind, ReceivedPageKind::Undecodable);
-}
-
-TEST(PageDecode, DisplayCopyBesideTheFullPage) {
-  const Image source = testPage(640, 480);
-  const auto fit = [](PixelSize page) { return PixelSize{page.width / 5, page.height / 5}; };
-  for (const SaveType type : {SaveType::Jpeg, SaveType::Png}) {
-    const auto bytes = encodeImage(source, type, {24, 9});
-    ASSERT_TRUE(bytes.has_value());
-    const DecodedPage decoded = decodePageWithDisplay(*bytes, fit);
-    ASSERT_TRUE(decoded.page.ok()) << decoded.page.error;
-    // The page is exactly what a plain decode gives; the copy has the asked size and content.
-    EXPECT_EQ(decoded.page.image, decodeImage(*bytes).image);
-    ASSERT_EQ(decoded.display.width(), 128);
-    ASSERT_EQ(decoded.display.height(), 96);
-    const Image reference = scaleImage(decoded.page.image, 128, 96);
-    // Thin lines land a little differently after a reduced decode; on average the copies agree.
-    long total = 0;
-    for (std::size_t i = 0; i < reference.pixelCount(); ++i) {
-      total +=
-          std::abs(pixelGreen(reference.pixels()[i]) - pixelGreen(decoded.display.pixels()[i]));
-    }
-    EXPECT_LE(total / static_cast<long>(reference.pixelCount()), 3);
-  }
-  const auto jpeg = encodeJpeg(source, 5);
-  ASSERT_TRUE(jpeg.has_value());
-  const std::vector<std::uint8_t> cut(jpeg->begin(), jpeg->begin() + 600);
-  const DecodedPage broken = decodePageWithDisplay(cut, fit);
-  EXPECT_FALSE(broken.page.ok());
-  EXPECT_TRUE(broken.display.isNull());
 }
 
 }  // namespace

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
 namespace korvalis {
 namespace {
 
@@ -13,6 +17,73 @@ Image rowOf(std::initializer_list<std::uint32_t> pixels) {
     image.setPixel(x++, 0, p);
   }
   return image;
+}
+
+/// 256 x 16 pixels (a multiple of 256) with every channel value and random fourth bytes.
+Image mixedPixels() {
+  Image image(256, 16);
+  std::uint32_t seed = 99;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) {
+      seed = seed * 1664525U + 1013904223U;
+      // Red runs through every level; green and blue are random, and skewed towards the dark
+      // levels so the equalisation map is no identity.
+      const auto g = static_cast<int>((seed >> 8 & 0xFF) * (seed >> 16 & 0xFF) / 255);
+      image.setPixel(x, y,
+                     (seed & 0xFF000000U) | makePixel(x, g, static_cast<int>(seed >> 4 & 0xFF)));
+    }
+  }
+  return image;
+}
+
+/// The image repeated across x down times.
+Image tiled(const Image& tile, int across, int down) {
+  Image image(tile.width() * across, tile.height() * down);
+  for (int y = 0; y < image.height(); ++y) {
+    const std::uint32_t* from = tile.row(y % tile.height());
+    for (int x = 0; x < across; ++x) {
+      std::copy(from, from + tile.width(), image.row(y) + x * tile.width());
+    }
+  }
+  return image;
+}
+
+TEST(PointOps, PageSizedImagesGiveTheSameResultsAsSmallOnes) {
+  // A page-sized image is worked on in bands on all cores, a small one in one go. Every
+  // operation is pointwise (equalisation through histograms that grow with the tiling, as the
+  // tile's pixel count is a multiple of 256), so the page's result must be the tile's result
+  // tiled.
+  const Image tile = mixedPixels();
+  const Image page = tiled(tile, 8, 128);  // 2048 x 2048, in bands
+  struct Case {
+    const char* name;
+    PointOp op;
+    double parameter;
+  };
+  const std::vector<Case> cases = {
+      {"invert", PointOp::Invert, 0},
+      {"mono 1", PointOp::Monochrome, 1},
+      {"mono 128", PointOp::Monochrome, 128},
+      {"mono 255", PointOp::Monochrome, 255},
+      {"equalise", PointOp::Equalise, 0},
+      {"brightness -100", PointOp::Brightness, -100},
+      {"brightness 77", PointOp::Brightness, 77},
+      {"contrast -200", PointOp::Contrast, -200},
+      {"contrast 150", PointOp::Contrast, 150},
+      {"gamma 0.37", PointOp::Gamma, 0.37},
+      {"gamma 2.2", PointOp::Gamma, 2.2},
+      {"gamma 7.99", PointOp::Gamma, 7.99},
+  };
+  for (const Case& c : cases) {
+    Image small = tile;
+    Image large = page;
+    ASSERT_TRUE(applyPointOp(small, c.op, c.parameter)) << c.name;
+    ASSERT_TRUE(applyPointOp(large, c.op, c.parameter)) << c.name;
+    EXPECT_EQ(large, tiled(small, 8, 128)) << c.name;
+    if (c.op != PointOp::Invert) {
+      EXPECT_EQ(large.pixel(3, 5) >> 24, 0U) << c.name << ": fourth byte kept";
+    }
+  }
 }
 
 TEST(PointOps, InvertTwiceRestoresEveryByte) {
