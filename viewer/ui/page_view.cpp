@@ -4,6 +4,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -68,20 +69,37 @@ void PageView::showPageImage() {
   if (tools.cropChecked) {
     // The cut-out is shown at full resolution: nothing to resample.
     view_.setStatusText(1, state_.pageShown ? " Zoom: 100%" : "");
-    showDisplay();
+    showDisplay(/*keepCentre=*/true);
     return;
   }
   const PixelSize target = displaySize(sizeOf(page_), freeArea(metrics), ds);
   view_.setStatusText(1, zoomStatusText(sizeOf(page_), target, ds));
   display_ = (target == sizeOf(page_)) ? page_ : scaleImage(page_, target.width, target.height);
-  showDisplay();
+  const std::uint32_t* pixels = page_.pixels().data();
+  showDisplay(/*keepCentre=*/pixels == shownPagePixels_);
+  shownPagePixels_ = pixels;
 }
 
-void PageView::showDisplay() {
+void PageView::showDisplay(bool keepCentre) {
+  // Where the centre of the view lies on the canvas, as a fraction of its size.
+  const QSize before = canvas_->size();
+  const double centreX =
+      (horizontalScrollBar()->value() + viewport()->width() / 2.0) / std::max(before.width(), 1);
+  const double centreY =
+      (verticalScrollBar()->value() + viewport()->height() / 2.0) / std::max(before.height(), 1);
   canvas_->setFrame({});
   canvas_->resize(std::max(display_.width(), 1), std::max(display_.height(), 1));
   canvas_->setImage(&display_);
   canvas_->update();
+  if (keepCentre) {
+    horizontalScrollBar()->setValue(
+        static_cast<int>(std::lround(centreX * canvas_->width() - viewport()->width() / 2.0)));
+    verticalScrollBar()->setValue(
+        static_cast<int>(std::lround(centreY * canvas_->height() - viewport()->height() / 2.0)));
+  } else {
+    horizontalScrollBar()->setValue(0);
+    verticalScrollBar()->setValue(0);
+  }
 }
 
 PageBytesResult PageView::acceptPageBytes(std::span<const std::uint8_t> bytes) {

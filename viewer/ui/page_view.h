@@ -81,7 +81,10 @@ class PageView : public QScrollArea {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void showDisplay();
+  /// Shows display_ in the canvas. With `keepCentre` the point of the page at the centre of
+  /// the view stays there (a zoom step or a refit of the same page); otherwise the view
+  /// starts at the page's top-left corner.
+  void showDisplay(bool keepCentre = false);
 
   AppState& state_;
   MainView& view_;
@@ -94,6 +97,8 @@ class PageView : public QScrollArea {
   bool cropping_ = false;
   QPoint cropStart_;
   std::string lastDirectory_;
+  /// The pixels of the page last shown scaled, to tell a new page from a new zoom of it.
+  const std::uint32_t* shownPagePixels_ = nullptr;
 };
 
 }  // namespace korvalis

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
+#include <cmath>
 #include <fstream>
 
 #include "app/app_state.h"
@@ -77,6 +78,7 @@ class ViewerUiTest : public QObject {
   void rotationRestoresPixelsAndDrivesProgress();
   void cropSelectionRules();
   void dragScrollsTheView();
+  void zoomKeepsTheCentreAndANewPageStartsTopLeft();
   void openDocumentIdentityAndFailure();
   void postProcessingButtons();
 };
@@ -196,6 +198,41 @@ void ViewerUiTest::dragScrollsTheView() {
   QCOMPARE(h.page.verticalScrollBar()->value(), 20);
   QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(260, 280));
   QVERIFY(!h.state.dragging);
+}
+
+void ViewerUiTest::zoomKeepsTheCentreAndANewPageStartsTopLeft() {
+  ViewHarness h;
+  h.page.setPageImage(gradient(2000, 2000));
+  h.state.pageShown = true;
+  h.state.zoomFactor = 1.0F;
+  h.page.showPageImage();
+  QCOMPARE(h.page.horizontalScrollBar()->maximum(), 0);  // fitted: nothing to scroll
+  // A zoom step keeps the page's centre in the centre of the view.
+  h.state.zoomFactor = 2.0F;
+  h.page.showPageImage();
+  const QWidget* viewport = h.page.viewport();
+  const auto centreOf = [&](const QScrollBar* bar, int view, int canvas) {
+    return (bar->value() + view / 2.0) / canvas;
+  };
+  QVERIFY(h.page.horizontalScrollBar()->maximum() > 0);
+  QVERIFY(std::abs(centreOf(h.page.horizontalScrollBar(), viewport->width(), h.canvas()->width()) -
+                   0.5) < 0.01);
+  QVERIFY(std::abs(centreOf(h.page.verticalScrollBar(), viewport->height(), h.canvas()->height()) -
+                   0.5) < 0.01);
+  // Scrolled to a corner, the next step keeps that part in view.
+  h.page.horizontalScrollBar()->setValue(0);
+  h.page.verticalScrollBar()->setValue(0);
+  const double before =
+      centreOf(h.page.horizontalScrollBar(), viewport->width(), h.canvas()->width());
+  h.state.zoomFactor = 2.5F;
+  h.page.showPageImage();
+  QVERIFY(std::abs(centreOf(h.page.horizontalScrollBar(), viewport->width(), h.canvas()->width()) -
+                   before) < 0.01);
+  // A different page starts at its top-left corner.
+  h.page.setPageImage(gradient(2000, 2000));
+  h.page.showPageImage();
+  QCOMPARE(h.page.horizontalScrollBar()->value(), 0);
+  QCOMPARE(h.page.verticalScrollBar()->value(), 0);
 }
 
 void ViewerUiTest::openDocumentIdentityAndFailure() {
