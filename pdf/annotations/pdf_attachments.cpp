@@ -63,7 +63,7 @@ bool readWholeFile(const std::string& path, PdfBuffer& data) {
   return data.append(bytes);
 }
 
-/// Writes the file specification and the embedded stream of one attachment.
+/// Writes the Filespec dictionary and the embedded stream of one attachment.
 void putAttachment(PdfDocument& doc, PdfAttachment& file) {
   file.objectNumber = newObject(doc);
   out(doc, "<</F(" + file.fileName + ")/EF<</F " + std::to_string(file.objectNumber + 1) +

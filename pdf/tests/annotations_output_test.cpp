@@ -311,7 +311,7 @@ TEST_F(AnnotationOutput, OneAttachmentsObjectsAndAScriptWithItsOwnNames) {
   createDocument(doc_, "", "", "");
   ASSERT_EQ(attachFile(doc_, path, ""), 1);
   std::string pdf = saved("one.pdf");
-  // Page tree, resources, page, content; file specification and stream, the name tree's root
+  // Page tree, resources, page, content; Filespec dictionary and stream, the name tree's root
   // and leaf, the names dictionary; information, catalog.
   EXPECT_NE(pdf.find("/Size 12\n"), std::string::npos);
   EXPECT_NE(pdf.find("/Limits [\n(eins.txt)\n(eins.txt)\n]"), std::string::npos);
