@@ -4,6 +4,8 @@
 #include <QIcon>
 #include <QSignalBlocker>
 
+#include "app/ui/embedded_icon.h"
+
 // The resources of a static library are registered by hand, from the global namespace.
 static void initToolbarResources() {
   Q_INIT_RESOURCE(resources);
@@ -32,8 +34,7 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
     if (button.separatorBefore) {
       addSeparator();
     }
-    QAction* act =
-        addAction(QIcon(QStringLiteral(":/toolbar/") + qs(button.icon) + ".png"), qs(button.text));
+    QAction* act = addAction(embeddedIcon(qs(button.icon)), qs(button.text));
     act->setToolTip(qs(button.text));
     act->setCheckable(button.toggle);
     act->setChecked(button.startPressed);

@@ -15,6 +15,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "app/ui/embedded_icon.h"
+
 static void initNavigationResources() {
   Q_INIT_RESOURCE(resources);
 }
@@ -44,10 +46,11 @@ QLineEdit* numberField(int width, int maxLength, const QString& placeholder, QWi
   return field;
 }
 
+/// A small look-up button with the embedded icon `icon`.
 QToolButton* lookupButton(const QString& icon, const QString& tip, QWidget* parent) {
   auto* button = new QToolButton(parent);
   button->setFixedSize(kLookupButtonSize, kLookupButtonSize);
-  button->setIcon(QIcon(icon));
+  button->setIcon(embeddedIcon(icon));
   button->setIconSize(QSize(kLookupIconSize, kLookupIconSize));
   button->setToolTip(tip);
   return button;
@@ -99,9 +102,9 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
   // The two small buttons sit at fixed offsets from the centre line (see resizeEvent).
   lookupRow_ = new QWidget(this);
   lookupRow_->setFixedHeight(kLookupButtonSize);
-  idLookup_ = lookupButton(QStringLiteral(":/toolbar/lookup_id.png"),
+  idLookup_ = lookupButton(QStringLiteral("lookup_id"),
                            QStringLiteral("ID und Seite zur APID suchen"), lookupRow_);
-  apidLookup_ = lookupButton(QStringLiteral(":/toolbar/lookup_apid.png"),
+  apidLookup_ = lookupButton(QStringLiteral("lookup_apid"),
                              QStringLiteral("APID zu ID und Seite suchen"), lookupRow_);
   lookupRow_->installEventFilter(this);
   layout->addWidget(lookupRow_);

@@ -2,7 +2,8 @@
 """Draws the program's tool-bar and navigation icons as PNG files.
 
 The icons are drawn at four times their size and reduced with a Lanczos filter, which gives
-clean anti-aliased edges. Run it again after changing a drawing; the PNG files it writes are
+clean anti-aliased edges. Each icon is also written at twice its size as NAME@2x.png, which Qt
+picks on displays scaled by more than 100 %. Run it again after changing a drawing; the PNG files it writes are
 kept in the repository and embedded into the program as Qt resources.
 
 usage: draw_icons.py OUTPUT_DIR   (needs Debian's python3-pil)
@@ -213,16 +214,19 @@ ICONS = {
 
 
 def main():
+    global S
     out = sys.argv[1] if len(sys.argv) > 1 else "."
     os.makedirs(out, exist_ok=True)
-    for name, draw in ICONS.items():
-        img, d = canvas(24)
-        draw(d)
-        finish(img, 24, os.path.join(out, name + ".png"))
-    for name, down in (("lookup_id", True), ("lookup_apid", False)):
-        img, d = canvas(10)
-        small_arrow(d, down)
-        finish(img, 10, os.path.join(out, name + ".png"))
+    for scale, suffix in ((1, ""), (2, "@2x")):
+        S = 4 * scale
+        for name, draw in ICONS.items():
+            img, d = canvas(24)
+            draw(d)
+            finish(img, 24 * scale, os.path.join(out, name + suffix + ".png"))
+        for name, down in (("lookup_id", True), ("lookup_apid", False)):
+            img, d = canvas(10)
+            small_arrow(d, down)
+            finish(img, 10 * scale, os.path.join(out, name + suffix + ".png"))
 
 
 if __name__ == "__main__":

@@ -91,7 +91,9 @@ struct Harness {
       calls.push_back("lookupAnswer " + std::to_string(code));
     };
     h.isRunning = [this](std::uintptr_t) { return running; };
-    h.abortAndFree = [this](std::uintptr_t job) { calls.push_back("abort " + std::to_string(job)); };
+    h.abortAndFree = [this](std::uintptr_t job) {
+      calls.push_back("abort " + std::to_string(job));
+    };
     h.freeJob = [this](std::uintptr_t job) { calls.push_back("free " + std::to_string(job)); };
     h.showPageImage = [this] { calls.push_back("show"); };
     h.rotatePage = [this](int angle) { calls.push_back("rotate " + std::to_string(angle)); };
@@ -156,6 +158,8 @@ void MainUiTest::toolBarButtonsAndPageTools() {
     // Every icon is embedded and drawn at 24 x 24.
     QVERIFY2(!a->icon().isNull(), qPrintable(a->toolTip()));
     QCOMPARE(a->icon().availableSizes().value(0), QSize(24, 24));
+    // A display scaled by 150 % or 200 % gets the icon drawn at twice the size, not enlarged.
+    QCOMPARE(a->icon().pixmap(QSize(24, 24), 2.0).size(), QSize(48, 48));
   }
   QCOMPARE(separators, 5);
   QCOMPARE(tips.first(), QStringLiteral("Baumansicht"));
