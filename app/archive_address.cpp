@@ -23,6 +23,8 @@ std::string archiveSiteUrl() {
   return environmentOr("KORVALIS_SITE_URL", KORVALIS_DEFAULT_SITE_URL);
 }
 
-std::string caBundleFile() { return environmentOr("KORVALIS_CA_FILE", ""); }
+std::string caBundleFile() {
+  return environmentOr("KORVALIS_CA_FILE", "");
+}
 
 }  // namespace korvalis

@@ -4,7 +4,9 @@
 
 namespace korvalis {
 
-int messageFontSize(int fontHeight) { return -fontHeight - 3; }
+int messageFontSize(int fontHeight) {
+  return -fontHeight - 3;
+}
 
 float scaleForFontSize(int size) {
   if (size >= 8 && size <= 9) {
@@ -19,7 +21,9 @@ float scaleForFontSize(int size) {
   return 1.0F;
 }
 
-float scaleForDpi(double dpi) { return dpi >= 1.0 ? static_cast<float>(dpi / 96.0) : 1.0F; }
+float scaleForDpi(double dpi) {
+  return dpi >= 1.0 ? static_cast<float>(dpi / 96.0) : 1.0F;
+}
 
 DisplayScale computeDisplayScale(const DisplayInfo& info, ScaleRule rule) {
   DisplayScale result;

@@ -40,9 +40,9 @@ bool passPlatformGate(Platform& platform, const PlatformVersion& version) {
   if (platformSupported(version)) {
     return true;
   }
-  platform.message("Hinweis:",
-                   "Dieses Programm ben\xF6tigt als Betriebssystem\rmindestens Windows XP.",
-                   MessageSign::Information);
+  platform.message(
+      "Hinweis:", "Dieses Programm ben\xF6tigt als Betriebssystem\rmindestens Windows XP.",
+      MessageSign::Information);
   return false;
 }
 

@@ -76,7 +76,7 @@ struct PdfFontFile {
 /// One link identifier (1-based position in PdfDocument::links): a link, launch or text note
 /// with its clickable area.
 struct PdfLink {
-  std::int32_t kind = 0;  ///< 0 undefined, 1 link, 2 launch, 3 text note, 4 note with pop-up
+  std::int32_t kind = 0;         ///< 0 undefined, 1 link, 2 launch, 3 text note, 4 note with pop-up
   std::int32_t popupObject = 0;  ///< kind 4: object of the pop-up; the note is the next one
   std::int32_t page = 0;         ///< page of the clickable area; 0 = no area yet
   std::int32_t targetPage = 0;   ///< page given when the target was set

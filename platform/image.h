@@ -56,8 +56,14 @@ constexpr std::uint32_t makePixel(int red, int green, int blue) {
   return (static_cast<std::uint32_t>(red) << 16) | (static_cast<std::uint32_t>(green) << 8) |
          static_cast<std::uint32_t>(blue);
 }
-constexpr int pixelRed(std::uint32_t p) { return static_cast<int>((p >> 16) & 0xFF); }
-constexpr int pixelGreen(std::uint32_t p) { return static_cast<int>((p >> 8) & 0xFF); }
-constexpr int pixelBlue(std::uint32_t p) { return static_cast<int>(p & 0xFF); }
+constexpr int pixelRed(std::uint32_t p) {
+  return static_cast<int>((p >> 16) & 0xFF);
+}
+constexpr int pixelGreen(std::uint32_t p) {
+  return static_cast<int>((p >> 8) & 0xFF);
+}
+constexpr int pixelBlue(std::uint32_t p) {
+  return static_cast<int>(p & 0xFF);
+}
 
 }  // namespace korvalis

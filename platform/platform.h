@@ -26,10 +26,10 @@ struct SaveDialogAnswer {
 
 /// What the program needs to know about the display and system.
 struct DisplayInfo {
-  double dpiX = 96.0;               ///< horizontal resolution; below 1 when it cannot be read
-  double dpiY = 96.0;               ///< vertical resolution; below 1 when it cannot be read
-  std::string messageFontFace;      ///< the system's message font (UTF-8), "" when unknown
-  int messageFontHeight = 0;        ///< its height in logical units (negative = character height)
+  double dpiX = 96.0;           ///< horizontal resolution; below 1 when it cannot be read
+  double dpiY = 96.0;           ///< vertical resolution; below 1 when it cannot be read
+  std::string messageFontFace;  ///< the system's message font (UTF-8), "" when unknown
+  int messageFontHeight = 0;    ///< its height in logical units (negative = character height)
 };
 
 /// The services the program takes from the desktop: dialogs, clipboard, the document handler

@@ -13,9 +13,8 @@ struct FontCase {
 
 TEST(DisplayScale, FontSizeRule) {
   const FontCase cases[] = {
-      {-11, 8, 1.0F},  {-12, 9, 1.0F},  {-13, 10, 1.25F}, {-15, 12, 1.25F},
-      {-16, 13, 1.5F}, {-23, 20, 1.5F}, {-24, 21, 1.0F},  {-30, 27, 1.0F},
-      {-10, 7, 1.0F},
+      {-11, 8, 1.0F},  {-12, 9, 1.0F},  {-13, 10, 1.25F}, {-15, 12, 1.25F}, {-16, 13, 1.5F},
+      {-23, 20, 1.5F}, {-24, 21, 1.0F}, {-30, 27, 1.0F},  {-10, 7, 1.0F},
   };
   for (const FontCase& c : cases) {
     SCOPED_TRACE(c.height);

@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
-#include <unistd.h>
 
 #include "app/app_state_init.h"
 #include "app/help.h"
@@ -30,8 +30,10 @@ TEST(PlatformGate, VersionsAndTheMessage) {
   EXPECT_TRUE(passPlatformGate(platform, {{6, 4, 2}, {6, 1, 0}}));
   EXPECT_TRUE(platform.messages().empty());
 
-  const PlatformVersion tooOld[] = {{{6, 1, 3}, {6, 1, 0}}, {{5, 15, 2}, {6, 1, 0}},
-                                    {{6, 4, 2}, {4, 3, 99}}, {{6, 4, 2}, {0, 0, 0}}};
+  const PlatformVersion tooOld[] = {{{6, 1, 3}, {6, 1, 0}},
+                                    {{5, 15, 2}, {6, 1, 0}},
+                                    {{6, 4, 2}, {4, 3, 99}},
+                                    {{6, 4, 2}, {0, 0, 0}}};
   for (const PlatformVersion& version : tooOld) {
     platform.clearRecord();
     EXPECT_FALSE(passPlatformGate(platform, version));

@@ -9,10 +9,10 @@ namespace korvalis {
 
 /// One of the fourteen standard base fonts every PDF reader carries.
 struct BaseFont {
-  std::string_view key;                   ///< lookup key: family upper-cased plus style
-  std::string_view name;                  ///< PDF font name, e.g. "Helvetica-Bold"
-  const basewidths::WidthTable* widths;   ///< advance widths per Windows-1252 code
-  bool symbolic = false;                  ///< Symbol and ZapfDingbats: no /Encoding entry
+  std::string_view key;                  ///< lookup key: family upper-cased plus style
+  std::string_view name;                 ///< PDF font name, e.g. "Helvetica-Bold"
+  const basewidths::WidthTable* widths;  ///< advance widths per Windows-1252 code
+  bool symbolic = false;                 ///< Symbol and ZapfDingbats: no /Encoding entry
 };
 
 /// The base font for an upper-cased family and a normalised style ("", "B", "I", "BI"), after

@@ -39,9 +39,9 @@ class TrueTypeFont {
   struct Range {  // one cmap segment: characters first..last map to glyphs
     char32_t first = 0;
     char32_t last = 0;
-    std::int32_t delta = 0;          // glyph = character + delta (idRangeOffset 0)
-    std::uint32_t glyphBase = 0;     // format 12: glyph of `first`
-    std::size_t glyphArray = 0;      // format 4: index into glyphIds_ of `first`, when used
+    std::int32_t delta = 0;       // glyph = character + delta (idRangeOffset 0)
+    std::uint32_t glyphBase = 0;  // format 12: glyph of `first`
+    std::size_t glyphArray = 0;   // format 4: index into glyphIds_ of `first`, when used
     enum class Kind : std::uint8_t { Delta, Array, Sequential } kind = Kind::Delta;
   };
 

@@ -20,9 +20,12 @@ TEST(BaseFont, KeysAliasesAndTellingWidths) {
     const char* name;
   };
   const Case cases[] = {
-      {"HELVETICA", "", "Helvetica"},        {"ARIAL", "B", "Helvetica-Bold"},
-      {"TIMES", "BI", "Times-BoldItalic"},   {"COURIER", "I", "Courier-Oblique"},
-      {"SYMBOL", "B", "Symbol"},             {"ZAPFDINGBATS", "BI", "ZapfDingbats"},
+      {"HELVETICA", "", "Helvetica"},
+      {"ARIAL", "B", "Helvetica-Bold"},
+      {"TIMES", "BI", "Times-BoldItalic"},
+      {"COURIER", "I", "Courier-Oblique"},
+      {"SYMBOL", "B", "Symbol"},
+      {"ZAPFDINGBATS", "BI", "ZapfDingbats"},
       {"HELVETICA", "I", "Helvetica-Oblique"},
   };
   for (const Case& c : cases) {
@@ -64,7 +67,8 @@ TEST(Ascii85, GroupsZerosTailAndLineRule) {
   // 60 groups of "Man " give 300 characters: a line feed after each 73, none before "~>"
   // while two characters of room remain.
   std::string text;
-  for (int i = 0; i < 60; ++i) text += "Man ";
+  for (int i = 0; i < 60; ++i)
+    text += "Man ";
   const std::string encoded = ascii85Encode(bytes(text));
   std::size_t column = 0;
   for (std::size_t i = 0; i + 2 < encoded.size(); ++i) {
@@ -80,12 +84,12 @@ TEST(Ascii85, GroupsZerosTailAndLineRule) {
   // Exactly 72 characters on the last line leaves one character of room: the end marker
   // moves to a new line. 14 groups of five characters plus a 2-character tail = 72.
   std::string seventyTwo;
-  for (int i = 0; i < 14; ++i) seventyTwo += "Man ";
+  for (int i = 0; i < 14; ++i)
+    seventyTwo += "Man ";
   seventyTwo += "M";
   EXPECT_EQ(ascii85Encode(bytes(seventyTwo)).substr(72), "\n~>");
   // "z" counts as one character.
-  EXPECT_EQ(ascii85Encode(std::vector<std::uint8_t>(73 * 4, 0)),
-            std::string(73, 'z') + "\n~>");
+  EXPECT_EQ(ascii85Encode(std::vector<std::uint8_t>(73 * 4, 0)), std::string(73, 'z') + "\n~>");
 }
 
 std::vector<std::uint8_t> dejaVuSans() {
@@ -109,7 +113,7 @@ TEST(TrueTypeFont, ReadsMetricsOfAnInstalledFont) {
   const auto widths = parsed->winAnsiWidths();
   // 1401 design units of 2048 for "A" in DejaVu Sans.
   EXPECT_EQ(widths['A'], 684);
-  EXPECT_EQ(widths[0xE4], widths['a']);       // a-umlaut as wide as a
+  EXPECT_EQ(widths[0xE4], widths['a']);              // a-umlaut as wide as a
   EXPECT_NE(widths[0x80], parsed->advanceWidth(0));  // the euro sign has a glyph
   EXPECT_LT(parsed->boundingBox()[0], 0);
 
@@ -131,7 +135,8 @@ void putU32(std::vector<std::uint8_t>& data, std::size_t at, std::uint32_t value
 std::size_t tableRecord(const std::vector<std::uint8_t>& data, std::string_view tag) {
   const std::size_t count = (data[4] << 8) | data[5];
   for (std::size_t i = 0; i < count; ++i) {
-    if (std::memcmp(data.data() + 12 + 16 * i, tag.data(), 4) == 0) return 12 + 16 * i;
+    if (std::memcmp(data.data() + 12 + 16 * i, tag.data(), 4) == 0)
+      return 12 + 16 * i;
   }
   return 0;
 }

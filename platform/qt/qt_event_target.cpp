@@ -51,8 +51,7 @@ QtEventTarget::QtEventTarget(Token, QObject* window, PostedEventHandler handler)
   }
 }
 
-std::shared_ptr<QtEventTarget> QtEventTarget::create(QObject* window,
-                                                     PostedEventHandler handler) {
+std::shared_ptr<QtEventTarget> QtEventTarget::create(QObject* window, PostedEventHandler handler) {
   return std::make_shared<QtEventTarget>(Token{}, window, std::move(handler));
 }
 

@@ -42,8 +42,8 @@ Image fromQImage(const QImage& image) {
   }
   // 32-bit formats whose words already hold 0xAARRGGBB are read directly; others are
   // converted once.
-  const bool direct = image.format() == QImage::Format_RGB32 ||
-                      image.format() == QImage::Format_ARGB32;
+  const bool direct =
+      image.format() == QImage::Format_RGB32 || image.format() == QImage::Format_ARGB32;
   const QImage converted = direct ? image : image.convertToFormat(QImage::Format_RGB32);
   if (converted.isNull()) {
     return {};

@@ -57,14 +57,13 @@ class ScriptedPlatform : public Platform {
                            MessageButtons buttons) override;
   std::optional<std::string> openFileDialog(std::string_view title, std::string_view startDir,
                                             std::string_view filter) override;
-  std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title,
-                                                 std::string_view startDir,
+  std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title, std::string_view startDir,
                                                  std::string_view filter,
                                                  std::string_view defaultName) override;
   std::optional<std::string> folderDialog(std::string_view title,
                                           std::string_view startDir) override;
-  std::string askText(std::string_view title, std::string_view prompt,
-                      std::string_view defaultText, int flags, int x, int y) override;
+  std::string askText(std::string_view title, std::string_view prompt, std::string_view defaultText,
+                      int flags, int x, int y) override;
   void setClipboardText(std::string_view text) override;
   std::string clipboardText() override { return clipboardText_; }
   void setClipboardImage(const Image& image) override;

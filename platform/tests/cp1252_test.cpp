@@ -21,7 +21,7 @@ TEST(Cp1252, GermanLettersAndTheEuroSign) {
 }
 
 TEST(Cp1252, CharactersOutsideTheTableAreRefused) {
-  EXPECT_FALSE(utf8ToCp1252("\u4E2D").has_value());          // CJK
+  EXPECT_FALSE(utf8ToCp1252("\u4E2D").has_value());             // CJK
   EXPECT_FALSE(utf8ToCp1252(std::string("\xC3")).has_value());  // cut sequence
   EXPECT_FALSE(utf8ToCp1252(std::string("\xFF")).has_value());  // not UTF-8
 }

@@ -11,9 +11,9 @@ TEST(ScriptedPlatform, PlaysQueuedAnswersInOrderAndRecordsWhatWasShown) {
   platform.queueOpenFile("/tmp/a.krv");
   platform.queueOpenFile(std::nullopt);
 
-  EXPECT_EQ(platform.messageBox("Fehler!", "Text\rZeile", MessageSign::Warning,
-                                MessageButtons::YesNo),
-            MessageAnswer::Yes);
+  EXPECT_EQ(
+      platform.messageBox("Fehler!", "Text\rZeile", MessageSign::Warning, MessageButtons::YesNo),
+      MessageAnswer::Yes);
   EXPECT_EQ(platform.openFileDialog("Datendatei laden:", "/d/", "Datendatei | *.krv"),
             std::optional<std::string>("/tmp/a.krv"));
   EXPECT_EQ(platform.openFileDialog("t", "/", "f"), std::nullopt);

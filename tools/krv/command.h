@@ -27,8 +27,9 @@ bool registerCommand(const Command& command);
 #define KRV_CONCAT_INNER(a, b) a##b
 #define KRV_CONCAT(a, b) KRV_CONCAT_INNER(a, b)
 /// Registers a krv command at start-up: KRV_COMMAND("check", "FILE.krv", runCheck);
-#define KRV_COMMAND(name, usage, fn)                                             \
-  namespace {                                                                    \
-  const bool KRV_CONCAT(krvRegistered, __LINE__) =                               \
-      ::korvalis::krv::registerCommand(::korvalis::krv::Command{name, usage, fn}); \
+#define KRV_COMMAND(name, usage, fn)                                                           \
+  namespace {                                                                                  \
+  const bool KRV_CONCAT(krvRegistered,                                                         \
+                        __LINE__) = ::korvalis::krv::registerCommand(::korvalis::krv::Command{ \
+      name, usage, fn});                                                                       \
   }

@@ -65,11 +65,10 @@ int main(int argc, char** argv) {
     return 2;
   }
   const QString dir = QString::fromLocal8Bit(argv[1]);
-  const bool ok =
-      drawIcon(QColor(140, 148, 158), QColor(), ' ').save(dir + "/monitor_idle.png") &&
-      drawIcon(QColor(120, 128, 138), QColor(208, 64, 56), 'x')
-          .save(dir + "/monitor_no_connection.png") &&
-      drawIcon(QColor(47, 126, 216), QColor(54, 160, 84), 'v')
-          .save(dir + "/monitor_connection.png");
+  const bool ok = drawIcon(QColor(140, 148, 158), QColor(), ' ').save(dir + "/monitor_idle.png") &&
+                  drawIcon(QColor(120, 128, 138), QColor(208, 64, 56), 'x')
+                      .save(dir + "/monitor_no_connection.png") &&
+                  drawIcon(QColor(47, 126, 216), QColor(54, 160, 84), 'v')
+                      .save(dir + "/monitor_connection.png");
   return ok ? 0 : 1;
 }

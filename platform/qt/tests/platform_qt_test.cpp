@@ -47,7 +47,9 @@ class PlatformQtTest : public QObject {
  private slots:
   void textConversions() {
     // Bytes 0x80-0x9F are not Latin-1: 0x80 is the euro sign, 0x8A S with caron.
-    const std::string bytes = "Gr\xFC\xDF" "e \x80 \x8A \xC4";
+    const std::string bytes =
+        "Gr\xFC\xDF"
+        "e \x80 \x8A \xC4";
     const QString text = toQString(bytes);
     QCOMPARE(text, QString::fromUtf8("Grüße € Š Ä"));
     QCOMPARE(fromQString(text), bytes);
@@ -64,13 +66,13 @@ class PlatformQtTest : public QObject {
     QTest::addColumn<QStringList>("expected");
     QTest::newRow("record file") << QStringLiteral("Datendatei | *.krv")
                                  << QStringList{QStringLiteral("Datendatei (*.krv)")};
-    QTest::newRow("four image types")
-        << QStringLiteral("KRV-Dokument (BMP)|*.bmp|KRV-Dokument (JPG)|*.jpg|"
-                          "KRV-Dokument (PNG)|*.png|KRV-Dokument (PDF)|*.pdf")
-        << QStringList{QStringLiteral("KRV-Dokument (BMP) (*.bmp)"),
-                       QStringLiteral("KRV-Dokument (JPG) (*.jpg)"),
-                       QStringLiteral("KRV-Dokument (PNG) (*.png)"),
-                       QStringLiteral("KRV-Dokument (PDF) (*.pdf)")};
+    QTest::newRow("four image types") << QStringLiteral(
+                                             "KRV-Dokument (BMP)|*.bmp|KRV-Dokument (JPG)|*.jpg|"
+                                             "KRV-Dokument (PNG)|*.png|KRV-Dokument (PDF)|*.pdf")
+                                      << QStringList{QStringLiteral("KRV-Dokument (BMP) (*.bmp)"),
+                                                     QStringLiteral("KRV-Dokument (JPG) (*.jpg)"),
+                                                     QStringLiteral("KRV-Dokument (PNG) (*.png)"),
+                                                     QStringLiteral("KRV-Dokument (PDF) (*.pdf)")};
     QTest::newRow("trailing bar, several patterns")
         << QStringLiteral("Bilder|*.jpg;*.jpeg|Alle|*.*|")
         << QStringList{QStringLiteral("Bilder (*.jpg *.jpeg)"), QStringLiteral("Alle (*.*)")};
@@ -116,8 +118,11 @@ class PlatformQtTest : public QObject {
     QVERIFY(toQImage(Image()).isNull());
 
     // Text replaces the image; no image reads back as a null image.
-    platform.setClipboardText("Gr\xFC\xDF" "e");
-    QCOMPARE(platform.clipboardText(), std::string("Gr\xFC\xDF" "e"));
+    platform.setClipboardText(
+        "Gr\xFC\xDF"
+        "e");
+    QCOMPARE(platform.clipboardText(), std::string("Gr\xFC\xDF"
+                                                   "e"));
     QVERIFY(platform.clipboardImage().isNull());
   }
 
