@@ -18,8 +18,9 @@ ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 
 echo "== thread-sanitizer build: transfer engine tests"
 cmake --preset tsan >/dev/null
-# Only the programs whose tests carry the tsan label (threads: transfer engine, monitor).
-cmake --build --preset tsan -j"$jobs" --target app_core_tests korvalis_archive_engine_test \
+# Only the programs whose tests carry the tsan label (threads: transfer engine, monitor, the
+# viewer's band workers).
+cmake --build --preset tsan -j"$jobs" --target app_core_tests korvalis_archive_engine_test viewer_core_tests \
   korvalis_archive_address_test korvalis_archive_server
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -j"$jobs" -L tsan
 
