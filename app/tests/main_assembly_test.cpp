@@ -23,6 +23,7 @@
 #include "app/app_state.h"
 #include "app/app_state_init.h"
 #include "app/ui/main_assembly.h"
+#include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
@@ -176,6 +177,7 @@ class MainAssemblyTest : public QObject {
   void cropSelectionAndCropView();
   void rotateLeftThenRightRestoresThePixels();
   void windowLayoutFollowsTheTreeAndTheSize();
+  void treePopUpSaveWithoutAnEntryWarns();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
@@ -756,6 +758,26 @@ void MainAssemblyTest::windowLayoutFollowsTheTreeAndTheSize() {
 
   w.window.resize(w.window.width() + 200, w.window.height());
   QTRY_COMPARE(view->displayImage().width(), withTree + 200);
+}
+
+void MainAssemblyTest::treePopUpSaveWithoutAnEntryWarns() {
+  AssembledWindow w;
+  auto* commands = w.window.findChild<MainCommands*>();
+  QVERIFY(commands != nullptr);
+  // No record entry under the selection: the warning of the save command, nothing opens.
+  commands->popupSave();
+  QCOMPARE(w.platform.messages().size(), std::size_t{1});
+  QCOMPARE(w.platform.messages()[0].title, std::string("Achtung"));
+  QCOMPARE(w.platform.messages()[0].text,
+           std::string("Ein Fehler ist aufgetreten\rBitte unbedingt melden!"));
+  QCOMPARE(w.platform.messages()[0].sign, MessageSign::Warning);
+  QVERIFY(w.window.isEnabled());
+  // With the first leaf selected there is an entry: no warning (the save window is not built
+  // yet, so the main window stays enabled).
+  QVERIFY(w.loadSample());
+  commands->popupSave();
+  QCOMPARE(w.platform.messages().size(), std::size_t{1});
+  QVERIFY(w.window.isEnabled());
 }
 
 QTEST_MAIN(MainAssemblyTest)

@@ -177,6 +177,18 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
     }
   };
   hooks.showEntryInfo = [&records] { records.showInfoWindow(); };
+  // The pop-up's "Speichern...": the selected item must carry an entry. The save window itself
+  // comes with the batch download; until it exists nothing opens and the main window stays
+  // enabled (false).
+  hooks.openSaveWindowForSelection = [&records, &state, &platform] {
+    if (state.records.list.find(records.selectedLeafEntry()) == nullptr) {
+      platform.message("Achtung", "Ein Fehler ist aufgetreten\rBitte unbedingt melden!",
+                       MessageSign::Warning);
+      return false;
+    }
+    // SAVE WINDOW HOOK: make the entry current and open the save window for it here.
+    return false;
+  };
   hooks.search = [&records](const std::string& text) { records.runSearch(text); };
   hooks.showSearchResults = [&records] { records.showSearchWindow(); };
   hooks.help = [&platform, &state] { showHelp(platform, state); };
