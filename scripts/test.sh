@@ -16,7 +16,7 @@ cmake --build --preset asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
   ctest --preset asan -j"$jobs" -L core
 
-echo "== thread-sanitizer build: transfer engine tests"
+echo "== thread-sanitizer build: tests of the threaded code"
 cmake --preset tsan >/dev/null
 # Only the programs whose tests carry the tsan label (threads: transfer engine, monitor, the
 # viewer's band workers).
