@@ -5,12 +5,16 @@
 set(KORVALIS_FUZZ_SECONDS 20 CACHE STRING "Seconds each fuzz target runs as a test")
 add_custom_target(korvalis_fuzzers)
 
-# korvalis_fuzzer(NAME SOURCE file SEEDS dir LIBS ...)
-function(korvalis_fuzzer name)
-  cmake_parse_arguments(ARG "" "SOURCE;SEEDS" "LIBS" ${ARGN})
-  add_executable(${name} ${ARG_SOURCE})
+# korvalis_fuzzer(NAME DIR LIBRARY [SEEDS]): the target NAME built from DIR/NAME.cpp (DIR below
+# the top of the source tree) against LIBRARY, starting from the seeds in DIR/SEEDS ("seeds").
+function(korvalis_fuzzer name dir library)
+  set(seeds ${PROJECT_SOURCE_DIR}/${dir}/seeds)
+  if(ARGC GREATER 3)
+    set(seeds ${PROJECT_SOURCE_DIR}/${dir}/${ARGV3})
+  endif()
+  add_executable(${name} ${PROJECT_SOURCE_DIR}/${dir}/${name}.cpp)
   target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR})
-  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  target_link_libraries(${name} PRIVATE ${library})
   target_link_options(${name} PRIVATE -fsanitize=fuzzer)
   add_dependencies(korvalis_fuzzers ${name})
   # New inputs go to a corpus in the build tree; the seeds in the source tree are only read.
@@ -18,31 +22,13 @@ function(korvalis_fuzzer name)
   file(MAKE_DIRECTORY ${corpus})
   add_test(NAME ${name}
            COMMAND ${name} -max_total_time=${KORVALIS_FUZZ_SECONDS} -rss_limit_mb=2048
-                   -timeout=10 ${corpus} ${ARG_SEEDS})
+                   -timeout=10 ${corpus} ${seeds})
   set_tests_properties(${name} PROPERTIES LABELS fuzz)
 endfunction()
 
-korvalis_fuzzer(fuzz_record_file
-  SOURCE ${PROJECT_SOURCE_DIR}/records/tests/fuzz/fuzz_record_file.cpp
-  SEEDS ${PROJECT_SOURCE_DIR}/records/tests/fuzz/seeds
-  LIBS korvalis_records)
-korvalis_fuzzer(fuzz_service_answers
-  SOURCE ${PROJECT_SOURCE_DIR}/archive/tests/fuzz/fuzz_service_answers.cpp
-  SEEDS ${PROJECT_SOURCE_DIR}/archive/tests/fuzz/seeds
-  LIBS korvalis_archive)
-korvalis_fuzzer(fuzz_decode
-  SOURCE ${PROJECT_SOURCE_DIR}/viewer/tests/fuzz/fuzz_decode.cpp
-  SEEDS ${PROJECT_SOURCE_DIR}/viewer/tests/fuzz/seeds
-  LIBS korvalis_viewer)
-korvalis_fuzzer(fuzz_pdf_image_parsers
-  SOURCE ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/fuzz_image_parsers.cpp
-  SEEDS ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/seeds
-  LIBS korvalis_pdf)
-korvalis_fuzzer(fuzz_pdf_true_type
-  SOURCE ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/fuzz_true_type.cpp
-  SEEDS ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/true_type_seeds
-  LIBS korvalis_pdf)
-korvalis_fuzzer(fuzz_pdf_metafile
-  SOURCE ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/fuzz_metafile.cpp
-  SEEDS ${PROJECT_SOURCE_DIR}/pdf/tests/fuzz/metafile_seeds
-  LIBS korvalis_pdf)
+korvalis_fuzzer(fuzz_record_file records/tests/fuzz korvalis_records)
+korvalis_fuzzer(fuzz_service_answers archive/tests/fuzz korvalis_archive)
+korvalis_fuzzer(fuzz_decode viewer/tests/fuzz korvalis_viewer)
+korvalis_fuzzer(fuzz_image_parsers pdf/tests/fuzz korvalis_pdf)
+korvalis_fuzzer(fuzz_true_type pdf/tests/fuzz korvalis_pdf true_type_seeds)
+korvalis_fuzzer(fuzz_metafile pdf/tests/fuzz korvalis_pdf metafile_seeds)
