@@ -31,6 +31,14 @@ std::vector<std::string> linesSince(const PdfDocument& doc, std::size_t before) 
   return lines;
 }
 
+/// The content lines that `draw` adds to the open page.
+template <typename Draw>
+std::vector<std::string> drawnLines(const PdfDocument& doc, Draw&& draw) {
+  const std::size_t before = contentLines(doc).size();
+  draw();
+  return linesSince(doc, before);
+}
+
 std::vector<double> numbers(const std::string& line) {
   std::vector<double> values;
   std::istringstream in(line);
@@ -154,9 +162,7 @@ void expectCurvesOnCircle(const std::vector<std::string>& lines, double cx, doub
 TEST(DrawingShapes, CirclesEllipsesAndSectorsAreQuarterBeziers) {
   PdfDocument doc;
   startPointDocument(doc);
-  std::size_t before = contentLines(doc).size();
-  drawCircle(doc, 500, 500, 100, "F");
-  auto lines = linesSince(doc, before);
+  auto lines = drawnLines(doc, [&] { drawCircle(doc, 500, 500, 100, "F"); });
   EXPECT_EQ(lines, (std::vector<std::string>{"600.00 500.00 m",
                                              "600.00 555.23 555.23 600.00 500.00 600.00 c",
                                              "444.77 600.00 400.00 555.23 400.00 500.00 c",
@@ -164,18 +170,14 @@ TEST(DrawingShapes, CirclesEllipsesAndSectorsAreQuarterBeziers) {
                                              "555.23 400.00 600.00 444.77 600.00 500.00 c", "f"}));
   expectCurvesOnCircle(lines, 500, 500, 100);
 
-  before = contentLines(doc).size();
-  drawEllipse(doc, 500, 500, 200, 100, "");
-  lines = linesSince(doc, before);
+  lines = drawnLines(doc, [&] { drawEllipse(doc, 500, 500, 200, 100, ""); });
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[0], "700.00 500.00 m");
   EXPECT_EQ(lines[1], "700.00 555.23 610.46 600.00 500.00 600.00 c");
   EXPECT_EQ(lines[5], "S");
 
   // A quarter from the right to the top (y grows downwards, so "up" is y - r).
-  before = contentLines(doc).size();
-  drawSector(doc, 500, 500, 100, 0, 90, "F");
-  lines = linesSince(doc, before);
+  lines = drawnLines(doc, [&] { drawSector(doc, 500, 500, 100, 0, 90, "F"); });
   ASSERT_EQ(lines.size(), 4u);
   EXPECT_EQ(lines[0], "500.00 500.00 m");
   EXPECT_EQ(lines[1], "600.00 500.00 l");
@@ -183,9 +185,7 @@ TEST(DrawingShapes, CirclesEllipsesAndSectorsAreQuarterBeziers) {
   EXPECT_EQ(lines[3], "f");
 
   // -90 is brought to 270: from the bottom round through 0 to 180 is three quarters.
-  before = contentLines(doc).size();
-  drawSector(doc, 500, 500, 100, -90, 180, "DF");
-  lines = linesSince(doc, before);
+  lines = drawnLines(doc, [&] { drawSector(doc, 500, 500, 100, -90, 180, "DF"); });
   ASSERT_EQ(lines.size(), 6u);
   EXPECT_EQ(lines[1], "500.00 400.00 l");
   EXPECT_TRUE(lines[4].ends_with(" 400.00 500.00 c")) << lines[4];
@@ -196,9 +196,7 @@ TEST(DrawingShapes, CirclesEllipsesAndSectorsAreQuarterBeziers) {
   for (const auto& [from, to, curves] :
        {std::tuple{10.0f, 110.0f, 2}, std::tuple{30.0f, 30.0f, 4}, std::tuple{350.0f, 20.0f, 1},
         std::tuple{0.0f, 720.0f, 4}}) {
-    before = contentLines(doc).size();
-    drawSector(doc, 500, 500, 50, from, to, "F");
-    lines = linesSince(doc, before);
+    lines = drawnLines(doc, [&] { drawSector(doc, 500, 500, 50, from, to, "F"); });
     EXPECT_EQ(static_cast<int>(lines.size()), curves + 3) << from << " to " << to;
     expectCurvesOnCircle(lines, 500, 500, 50);
   }
@@ -207,9 +205,7 @@ TEST(DrawingShapes, CirclesEllipsesAndSectorsAreQuarterBeziers) {
 TEST(DrawingShapes, RoundedRectangleKeepsItsEdgesStraight) {
   PdfDocument doc;
   startPointDocument(doc);
-  std::size_t before = contentLines(doc).size();
-  drawRoundedRect(doc, 100, 100, 200, 50, 10, "D");
-  auto lines = linesSince(doc, before);
+  auto lines = drawnLines(doc, [&] { drawRoundedRect(doc, 100, 100, 200, 50, 10, "D"); });
   ASSERT_EQ(lines.size(), 10u);
   EXPECT_EQ(lines[0], "110.00 900.00 m");
   EXPECT_EQ(lines[1], "290.00 900.00 l");
@@ -218,9 +214,7 @@ TEST(DrawingShapes, RoundedRectangleKeepsItsEdgesStraight) {
   EXPECT_EQ(lines[9], "s");
 
   // A radius larger than half the shorter side is limited to it: the short sides vanish.
-  before = contentLines(doc).size();
-  drawRoundedRect(doc, 100, 100, 200, 50, 100, "F");
-  lines = linesSince(doc, before);
+  lines = drawnLines(doc, [&] { drawRoundedRect(doc, 100, 100, 200, 50, 100, "F"); });
   ASSERT_EQ(lines.size(), 10u);
   EXPECT_EQ(lines[0], "125.00 900.00 m");
   EXPECT_EQ(lines[3], "300.00 875.00 l");
