@@ -5,6 +5,7 @@
 #include <charconv>
 #include <clocale>
 #include <cmath>
+#include <ctime>
 
 #include "pdf/annotations/annotation_hooks.h"
 #include "pdf/fonts/pdf_fonts.h"
@@ -145,6 +146,11 @@ int createDocument(PdfDocument& doc, std::string_view orientation, std::string_v
   const lconv* conv = std::localeconv();
   doc.decimalSeparator =
       conv && conv->decimal_point && *conv->decimal_point ? *conv->decimal_point : '.';
+  // Dates are written in local time, so the suffix names the local offset from UTC.
+  const std::time_t now = std::time(nullptr);
+  std::tm local{};
+  localtime_r(&now, &local);
+  doc.timeZoneOffsetMinutes = static_cast<int>(local.tm_gmtoff / 60);
   doc.timeZoneSuffix = timeZoneSuffix(doc.timeZoneOffsetMinutes);
   doc.headerProcedure = nullptr;
   doc.footerProcedure = nullptr;

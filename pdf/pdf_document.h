@@ -185,7 +185,7 @@ struct PdfDocument {
   // Locale and time
   char decimalSeparator = '.';
   std::string timeZoneSuffix = "Z";
-  int timeZoneOffsetMinutes = 0;  ///< input for the suffix: minutes east of UTC
+  int timeZoneOffsetMinutes = 0;  ///< local minutes east of UTC, taken by createDocument
 
   // Optional procedures
   PdfPageBreakProcedure pageBreakProcedure;

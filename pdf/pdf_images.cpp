@@ -1,6 +1,8 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <tuple>
+#include <utility>
 
 #include "pdf/drawing/pdf_drawing.h"
 #include "pdf/pdf_document.h"
@@ -65,7 +67,10 @@ int loadImage(PdfDocument& doc, PdfImage& image) {
   return 14;
 }
 
-void drawRaster(PdfDocument& doc, const PdfImage& image, float x, float y, float w, float h) {
+/// The size a raster image is drawn at (user units): a missing side follows the image's
+/// proportions; without both, the image's pixels count as points.
+std::pair<float, float> rasterSize(const PdfDocument& doc, const PdfImage& image, float w,
+                                   float h) {
   if (w == 0 && h == 0) {
     w = static_cast<float>(image.width) / doc.scale;
     h = static_cast<float>(image.height) / doc.scale;
@@ -74,15 +79,21 @@ void drawRaster(PdfDocument& doc, const PdfImage& image, float x, float y, float
     w = h * static_cast<float>(image.width) / static_cast<float>(image.height);
   if (h == 0 && image.width != 0)
     h = w * static_cast<float>(image.height) / static_cast<float>(image.width);
+  return {w, h};
+}
+
+void drawRaster(PdfDocument& doc, const PdfImage& image, float x, float y, float w, float h) {
   const float s = doc.scale;
   out(doc, "q " + formatNumber(w * s, 2) + " 0 0 " + formatNumber(h * s, 2) + " " +
                formatNumber(x * s, 2) + " " + formatNumber((doc.pageHeight - (y + h)) * s, 2) +
                " cm /I" + std::to_string(image.index) + " Do Q");
 }
 
-void drawForm(PdfDocument& doc, const PdfImage& image, float x, float y, float w, float h) {
+/// The size a metafile form is drawn at (user units): a missing side follows the form's
+/// proportions; without both, the box counts in twips.
+std::pair<float, float> formSize(const PdfDocument& doc, const PdfImage& image, float w, float h) {
   if (image.width == 0 || image.height == 0)
-    return;
+    return {w, h};
   const double width = image.width, height = image.height, s = doc.scale;
   double fw = w, fh = h;
   if (fw == 0 && fh == 0) {
@@ -93,6 +104,13 @@ void drawForm(PdfDocument& doc, const PdfImage& image, float x, float y, float w
     fw = std::fabs(fh * width / height);
   if (fh == 0)
     fh = std::fabs(fw * height / width);
+  return {static_cast<float>(fw), static_cast<float>(fh)};
+}
+
+void drawForm(PdfDocument& doc, const PdfImage& image, float x, float y, float fw, float fh) {
+  if (image.width == 0 || image.height == 0)
+    return;
+  const double width = image.width, height = image.height, s = doc.scale;
   const double sx = fw * s / width, sy = -fh * s / height;
   out(doc, "q " + formatNumber(sx, 6) + " 0 0 " + formatNumber(sy, 6) + " " +
                formatNumber(x * s - sx * image.boxX, 6) + " " +
@@ -118,7 +136,10 @@ int placeImage(PdfDocument& doc, std::string_view name, const std::uint8_t* data
     doc.images.push_back(std::move(image));
     found = doc.images.end() - 1;
   }
-  if (found->filter == "WMF")
+  // The drawn size, also the size of the link area over the image.
+  const bool form = found->filter == "WMF";
+  std::tie(w, h) = form ? formSize(doc, *found, w, h) : rasterSize(doc, *found, w, h);
+  if (form)
     drawForm(doc, *found, x, y, w, h);
   else
     drawRaster(doc, *found, x, y, w, h);

@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -111,6 +114,22 @@ TEST(PdfWriter, TimeZoneSuffix) {
   EXPECT_EQ(timeZoneSuffix(0), "Z");
   EXPECT_EQ(timeZoneSuffix(-300), "-05'00'");
   EXPECT_EQ(timeZoneSuffix(330), "+05'30'");
+
+  // Note dates are local time with the local offset from UTC: one hour east here.
+  const char* saved = std::getenv("TZ");
+  const std::string previous = saved ? saved : "";
+  setenv("TZ", "CET-1", 1);
+  tzset();
+  PdfDocument doc;
+  initialiseWriter(doc);
+  ASSERT_EQ(createDocument(doc, "", "", ""), 1);
+  if (saved)
+    setenv("TZ", previous.c_str(), 1);
+  else
+    unsetenv("TZ");
+  tzset();
+  EXPECT_EQ(doc.timeZoneOffsetMinutes, 60);
+  EXPECT_EQ(doc.timeZoneSuffix, "+01'00'");
 }
 
 TEST(PdfWriter, HooksHeaderFooterAndNumbering) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
+
 #include <algorithm>
 #include <filesystem>
 #include <map>
@@ -122,8 +124,14 @@ TEST_P(SampleDocument, CarriesOutlineAnnotationsScriptAndAttachment) {
   EXPECT_EQ((*links[2])["/A"]["/S"].text, "/Launch");
   // The picture on page 3 is a link as well.
   const JsonValue& third = testing::jsonObject(json, pages.items[2]["object"].text);
-  EXPECT_EQ(jsonResolved(json, jsonResolved(json, third["/Annots"]).items.at(0))["/A"]["/URI"].text,
-            "u:https://www.example.org/korvalis");
+  const JsonValue& pictureLink =
+      jsonResolved(json, jsonResolved(json, third["/Annots"]).items.at(0));
+  EXPECT_EQ(pictureLink["/A"]["/URI"].text, "u:https://www.example.org/korvalis");
+  // Its area covers the picture: the height follows from the width and the picture's shape.
+  const auto& rect = pictureLink["/Rect"].items;
+  ASSERT_EQ(rect.size(), 4u);
+  EXPECT_GT(rect[2].number - rect[0].number, 10.0);
+  EXPECT_GT(std::abs(rect[3].number - rect[1].number), 10.0);
 
   const JsonValue& root = testing::jsonCatalog(json);
   const JsonValue& names = jsonResolved(json, root["/Names"]);
