@@ -135,7 +135,12 @@ constexpr std::string_view kParagraph =
     "tiefgestellte Zeichen sowie Verweise ins Netz, innerhalb des Dokuments und auf eine "
     "Datei.";
 
-void introductionPage(PdfDocument& doc, int shapesLink) {
+/// The name of the table written beside the document OUT.pdf: OUT-daten.csv.
+std::string tableFileName(const std::filesystem::path& output) {
+  return output.stem().string() + "-daten.csv";
+}
+
+void introductionPage(PdfDocument& doc, int shapesLink, const std::string& tableName) {
   korvalis::addPage(doc);
   heading(doc, "Einleitung", 0);
   heading(doc, "Schriften", 1);
@@ -194,7 +199,8 @@ void introductionPage(PdfDocument& doc, int shapesLink) {
   korvalis::writeText(doc, 6, "Zu den Formen auf Seite 2", shapesLink);
   korvalis::newLine(doc, 7);
   const int launch = korvalis::addLink(doc);
-  korvalis::setLaunchTarget(doc, launch, -1, -1, "daten.csv", "", "open", "");
+  // The table written beside the document (and attached to it).
+  korvalis::setLaunchTarget(doc, launch, -1, -1, tableName, "", "open", "");
   korvalis::writeText(doc, 6,
                       "Die angeh\xE4ngte Tabelle \xF6"
                       "ffnen",
@@ -360,7 +366,7 @@ void flowingTextPages(PdfDocument& doc) {
 
 /// The table the document attaches, written beside it.
 std::string writeTable(const std::filesystem::path& output) {
-  const auto path = output.parent_path() / (output.stem().string() + "-daten.csv");
+  const auto path = output.parent_path() / tableFileName(output);
   std::ofstream file(path, std::ios::binary | std::ios::trunc);
   file << "Film;Seite;Gr\xF6\xDF"
           "e\r\n";
@@ -393,7 +399,7 @@ int writeSample(const std::filesystem::path& output) {
 
   const SampleImages images = makeImages();
   const int shapesLink = korvalis::addLink(doc);
-  introductionPage(doc, shapesLink);
+  introductionPage(doc, shapesLink, tableFileName(output));
   shapesPage(doc, shapesLink);
   imagesPage(doc, images);
   flowingTextPages(doc);

@@ -122,6 +122,8 @@ TEST_P(SampleDocument, CarriesOutlineAnnotationsScriptAndAttachment) {
   EXPECT_EQ((*links[0])["/Dest"].items.at(0).text, pages.items[1]["object"].text);
   EXPECT_EQ((*links[1])["/A"]["/URI"].text, "u:https://www.example.org/korvalis");
   EXPECT_EQ((*links[2])["/A"]["/S"].text, "/Launch");
+  // It opens the table written beside the document.
+  EXPECT_EQ((*links[2])["/A"]["/F"].text, "u:beispiel-daten.csv");
   // The picture on page 3 is a link as well.
   const JsonValue& third = testing::jsonObject(json, pages.items[2]["object"].text);
   const JsonValue& pictureLink =
