@@ -73,6 +73,9 @@ void callProcedure(const PdfPageProcedure& procedure, int argument) {
 }
 
 void endPage(PdfDocument& doc) {
+  // Brackets of startTransform still open are closed on their page, in every document.
+  for (; doc.openTransforms > 0; --doc.openTransforms)
+    out(doc, "Q");
   for (const auto& hook : doc.endPageHooks)
     hook();
   doc.state = 1;
@@ -87,7 +90,6 @@ bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view 
   }
   doc.state = 2;
   doc.graphicsStateSaved = false;  // every page starts with a fresh graphics state
-  doc.openTransforms = 0;
   doc.x = doc.leftMargin;
   doc.y = doc.topMargin;
   doc.fontFamily.clear();
@@ -120,12 +122,10 @@ PdfDocument& pdfWriter() {
 void initialiseWriter(PdfDocument& doc) {
   doc.endPageHooks.clear();
   doc.endPageHooks.emplace_back([&doc] {
-    // Closes the graphics states the drawing code left open on this page.
+    // Closes a graphics state left saved on this page.
     if (doc.graphicsStateSaved) {
-      for (int open = std::max(doc.openTransforms, 1); open > 0; --open)
-        out(doc, "Q");
+      out(doc, "Q");
       doc.graphicsStateSaved = false;
-      doc.openTransforms = 0;
     }
   });
   installAnnotationHooks(doc);

@@ -255,7 +255,6 @@ void startTransform(PdfDocument& doc) {
     return;
   out(doc, "q");
   ++doc.openTransforms;
-  doc.graphicsStateSaved = true;
 }
 
 void stopTransform(PdfDocument& doc) {
@@ -263,7 +262,6 @@ void stopTransform(PdfDocument& doc) {
     return;
   out(doc, "Q");
   --doc.openTransforms;
-  doc.graphicsStateSaved = doc.openTransforms > 0;
 }
 
 }  // namespace korvalis

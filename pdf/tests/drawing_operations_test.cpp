@@ -287,6 +287,15 @@ TEST(DrawingTransforms, BracketsAreBalancedAndClosedAtPageEnd) {
   EXPECT_EQ(contentLines(doc), (std::vector<std::string>{"2 J", "0.57 w"}));
   const std::string first(doc.pages.front().content.text());
   EXPECT_TRUE(first.ends_with("Q\nq\nq\nQ\nQ\n")) << first;
+
+  // The next document of the same writer closes a bracket left open as well.
+  closeDocument(doc);
+  createDocument(doc, "P", "pt", "1000,1000");
+  addPage(doc);
+  startTransform(doc);
+  closeDocument(doc);
+  const std::string file(doc.body.text());
+  EXPECT_NE(file.find("q\nQ\n\nendstream"), std::string::npos) << file;
 }
 
 /// Draws a page with every operation.
