@@ -52,6 +52,7 @@ void PageView::setToolStateSource(std::function<ToolState()> tools) {
 
 void PageView::setPageImage(Image image) {
   page_ = std::move(image);
+  newPage_ = true;
 }
 
 const Image& PageView::viewImage() const {
@@ -62,6 +63,7 @@ void PageView::showPageImage() {
   const ToolState tools = tools_ ? tools_() : ToolState{};
   if (!tools.cropChecked && page_.isNull()) {
     page_ = Image::filled(kBlankSide, kBlankSide, 0x00FFFFFF);
+    newPage_ = true;
   }
   const WindowMetrics metrics =
       metrics_ ? metrics_() : WindowMetrics{viewport()->width(), viewport()->height()};
@@ -75,18 +77,21 @@ void PageView::showPageImage() {
   const PixelSize target = displaySize(sizeOf(page_), freeArea(metrics), ds);
   view_.setStatusText(1, zoomStatusText(sizeOf(page_), target, ds));
   display_ = (target == sizeOf(page_)) ? page_ : scaleImage(page_, target.width, target.height);
-  const std::uint32_t* pixels = page_.pixels().data();
-  showDisplay(/*keepCentre=*/pixels == shownPagePixels_);
-  shownPagePixels_ = pixels;
+  showDisplay(/*keepCentre=*/!newPage_);
+  newPage_ = false;
 }
 
 void PageView::showDisplay(bool keepCentre) {
-  // Where the centre of the view lies on the canvas, as a fraction of its size.
+  // Where the centre of the visible part lies on the canvas, as a fraction of its size (a
+  // canvas smaller than the view is seen whole, so its own middle counts).
   const QSize before = canvas_->size();
+  const auto centreOf = [](int scrolled, int view, int canvas) {
+    return (scrolled + std::min(view, canvas) / 2.0) / std::max(canvas, 1);
+  };
   const double centreX =
-      (horizontalScrollBar()->value() + viewport()->width() / 2.0) / std::max(before.width(), 1);
+      centreOf(horizontalScrollBar()->value(), viewport()->width(), before.width());
   const double centreY =
-      (verticalScrollBar()->value() + viewport()->height() / 2.0) / std::max(before.height(), 1);
+      centreOf(verticalScrollBar()->value(), viewport()->height(), before.height());
   canvas_->setFrame({});
   canvas_->resize(std::max(display_.width(), 1), std::max(display_.height(), 1));
   canvas_->setImage(&display_);
@@ -111,6 +116,7 @@ PageBytesResult PageView::acceptPageBytes(std::span<const std::uint8_t> bytes) {
     return PageBytesResult::DecodedButUnavailable;
   }
   page_ = std::move(answer.image);
+  newPage_ = true;
   state_.viewImage = ViewImage::Page;
   state_.pageBytes.emplace(bytes.begin(), bytes.end());
   return PageBytesResult::Shown;
@@ -126,6 +132,7 @@ bool PageView::rotatePage(int angle) {
     return false;
   }
   page_ = std::move(turned);
+  newPage_ = true;
   showPageImage();
   return true;
 }
@@ -175,6 +182,7 @@ bool PageView::openDocument(Platform& platform) {
   }
   lastDirectory_ = std::filesystem::path(*path).parent_path().string();
   page_ = std::move(decoded.image);
+  newPage_ = true;
   state_.pageBytes.reset();  // an opened file is no download: nothing to keep byte for byte
   state_.viewMode = false;
   state_.zoomFactor = 1.0F;

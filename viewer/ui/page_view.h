@@ -97,8 +97,9 @@ class PageView : public QScrollArea {
   bool cropping_ = false;
   QPoint cropStart_;
   std::string lastDirectory_;
-  /// The pixels of the page last shown scaled, to tell a new page from a new zoom of it.
-  const std::uint32_t* shownPagePixels_ = nullptr;
+  /// Set when page_ is replaced; the next showPageImage() starts that page at its top-left
+  /// corner instead of keeping the centre of the view.
+  bool newPage_ = true;
 };
 
 }  // namespace korvalis

@@ -228,6 +228,19 @@ void ViewerUiTest::zoomKeepsTheCentreAndANewPageStartsTopLeft() {
   h.page.showPageImage();
   QVERIFY(std::abs(centreOf(h.page.horizontalScrollBar(), viewport->width(), h.canvas()->width()) -
                    before) < 0.01);
+  // A tall page fitted into the view is seen whole: at its original size the view shows its
+  // middle, not its right edge.
+  h.page.setPageImage(gradient(2000, 4000));
+  h.state.zoomFactor = 1.0F;
+  h.page.showPageImage();
+  QVERIFY(h.canvas()->width() < viewport->width());
+  h.tools.originalSize = true;
+  h.page.showPageImage();
+  QVERIFY(std::abs(centreOf(h.page.horizontalScrollBar(), viewport->width(), h.canvas()->width()) -
+                   0.5) < 0.01);
+  QVERIFY(std::abs(centreOf(h.page.verticalScrollBar(), viewport->height(), h.canvas()->height()) -
+                   0.5) < 0.01);
+  h.tools.originalSize = false;
   // A different page starts at its top-left corner.
   h.page.setPageImage(gradient(2000, 2000));
   h.page.showPageImage();
