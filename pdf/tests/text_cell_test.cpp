@@ -190,13 +190,25 @@ TEST(PdfText, ColourUnderlineLinksAndShiftedText) {
   content = pageContent(doc);
   EXPECT_NE(content.find("BT /F1 7.00 Tf ET\n"), std::string::npos);
   EXPECT_EQ(content.substr(content.size() - 19), "BT /F1 12.00 Tf ET\n");
+  // An offset of 3 pt raises the baseline by exactly 3 pt against the same text without one.
+  writeShifted(doc, 10, "3", 0, 7, 3);
+  content = pageContent(doc);
+  const auto baselineOf = [&content](std::string_view shown) {
+    const auto end = content.find(" Td (" + std::string(shown) + ") Tj");
+    const auto start = content.rfind("BT ", end);
+    if (end == std::string::npos || start == std::string::npos)
+      return -1.0;
+    return std::stod(content.substr(content.find(' ', start + 3) + 1));
+  };
+  ASSERT_GT(baselineOf("2"), 0.0);
+  EXPECT_NEAR(baselineOf("3") - baselineOf("2"), 3.0, 0.011);
 
   TemporaryPdf file("korvalis_colour_link");
   const std::string pdf = file.finish(doc);
   EXPECT_NE(pdf.find("/URI (https://example.org/)"), std::string::npos);
   const auto words = wordBoxes(file.boxes());
-  ASSERT_EQ(words.size(), 2u);
-  EXPECT_LT(findWord(words, "2").yMax, findWord(words, "rot").yMax);  // raised
+  ASSERT_EQ(words.size(), 2u);  // "2" and "3" stand side by side: one word for the reader
+  EXPECT_LT(findWord(words, "23").yMax, findWord(words, "rot").yMax);  // raised
 }
 
 TEST(PdfText, TextWithoutFontIsLeftOutAndPositionsCountFromTheEdges) {
