@@ -138,17 +138,19 @@ void writeSelection(PdfDocument& doc) {
 int setFont(PdfDocument& doc, std::string_view family, std::string_view style, int sizePt) {
   const FontRequest request = normalise(doc, family, style);
   const float size = sizePt == 0 ? doc.fontSizePt : static_cast<float>(sizePt);
-  doc.underline = request.underline;
   if (request.family.empty())
     return 0;  // no family given and none selected yet
   if (request.family == doc.fontFamily && request.style == doc.fontStyle &&
-      size == doc.fontSizePt && currentFont(doc))
+      size == doc.fontSizePt && currentFont(doc)) {
+    doc.underline = request.underline;
     return 1;
+  }
   const std::optional<int> index = findOrLoad(doc, request);
   if (!index) {
-    doc.lastError = kFontError;
+    doc.lastError = kFontError;  // the current font, size and underlining stay
     return 0;
   }
+  doc.underline = request.underline;
   doc.fontFamily = request.family;
   doc.fontStyle = request.style;
   doc.fontSizePt = size;

@@ -185,13 +185,14 @@ TEST(PdfFonts, MissingOrDamagedTrueTypeFontIsRefused) {
   ASSERT_EQ(setFont(doc, "Helvetica", "", 12), 1);
   for (const char* family : {"Broken", "Not Installed"}) {
     doc.lastError = 0;
-    EXPECT_EQ(setFont(doc, family, "", 20), 0) << family;
+    EXPECT_EQ(setFont(doc, family, "U", 20), 0) << family;
     EXPECT_EQ(doc.lastError, 13) << family;
   }
   EXPECT_EQ(doc.fonts.size(), 1u);
   EXPECT_TRUE(doc.fontFiles.empty());
   EXPECT_EQ(doc.fontFamily, "HELVETICA");  // the current font stays
   EXPECT_EQ(doc.fontSizePt, 12);
+  EXPECT_FALSE(doc.underline);  // nor does underlining change
   cell(doc, 0, 10, "Noch lesbar", 0, 1);
   TemporaryPdf file("korvalis_damaged_font");
   file.finish(doc);
