@@ -5,13 +5,13 @@
 
 #include <algorithm>
 #include <ctime>
-#include <fstream>
-#include <limits>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "pdf/annotations/pdf_script.h"
 #include "pdf/fonts/ascii85.h"
+#include "pdf/fonts/installed_font.h"
 #include "pdf/pdf_string.h"
 
 namespace korvalis {
@@ -19,6 +19,7 @@ namespace korvalis {
 namespace {
 
 constexpr int kFileOpenError = 17;
+constexpr int kOutOfMemory = 18;
 
 /// The text between the parentheses of a PDF string.
 std::string escaped(std::string_view text) {
@@ -46,23 +47,6 @@ std::pair<std::time_t, std::time_t> fileTimes(const std::string& path) {
   return {created, modified};
 }
 
-bool readWholeFile(const std::string& path, PdfBuffer& data) {
-  std::ifstream file(path, std::ios::binary | std::ios::ate);
-  if (!file)
-    return false;
-  const std::streamoff size = file.tellg();
-  // PdfBuffer lengths are 32-bit; leave room for the growth step.
-  if (size < 0 || size > std::numeric_limits<std::int32_t>::max() - PdfBuffer::kGrowthStep)
-    return false;
-  file.seekg(0);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-  if (size > 0 && !file.read(reinterpret_cast<char*>(bytes.data()), size))
-    return false;
-  if (!data.ensureCapacity(size))
-    return false;
-  return data.append(bytes);
-}
-
 /// Writes the Filespec dictionary and the embedded stream of one attachment.
 void putAttachment(PdfDocument& doc, PdfAttachment& file) {
   file.objectNumber = newObject(doc);
@@ -80,7 +64,8 @@ void putAttachment(PdfDocument& doc, PdfAttachment& file) {
     out(doc, "/Filter/FlateDecode");
   } else {
     PdfBuffer encoded;
-    encoded.append(ascii85Encode(file.data.bytes()));
+    if (!encoded.append(ascii85Encode(file.data.bytes())))
+      doc.lastError = kOutOfMemory;  // the stream stays empty rather than cut
     file.data = std::move(encoded);
     out(doc, "/Length " + std::to_string(file.data.length));
     out(doc, "/Filter/ASCII85Decode");
@@ -96,8 +81,13 @@ void putAttachment(PdfDocument& doc, PdfAttachment& file) {
 int attachFile(PdfDocument& doc, std::string_view path, std::string_view description) {
   const std::string name(path);
   PdfAttachment file;
-  if (!readWholeFile(name, file.data)) {
+  const std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(name);
+  if (!bytes) {
     doc.lastError = kFileOpenError;
+    return 0;
+  }
+  if (!file.data.append(*bytes)) {
+    doc.lastError = kOutOfMemory;
     return 0;
   }
   file.size = file.data.length;
