@@ -240,6 +240,9 @@ void closeDocument(PdfDocument& doc) {
   for (const auto& hook : doc.resetHooks)
     hook();
   doc.namesObject = 0;
+  // Object numbers of this document mean nothing in the next one.
+  doc.outlineRoot = 0;
+  doc.scriptObject = 0;
   doc.script.clear();
   doc.pages.clear();
   doc.pageSizes.clear();

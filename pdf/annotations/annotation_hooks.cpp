@@ -11,12 +11,7 @@ void installAnnotationHooks(PdfDocument& doc) {
   if (doc.annotationHooksInstalled)
     return;
   doc.annotationHooksInstalled = true;
-  doc.beforePagesHooks.emplace_back([&doc] {
-    // Object numbers of the previous document are stale now.
-    doc.outlineRoot = 0;
-    doc.scriptObject = 0;
-    putNotes(doc);
-  });
+  doc.beforePagesHooks.emplace_back([&doc] { putNotes(doc); });
   doc.pageAnnotationHooks.emplace_back([&doc](int page) { putPageAnnotations(doc, page); });
   doc.putResourceObjectHooks.emplace_back([&doc] { putAttachments(doc); });
   doc.builtInHookInstallers.emplace_back([&doc] {
