@@ -126,8 +126,7 @@ int cell(PdfDocument& doc, float w, float h, std::string_view text, int border, 
                   link);
     appendBuffer(doc, buildTextString(doc, prefix, text, suffix, false));
   } else if (!prefix.empty()) {
-    prefix.pop_back();  // the blank after the last operator
-    out(doc, prefix);
+    out(doc, prefix);  // frame or background only, written as collected
   }
   if (justified) {
     out(doc, "0 Tw");

@@ -218,7 +218,7 @@ TEST(PdfText, TextWithoutFontIsLeftOutAndPositionsCountFromTheEdges) {
   addPage(doc);
   EXPECT_EQ(cell(doc, 20, 10, "ohne Schrift", 1, 0), 0);
   EXPECT_EQ(pageContent(doc).find("Tj"), std::string::npos);
-  EXPECT_NE(pageContent(doc).find("re S\n"), std::string::npos);
+  EXPECT_NE(pageContent(doc).find("re S \n"), std::string::npos);
   setX(doc, 30);
   setY(doc, -20);
   EXPECT_FLOAT_EQ(getX(doc), doc.leftMargin);
