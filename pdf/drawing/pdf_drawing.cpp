@@ -224,7 +224,7 @@ void transform(PdfDocument& doc, float a, float b, float c, float d, float e, fl
 }
 
 void translate(PdfDocument& doc, float tx, float ty) {
-  transform(doc, 1, 0, 0, 1, tx * doc.scale, -ty * doc.scale);
+  transform(doc, 1, 0, 0, 1, tx, ty);
 }
 
 void scaleAt(PdfDocument& doc, float sx, float sy, float x, float y) {

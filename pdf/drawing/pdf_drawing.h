@@ -70,7 +70,8 @@ void drawSector(PdfDocument& doc, float x, float y, float r, float startAngle, f
 
 /// Concatenates the matrix [a b c d e f] (PDF space, points) with the current one.
 void transform(PdfDocument& doc, float a, float b, float c, float d, float e, float f);
-/// Moves what follows by (tx, ty) user units (right and down).
+/// Moves what follows by (tx, ty) in page-description space (points, y growing upwards), as
+/// transform(1, 0, 0, 1, tx, ty).
 void translate(PdfDocument& doc, float tx, float ty);
 /// Scales by sx and sy percent about (x, y); x or y of -1 means the current position.
 void scaleAt(PdfDocument& doc, float sx, float sy, float x = -1, float y = -1);

@@ -301,7 +301,7 @@ void shapesPage(PdfDocument& doc, int shapesLink) {
   korvalis::setFillColourCmyk(doc, 0, 0.8f, 0.8f, 0);
   for (int step = 0; step < 4; ++step) {
     korvalis::startTransform(doc);
-    korvalis::translate(doc, static_cast<float>(step) * 30, 0);
+    korvalis::translate(doc, static_cast<float>(step) * 30 * doc.scale, 0);  // 30 mm a step
     korvalis::rotateAt(doc, static_cast<float>(step) * 20, doc.leftMargin + 10, top + 55);
     korvalis::scaleAt(doc, 100 - static_cast<float>(step) * 15, 100 - static_cast<float>(step) * 15,
                       doc.leftMargin + 10, top + 55);

