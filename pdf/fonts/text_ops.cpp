@@ -151,13 +151,11 @@ void writeText(PdfDocument& doc, float h, std::string_view input, int link) {
   const std::array<std::int16_t, 256> widths = font->widths;
   std::string text(input);
   std::erase(text, '\r');  // CR LF line ends break like LF
-  // The text of a cell sits one cell margin inside each edge of its box.
-  const auto room = [&] { return doc.pageWidth - doc.rightMargin - doc.x - 2 * doc.cellMargin; };
+  const auto room = [&] { return doc.pageWidth - doc.rightMargin - doc.x; };
   const float unit = doc.fontSize / 1000.0f;
   const auto piece = [&](std::size_t from, std::size_t to) {
     cell(doc, doc.pageWidth - doc.rightMargin - doc.x, h,
-         std::string_view(text).substr(from, to - from), 0, 2, "", false, link);
-    doc.x = doc.leftMargin;
+         std::string_view(text).substr(from, to - from), 0, 1, "", false, link);
   };
   float available = room();
   std::size_t start = 0;
