@@ -116,8 +116,6 @@ using PdfPageProcedure = std::function<void(int)>;
 using PdfPageBreakProcedure = std::function<bool()>;
 /// Replaces the buffer content with zlib data and returns true, or leaves it and returns false.
 using PdfCompressor = std::function<bool(PdfBuffer&)>;
-/// Converts a placeable metafile in `image.imageData` into form content; false on failure.
-using PdfMetafileConverter = std::function<bool(PdfImage& image)>;
 
 /// The whole state of the document being built. There is one per process (pdfWriter()), but
 /// every operation takes it explicitly so tests can use their own.
@@ -190,7 +188,6 @@ struct PdfDocument {
   // Optional procedures
   PdfPageBreakProcedure pageBreakProcedure;
   PdfCompressor compressor;
-  PdfMetafileConverter metafileConverter;  ///< installed by the drawing code
   /// Supplies installed TrueType fonts by family and style; null = the system's fonts
   /// (fontconfig). Tests hand in their own.
   InstalledFontSource fontSource;

@@ -4,7 +4,7 @@
 #include <tuple>
 #include <utility>
 
-#include "pdf/drawing/pdf_drawing.h"
+#include "pdf/metafile/metafile_image.h"
 #include "pdf/pdf_document.h"
 #include "pdf/pdf_image_parsers.h"
 
@@ -58,11 +58,7 @@ int loadImage(PdfDocument& doc, PdfImage& image) {
   if (startsWith(d, {0xD7, 0xCD, 0xC6, 0x9A})) {
     image.filter = "WMF";
     image.imageData = std::move(file);
-    const bool converted = doc.metafileConverter ? doc.metafileConverter(image)
-                                                 : convertMetafileImage(image, doc.scale);
-    if (!converted)
-      return 13;
-    return 0;
+    return convertMetafileImage(image, doc.scale) ? 0 : 13;
   }
   return 14;
 }

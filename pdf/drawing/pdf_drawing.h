@@ -83,11 +83,4 @@ void startTransform(PdfDocument& doc);
 /// Restores the state saved by the matching startTransform ("Q"); nothing when none is open.
 void stopTransform(PdfDocument& doc);
 
-/// Converts the placeable metafile held in `image.imageData` into form content in place and
-/// sets the form's box; false (content untouched) when the metafile is damaged.
-bool convertMetafileImage(PdfImage& image, double scale);
-/// Installs convertMetafileImage as the document's metafile converter (placeImage uses it
-/// for files beginning D7 CD C6 9A).
-void installMetafileConverter(PdfDocument& doc);
-
 }  // namespace korvalis

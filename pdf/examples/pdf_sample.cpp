@@ -378,7 +378,6 @@ std::string writeTable(const std::filesystem::path& output) {
 int writeSample(const std::filesystem::path& output) {
   PdfDocument& doc = korvalis::pdfWriter();
   korvalis::initialiseWriter(doc);
-  korvalis::installMetafileConverter(doc);
   if (!korvalis::createDocument(doc, "P", "mm", "595.28,841.89"))
     return 1;
   korvalis::setMargins(doc, 20, 15, 20);

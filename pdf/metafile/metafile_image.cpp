@@ -1,4 +1,5 @@
-#include "pdf/drawing/pdf_drawing.h"
+#include "pdf/metafile/metafile_image.h"
+
 #include "pdf/metafile/metafile_form.h"
 
 namespace korvalis {
@@ -16,12 +17,6 @@ bool convertMetafileImage(PdfImage& image, double scale) {
   image.width = form->width;
   image.height = form->height;
   return true;
-}
-
-void installMetafileConverter(PdfDocument& doc) {
-  doc.metafileConverter = [&doc](PdfImage& image) {
-    return convertMetafileImage(image, doc.scale);
-  };
 }
 
 }  // namespace korvalis
