@@ -18,8 +18,7 @@ inline bool acceptableSize(std::int64_t width, std::int64_t height) {
              kMaxDecodedPixels;
 }
 
-/// `scaleDenominator` 1, 2, 4 or 8 decodes at that fraction of the full size.
-DecodeResult decodeJpeg(std::span<const std::uint8_t> bytes, int scaleDenominator = 1);
+DecodeResult decodeJpeg(std::span<const std::uint8_t> bytes);
 std::optional<ImageDimensions> jpegDimensions(std::span<const std::uint8_t> bytes);
 DecodeResult decodePng(std::span<const std::uint8_t> bytes);
 DecodeResult decodeTiff(std::span<const std::uint8_t> bytes);

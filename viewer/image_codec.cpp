@@ -99,24 +99,6 @@ std::optional<ImageDimensions> readImageDimensions(std::span<const std::uint8_t>
   return ImageDimensions{decoded.image.width(), decoded.image.height()};
 }
 
-DecodeResult decodeImageScaled(std::span<const std::uint8_t> bytes, int minWidth, int minHeight) {
-  if (detectImageFormat(bytes) != ImageFormat::Jpeg) {
-    return decodeImage(bytes);
-  }
-  const std::optional<ImageDimensions> size = jpegDimensions(bytes);
-  if (!size) {
-    return decodeJpeg(bytes);
-  }
-  for (const int denominator : {8, 4, 2}) {
-    const int w = (size->width + denominator - 1) / denominator;
-    const int h = (size->height + denominator - 1) / denominator;
-    if (w >= minWidth && h >= minHeight) {
-      return decodeJpeg(bytes, denominator);
-    }
-  }
-  return decodeJpeg(bytes);
-}
-
 std::optional<SaveType> saveTypeForPath(const std::filesystem::path& path) {
   std::string ext = path.extension().string();
   std::transform(ext.begin(), ext.end(), ext.begin(),

@@ -35,11 +35,6 @@ DecodeResult decodeImage(std::span<const std::uint8_t> bytes);
 /// Reads a whole file and decodes it.
 DecodeResult decodeImageFile(const std::filesystem::path& path);
 
-/// Decodes a JPEG at the smallest of libjpeg-turbo's reduced scales (1/8 .. 1/1) whose result
-/// still covers at least minWidth x minHeight, for a quick display copy; the full page is
-/// decoded separately. Non-JPEG data is decoded at full size.
-DecodeResult decodeImageScaled(std::span<const std::uint8_t> bytes, int minWidth, int minHeight);
-
 /// Width and height from the header without decoding the pixels (nothing for unknown data).
 struct ImageDimensions {
   int width = 0;

@@ -65,14 +65,12 @@ bool readHeader(DecodeState& state, std::span<const std::uint8_t> bytes) {
 }
 
 /// Decodes all rows into state.image; any libjpeg error jumps out of here.
-bool decodeRows(DecodeState& state, int scaleDenominator) {
+bool decodeRows(DecodeState& state) {
   jpeg_decompress_struct& info = state.info;
   if (!acceptableSize(info.image_width, info.image_height)) {
     std::snprintf(state.err.message, sizeof state.err.message, "image too large");
     return false;
   }
-  info.scale_num = 1;
-  info.scale_denom = static_cast<unsigned>(scaleDenominator);
   info.out_color_space = JCS_EXT_BGRX;
   if (info.jpeg_color_space == JCS_CMYK || info.jpeg_color_space == JCS_YCCK) {
     info.out_color_space = JCS_CMYK;  // converted below; libjpeg does not do it
@@ -104,7 +102,7 @@ bool decodeRows(DecodeState& state, int scaleDenominator) {
 
 }  // namespace
 
-DecodeResult decodeJpeg(std::span<const std::uint8_t> bytes, int scaleDenominator) {
+DecodeResult decodeJpeg(std::span<const std::uint8_t> bytes) {
   DecodeResult result;
   const auto state = std::make_unique<DecodeState>();
   state->info.err = &state->err.pub;
@@ -117,7 +115,7 @@ DecodeResult decodeJpeg(std::span<const std::uint8_t> bytes, int scaleDenominato
     result.error = "JPEG: no image in the data";
     return result;
   }
-  if (!decodeRows(*state, scaleDenominator)) {
+  if (!decodeRows(*state)) {
     result.error = state->err.truncated ? std::string("JPEG: the data ends early")
                                         : std::string("JPEG: ") + state->err.message;
     return result;

@@ -117,19 +117,6 @@ TEST(Codec, JpegQualityScalesSizeAndError) {
   EXPECT_EQ(dims->width, 320);
 }
 
-TEST(Codec, ScaledJpegDecodeCoversTheRequestedSize) {
-  const auto bytes = encodeJpeg(testPage(800, 600), 5);
-  ASSERT_TRUE(bytes.has_value());
-  const DecodeResult quarter = decodeImageScaled(*bytes, 200, 150);
-  ASSERT_TRUE(quarter.ok());
-  EXPECT_EQ(quarter.image.width(), 200);
-  EXPECT_EQ(quarter.image.height(), 150);
-  const DecodeResult half = decodeImageScaled(*bytes, 201, 100);
-  ASSERT_TRUE(half.ok());
-  EXPECT_EQ(half.image.width(), 400);
-  EXPECT_EQ(decodeImageScaled(*bytes, 5000, 5000).image.width(), 800);
-}
-
 TEST(Codec, DamagedInputsAreRefusedCleanly) {
   const auto jpeg = encodeJpeg(testPage(200, 150), 5);
   const auto png = encodePng(testPage(200, 150), 24);

@@ -5,10 +5,13 @@
 #include <span>
 
 #include "viewer/image_codec.h"
+#include "viewer/scale.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::span<const std::uint8_t> bytes(data, size);
-  (void)korvalis::decodeImage(bytes);
-  (void)korvalis::decodeImageScaled(bytes, 16, 16);
+  const korvalis::DecodeResult decoded = korvalis::decodeImage(bytes);
+  if (decoded.ok()) {
+    (void)korvalis::scaleImage(decoded.image, 16, 16);
+  }
   return 0;
 }
