@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "tools/krv/testing/krv_runner.h"
@@ -15,10 +14,6 @@ namespace {
 namespace fs = std::filesystem;
 
 using korvalis::testing::KrvRun;
-
-std::string readFile(const fs::path& path) {
-  return korvalis::testing::readFileText(path);
-}
 
 void writeFile(const fs::path& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
@@ -64,7 +59,7 @@ const std::string kTsv =
 
 TEST_F(KrvRecordsTest, MakeWritesAFileThatCheckAcceptsAndATamperedOneIsRefused) {
   const fs::path file = make("Probe", kTsv);
-  const std::string bytes = readFile(file);
+  const std::string bytes = korvalis::testing::readFileText(file);
   // Header and three data lines with CR LF, the end line, CR LF and the trailer.
   const std::size_t offset = bytes.find("\r\nProbe\r\n") + 2;
   char trailer[9];

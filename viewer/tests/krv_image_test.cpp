@@ -1,12 +1,12 @@
 // krv image and krv convert, run as a separate process the way a user runs them.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "tools/krv/testing/krv_runner.h"
 #include "viewer/image_codec.h"
 #include "viewer/point_ops.h"
 
@@ -34,12 +34,7 @@ class KrvImage : public ::testing::Test {
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   /// Runs krv with `args` (quoted for the shell) and returns its exit code.
-  int krv(const std::string& args) const {
-    const std::string command =
-        std::string(KRV_PATH) + " " + args + " >" + path("out.txt") + " 2>" + path("err.txt");
-    const int status = std::system(command.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  }
+  int krv(const std::string& args) const { return testing::runKrv(KRV_PATH, dir_, args).exitCode; }
 
   Image read(const std::string& name) const {
     DecodeResult result = decodeImageFile(path(name));
@@ -91,11 +86,11 @@ TEST_F(KrvImage, BadArgumentsAndInputsAreRefused) {
   EXPECT_EQ(krv("image gamma abc " + path("in.png") + " " + path("x.png")), 1);
   EXPECT_EQ(krv("image rotate 45 " + path("in.png") + " " + path("x.png")), 1);
   std::ofstream(path("bad.jpg"), std::ios::binary) << "\xFF\xD8\xFF\xE0 this is no image";
-  EXPECT_EQ(krv("image invert " + path("bad.jpg") + " " + path("x.png")), 1);
+  const testing::KrvRun bad =
+      testing::runKrv(KRV_PATH, dir_, "image invert " + path("bad.jpg") + " " + path("x.png"));
+  EXPECT_EQ(bad.exitCode, 1);
   EXPECT_FALSE(std::filesystem::exists(path("x.png")));
-  std::ifstream err(path("err.txt"));
-  const std::string message((std::istreambuf_iterator<char>(err)), {});
-  EXPECT_NE(message.find("bad.jpg"), std::string::npos) << message;
+  EXPECT_NE(bad.err.find("bad.jpg"), std::string::npos) << bad.err;
 }
 
 TEST_F(KrvImage, ConvertUsesTypeDepthAndQuality) {
