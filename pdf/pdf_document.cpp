@@ -22,13 +22,6 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-std::string upper(std::string_view text) {
-  std::string result(text);
-  std::ranges::transform(result, result.begin(),
-                         [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-  return result;
-}
-
 float parseNumber(std::string_view text) {
   text = trimmed(text);
   float value = 0;
@@ -45,7 +38,7 @@ void parseFormat(PdfDocument& doc, std::string_view format) {
 }
 
 bool isLandscape(std::string_view orientation) {
-  const std::string u = upper(trimmed(orientation));
+  const std::string u = upperAscii(trimmed(orientation));
   return u == "L" || u == "LANDSCAPE";
 }
 
@@ -95,7 +88,7 @@ bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view 
   doc.fontFamily.clear();
   std::string chosen = doc.defaultOrientation;
   if (!trimmed(orientation).empty())
-    chosen = upper(trimmed(orientation).substr(0, 1));
+    chosen = upperAscii(trimmed(orientation).substr(0, 1));
   if (!trimmed(format).empty()) {
     parseFormat(doc, trimmed(format));
     applyOrientation(doc, chosen == "L");

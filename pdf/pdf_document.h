@@ -272,6 +272,13 @@ void appendBytes(PdfDocument& doc, std::span<const std::uint8_t> bytes);
 int newObject(PdfDocument& doc);
 void putStream(PdfDocument& doc, const PdfBuffer& buffer);
 std::string formatNumber(double value, int decimals);
+/// The text with its ASCII letters upper-cased; other bytes stay, whatever the locale.
+std::string upperAscii(std::string_view text);
+/// True when the texts are equal but for the case of ASCII letters.
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
+/// "X Y" in points from the bottom-left corner, two decimals, of a point given in user units
+/// from the page's top-left corner.
+std::string pdfPoint(const PdfDocument& doc, double x, double y);
 PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::string_view text,
                           std::string_view suffix, bool forceUnicode);
 /// "+hh'mm'", "-hh'mm'" or "Z" for an offset in minutes east of UTC.

@@ -154,6 +154,23 @@ PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::
   return result;
 }
 
+std::string upperAscii(std::string_view text) {
+  std::string result(text);
+  for (char& c : result) {
+    if (c >= 'a' && c <= 'z')
+      c = static_cast<char>(c - 'a' + 'A');
+  }
+  return result;
+}
+
+bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && upperAscii(a) == upperAscii(b);
+}
+
+std::string pdfPoint(const PdfDocument& doc, double x, double y) {
+  return formatNumber(x * doc.scale, 2) + " " + formatNumber((doc.pageHeight - y) * doc.scale, 2);
+}
+
 std::string timeZoneSuffix(int offsetMinutes) {
   if (offsetMinutes == 0)
     return "Z";

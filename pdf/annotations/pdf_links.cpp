@@ -15,17 +15,6 @@ namespace {
 constexpr std::array<std::string_view, 7> kNoteIcons = {
     "Comment", "Key", "Note", "Help", "NewParagraph", "Paragraph", "Insert"};
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size())
-    return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  }
-  return true;
-}
-
 PdfLink* linkAt(PdfDocument& doc, int id) {
   if (id < 1 || static_cast<std::size_t>(id) > doc.links.size())
     return nullptr;
@@ -183,7 +172,7 @@ void setLinkArea(PdfDocument& doc, float x, float y, float w, float h, int id) {
 
 std::string_view noteIconName(std::string_view icon) {
   for (const std::string_view name : kNoteIcons) {
-    if (equalsIgnoringCase(icon, name))
+    if (equalsIgnoringAsciiCase(icon, name))
       return name;
   }
   return "Note";

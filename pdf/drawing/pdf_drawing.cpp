@@ -23,11 +23,6 @@ std::string number(double value) {
   return formatNumber(value, 2);
 }
 
-/// A user-space point as PDF coordinates (points, origin bottom-left).
-std::string point(const PdfDocument& doc, double x, double y) {
-  return number(x * doc.scale) + " " + number((doc.pageHeight - y) * doc.scale);
-}
-
 void updateColourFlag(PdfDocument& doc) {
   doc.colourFlag = doc.fillColour != doc.textColour;
 }
@@ -98,12 +93,12 @@ void setDash(PdfDocument& doc, float black, float white) {
 }
 
 void drawLine(PdfDocument& doc, float x1, float y1, float x2, float y2) {
-  draw(doc, point(doc, x1, y1) + " m " + point(doc, x2, y2) + " l S");
+  draw(doc, pdfPoint(doc, x1, y1) + " m " + pdfPoint(doc, x2, y2) + " l S");
 }
 
 namespace {
 std::string rectText(const PdfDocument& doc, float x, float y, float w, float h) {
-  return point(doc, x, y) + " " + number(w * doc.scale) + " " + number(-h * doc.scale) + " re";
+  return pdfPoint(doc, x, y) + " " + number(w * doc.scale) + " " + number(-h * doc.scale) + " re";
 }
 }  // namespace
 
@@ -117,15 +112,16 @@ void drawRect(PdfDocument& doc, float x, float y, float w, float h, std::string_
 }
 
 void moveTo(PdfDocument& doc, float x, float y) {
-  draw(doc, point(doc, x, y) + " m");
+  draw(doc, pdfPoint(doc, x, y) + " m");
 }
 
 void lineTo(PdfDocument& doc, float x, float y) {
-  draw(doc, point(doc, x, y) + " l");
+  draw(doc, pdfPoint(doc, x, y) + " l");
 }
 
 void curveTo(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3) {
-  draw(doc, point(doc, x1, y1) + " " + point(doc, x2, y2) + " " + point(doc, x3, y3) + " c");
+  draw(doc,
+       pdfPoint(doc, x1, y1) + " " + pdfPoint(doc, x2, y2) + " " + pdfPoint(doc, x3, y3) + " c");
 }
 
 std::string_view paintOperator(std::string_view style) {

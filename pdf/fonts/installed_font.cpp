@@ -8,6 +8,8 @@
 #include <iterator>
 #include <memory>
 
+#include "pdf/pdf_document.h"
+
 #include "platform/cp1252.h"
 
 namespace korvalis {
@@ -36,13 +38,6 @@ std::optional<std::string> patternString(FcPattern* pattern, const char* object)
   return std::string(reinterpret_cast<const char*>(value));
 }
 
-bool sameIgnoringAsciiCase(std::string_view a, std::string_view b) {
-  return std::ranges::equal(a, b, [](char x, char y) {
-    return std::tolower(static_cast<unsigned char>(x)) ==
-           std::tolower(static_cast<unsigned char>(y));
-  });
-}
-
 /// The face's family name: the one of its names that the caller asked for when it has it
 /// (a condensed face is listed as "DejaVu Sans" first and "DejaVu Sans Condensed" second),
 /// otherwise its first name.
@@ -50,7 +45,7 @@ std::optional<std::string> faceName(FcPattern* pattern, std::string_view request
   FcChar8* value = nullptr;
   for (int i = 0; FcPatternGetString(pattern, FC_FAMILY, i, &value) == FcResultMatch; ++i) {
     const std::string_view name(reinterpret_cast<const char*>(value));
-    if (sameIgnoringAsciiCase(name, requested)) {
+    if (equalsIgnoringAsciiCase(name, requested)) {
       return std::string(name);
     }
   }

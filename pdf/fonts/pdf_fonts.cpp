@@ -14,14 +14,6 @@ namespace {
 /// Error code of a font that could not be loaded (not installed, or a damaged file).
 constexpr int kFontError = 13;
 
-std::string upperAscii(std::string_view text) {
-  std::string result(text);
-  std::ranges::transform(result, result.begin(), [](char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  });
-  return result;
-}
-
 /// A requested family and style after normalising: the family upper-cased with its alias
 /// applied, the style reduced to "", "B", "I" or "BI", and the underline flag taken out.
 struct FontRequest {

@@ -14,11 +14,6 @@ std::string number(double value) {
   return formatNumber(value, 2);
 }
 
-/// "X Y" of a point given in user units from the top-left corner.
-std::string point(const PdfDocument& doc, float x, float y) {
-  return number(x * doc.scale) + " " + number((doc.pageHeight - y) * doc.scale);
-}
-
 std::string wordSpacingLine(const PdfDocument& doc, float spacing) {
   return formatNumber(spacing * doc.scale, 3) + " Tw";
 }
@@ -48,13 +43,13 @@ std::string frame(const PdfDocument& doc, float w, float h, int border, bool fil
   const float x = doc.x, y = doc.y;
   if (fill || border == 1) {
     const char* op = fill && border == 1 ? "B " : fill ? "f " : "S ";
-    line +=
-        point(doc, x, y) + " " + number(w * doc.scale) + " " + number(-h * doc.scale) + " re " + op;
+    line += pdfPoint(doc, x, y) + " " + number(w * doc.scale) + " " + number(-h * doc.scale) +
+            " re " + op;
   }
   if (border < 0) {
     const int edges = -border;
     const auto edge = [&](float x1, float y1, float x2, float y2) {
-      line += point(doc, x1, y1) + " m " + point(doc, x2, y2) + " l S ";
+      line += pdfPoint(doc, x1, y1) + " m " + pdfPoint(doc, x2, y2) + " l S ";
     };
     if (edges & kCellLeft)
       edge(x, y, x, y + h);
@@ -66,14 +61,6 @@ std::string frame(const PdfDocument& doc, float w, float h, int border, bool fil
       edge(x, y + h, x + w, y + h);
   }
   return line;
-}
-
-std::string upperAscii(std::string_view text) {
-  std::string result(text);
-  std::ranges::transform(result, result.begin(), [](char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-  });
-  return result;
 }
 
 }  // namespace
@@ -111,11 +98,11 @@ int cell(PdfDocument& doc, float w, float h, std::string_view text, int border, 
     if (doc.colourFlag)
       prefix += "q " + doc.textColour + " ";
     const float baseline = doc.y + 0.5f * h + 0.3f * doc.fontSize;
-    prefix += "BT " + point(doc, doc.x + dx, baseline) + " Td (";
+    prefix += "BT " + pdfPoint(doc, doc.x + dx, baseline) + " Td (";
     suffix = ") Tj ET";
     if (doc.underline) {
       const float lineWidth = width + (justified ? doc.wordSpacing * blanks : 0);
-      suffix += " " + point(doc, doc.x + dx, baseline + 0.1f * doc.fontSize) + " " +
+      suffix += " " + pdfPoint(doc, doc.x + dx, baseline + 0.1f * doc.fontSize) + " " +
                 number(lineWidth * doc.scale) + " " + number(-0.05f * doc.fontSize * doc.scale) +
                 " re f";
     }
