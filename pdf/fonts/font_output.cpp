@@ -27,33 +27,40 @@ std::string pdfName(std::string_view text) {
   return result;
 }
 
+/// The font file as its stream holds it: deflated when a compressor takes it, otherwise
+/// ASCII85-encoded; `filter` names the encoding. False when memory runs out.
+bool encodeFontFile(PdfDocument& doc, const PdfFontFile& file, PdfBuffer& stream,
+                    std::string& filter) {
+  if (doc.compressor) {
+    if (!stream.append(file.data))
+      return false;
+    if (doc.compressor(stream)) {
+      filter = "/FlateDecode";
+      return true;
+    }
+    stream.length = 0;
+  }
+  filter = "/ASCII85Decode";
+  return stream.append(ascii85Encode(file.data));
+}
+
 void putFontFile(PdfDocument& doc, PdfFontFile& file) {
-  file.objectNumber = -1;
-  const int number = newObject(doc);
-  out(doc, "<<");
+  // Encoded before its object starts, so running out of memory leaves no half-written object
+  // (the descriptor then names no font file).
   PdfBuffer stream;
-  if (!stream.append(file.data)) {
+  std::string filter;
+  if (!encodeFontFile(doc, file, stream, filter)) {
     doc.lastError = 18;
     return;
   }
-  const auto originalLength = std::to_string(file.data.size());
-  if (doc.compressor && doc.compressor(stream)) {
-    out(doc, "/Filter /FlateDecode");
-  } else {
-    const std::string encoded = ascii85Encode(file.data);
-    stream.length = 0;
-    if (!stream.append(encoded)) {
-      doc.lastError = 18;
-      return;
-    }
-    out(doc, "/Filter /ASCII85Decode");
-  }
+  file.objectNumber = newObject(doc);
+  out(doc, "<<");
+  out(doc, "/Filter " + filter);
   out(doc, "/Length " + std::to_string(stream.length));
-  out(doc, "/Length1 " + originalLength);
+  out(doc, "/Length1 " + std::to_string(file.data.size()));
   out(doc, ">>");
   putStream(doc, stream);
   out(doc, "endobj");
-  file.objectNumber = number;
 }
 
 void putBaseFont(PdfDocument& doc, const PdfFont& font) {
