@@ -21,6 +21,7 @@
 #include "app/startup_notice_text.h"
 #include "app/ui/main_assembly.h"
 #include "app/ui/main_window.h"
+#include "app/ui/resize_watch.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/qt/qt_platform.h"
 #include "records/load_outcome.h"
@@ -91,36 +92,6 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
   notice->show();
 }
 
-// Keeps a child widget at the window's inner top-right corner (x = width - 30, y = 5) and above
-// the tool bar, whenever the window changes its size.
-class CornerKeeper : public QObject {
- public:
-  CornerKeeper(QWidget& window, QWidget& child) : window_(window), child_(child) {
-    window_.installEventFilter(this);
-    place();
-  }
-  ~CornerKeeper() override { window_.removeEventFilter(this); }
-  CornerKeeper(const CornerKeeper&) = delete;
-  CornerKeeper& operator=(const CornerKeeper&) = delete;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == &window_ && (event->type() == QEvent::Resize || event->type() == QEvent::Show)) {
-      place();
-    }
-    return false;
-  }
-
- private:
-  void place() {
-    child_.move(window_.width() - 30, 5);
-    child_.raise();
-  }
-
-  QWidget& window_;
-  QWidget& child_;
-};
-
 }  // namespace
 
 int main(int argc, char* argv[]) {
@@ -169,7 +140,14 @@ int main(int argc, char* argv[]) {
   monitorButton->setIconSize(QSize(24, 24));
   showMonitorState(*monitorButton, MonitorIcon::Idle);
   assembly.setMonitorButton(monitorButton);
-  const CornerKeeper corner(window, *monitorButton);
+  // The monitor's button stays at the window's inner top-right corner (x = width - 30, y = 5),
+  // above the tool bar, whatever the window's size.
+  const auto keepInCorner = [&window, monitorButton] {
+    monitorButton->move(window.width() - 30, 5);
+    monitorButton->raise();
+  };
+  keepInCorner();
+  const ResizeWatch corner(window, keepInCorner, ResizeWatch::Timing::Immediately);
   auto target = window.eventTarget();
   window.setOtherEventHandler([monitorButton](int code, std::uintptr_t data) {
     if (code == kMonitorIconEvent) {

@@ -11,6 +11,7 @@
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
+#include "app/ui/resize_watch.h"
 #include "archive/page_address.h"
 #include "archive/transfer_engine.h"
 #include "platform/qt/qt_event_target.h"
@@ -21,33 +22,7 @@
 
 namespace korvalis {
 
-namespace {
-
-// Runs `changed` after each size change of the watched window.
-class ResizeWatch : public QObject {
- public:
-  ResizeWatch(QWidget& watched, std::function<void()> changed)
-      : watched_(watched), changed_(std::move(changed)) {
-    watched_.installEventFilter(this);
-  }
-  ~ResizeWatch() override { watched_.removeEventFilter(this); }
-  ResizeWatch(const ResizeWatch&) = delete;
-  ResizeWatch& operator=(const ResizeWatch&) = delete;
-
- protected:
-  bool eventFilter(QObject* watched, QEvent* event) override {
-    if (watched == &watched_ && event->type() == QEvent::Resize) {
-      changed_();
-    }
-    return false;
-  }
-
- private:
-  QWidget& watched_;
-  std::function<void()> changed_;
-};
-
-}  // namespace
+namespace {}  // namespace
 
 struct MainAssembly::Parts {
   Parts(AppState& state, MainWindow& window)
@@ -235,11 +210,14 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   window.setImageModeHandler([&p](int mode) { p.toolBar->setPageToolsEnabled(mode == 1); });
   p.toolBar->setPageToolsEnabled(false);
   // A new window size fits the shown page anew (the cut-out of crop view is shown as it is).
-  p.resizeWatch = std::make_unique<ResizeWatch>(window, [&state, &view] {
-    if (state.pageShown) {
-      view.showPageImage();
-    }
-  });
+  p.resizeWatch = std::make_unique<ResizeWatch>(
+      window,
+      [&state, &view] {
+        if (state.pageShown) {
+          view.showPageImage();
+        }
+      },
+      ResizeWatch::Timing::Coalesced);
 }
 
 void MainAssembly::setMonitorButton(QWidget* button) {
