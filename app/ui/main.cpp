@@ -1,6 +1,5 @@
 // The korvalis desktop program: start-up steps, the main window, the event loop, shutdown.
 #include <QApplication>
-#include <QEvent>
 #include <QIcon>
 #include <QLabel>
 #include <QLibraryInfo>
