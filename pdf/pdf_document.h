@@ -89,14 +89,11 @@ struct PdfLink {
   std::string text1, text2, text3, text4;
 };
 
-/// A link or note annotation on a page.
+/// A link area that image placement registers on a page.
 struct PdfAnnotation {
   std::int32_t page = 0;             ///< 1-based
   float x = 0, y = 0, w = 0, h = 0;  ///< points, PDF coordinates
-  std::string uri;                   ///< external link; empty for internal ones
-  std::int32_t link = 0;             ///< internal link identifier; 0 = none
-  std::string text;                  ///< note text
-  std::int32_t objectNumber = 0;     ///< for notes written as own objects
+  std::int32_t link = 0;             ///< link identifier (addLink) whose target it takes
 };
 
 /// An embedded file.
@@ -217,7 +214,7 @@ struct PdfDocument {
   std::vector<PdfFont> fonts;
   std::vector<PdfFontFile> fontFiles;
   std::vector<PdfLink> links;
-  std::vector<PdfAnnotation> annotations;  ///< links and notes
+  std::vector<PdfAnnotation> annotations;  ///< link areas over placed images
   std::vector<PdfBookmark> bookmarks;
   int outlineRoot = 0;
   std::vector<PdfAttachment> attachments;

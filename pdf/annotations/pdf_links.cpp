@@ -209,17 +209,10 @@ void putPageAnnotations(PdfDocument& doc, int page) {
   for (const PdfAnnotation& area : doc.annotations) {
     if (area.page != page)
       continue;
-    std::optional<std::string> entry;
-    const std::string rectangle = linkRectangle(area.x, area.y, area.w, area.h);
-    if (const PdfLink* link = linkAt(doc, area.link)) {
-      entry = linkEntry(doc, *link, rectangle);
-    } else if (!area.uri.empty()) {
-      PdfLink web;
-      web.kind = 1;
-      web.text1 = area.uri;
-      entry = linkEntry(doc, web, rectangle);
-    }
-    if (entry)
+    const PdfLink* link = linkAt(doc, area.link);
+    if (!link)
+      continue;
+    if (auto entry = linkEntry(doc, *link, linkRectangle(area.x, area.y, area.w, area.h)))
       entries.push_back(std::move(*entry));
   }
   if (entries.empty())
