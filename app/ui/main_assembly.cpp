@@ -124,10 +124,7 @@ MainAssembly::MainAssembly(AppState& state, Platform& platform, MainWindow& wind
   hooks.pageImage = [&view] { return view.pageImage(); };
   hooks.viewImage = [&view] { return view.viewImage(); };
   hooks.endCropView = [&view] { view.endCutOut(); };
-  hooks.setPageImage = [&view](Image image) {
-    view.setPageImage(std::move(image));
-    view.showPageImage();
-  };
+  hooks.setPageImage = [&view](Image image) { view.setPageImage(std::move(image)); };
   hooks.displayWidth = [&view] { return view.displayImage().width(); };
   hooks.pageWidth = [&view] { return view.pageImage().width(); };
   hooks.setPageCursor = [&view](bool hand) { view.setHandCursor(hand); };

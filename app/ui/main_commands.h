@@ -55,7 +55,8 @@ struct CommandHooks {
   std::function<Image()> pageImage;
   /// The image that saving, printing and copying use (the cut-out in crop view).
   std::function<Image()> viewImage;
-  std::function<void(Image)> setPageImage;  ///< a pasted image becomes the page image
+  std::function<void(Image)>
+      setPageImage;  ///< a pasted image becomes the page image (not shown yet)
   std::function<int()> displayWidth;
   std::function<int()> pageWidth;
   std::function<void(bool handCursor)> setPageCursor;
