@@ -12,9 +12,9 @@ set(KORVALIS_PDF_EXTENSION_SOURCES
 set(KORVALIS_PDF_EXTENSION_DIR ${CMAKE_CURRENT_LIST_DIR})
 find_package(Fontconfig REQUIRED)
 
-include(${CMAKE_CURRENT_LIST_DIR}/fonts/fonts.cmake OPTIONAL)
-include(${CMAKE_CURRENT_LIST_DIR}/drawing/drawing.cmake OPTIONAL)
-include(${CMAKE_CURRENT_LIST_DIR}/annotations/annotations.cmake OPTIONAL)
+include(${CMAKE_CURRENT_LIST_DIR}/fonts/fonts.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/drawing/drawing.cmake)
+include(${CMAKE_CURRENT_LIST_DIR}/annotations/annotations.cmake)
 
 # Runs once the directory is processed, when korvalis_pdf exists.
 function(korvalis_pdf_extension_targets)

@@ -194,15 +194,6 @@ struct PdfDocument {
   std::vector<PdfHook> catalogHooks;
   std::vector<PdfHook> resourceHooks;
   std::vector<PdfHook> resetHooks;
-  /// Run before the page objects (note annotations that need their own objects).
-  std::vector<PdfHook> beforePagesHooks;
-  /// Run after the page's /Resources line to write "/Annots [...]" for page `n` (1-based).
-  std::vector<std::function<void(int)>> pageAnnotationHooks;
-  /// Run before object 2 (fonts, then embedded files), in registration order.
-  std::vector<PdfHook> putResourceObjectHooks;
-  /// Write extra lines inside object 2 (e.g. fonts are listed by the writer itself).
-  std::vector<PdfHook> resourceDictionaryHooks;
-
   /// Register the built-in catalog, resource and reset hooks of the outline, viewer-preference
   /// and script code; run by initialiseWriter and reregisterHooks after the lists are emptied.
   std::vector<PdfHook> builtInHookInstallers;

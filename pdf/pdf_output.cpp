@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "pdf/annotations/pdf_attachments.h"
+#include "pdf/annotations/pdf_links.h"
 #include "pdf/fonts/pdf_fonts.h"
 #include "pdf/pdf_document.h"
 
@@ -35,8 +37,7 @@ void putPages(PdfDocument& doc) {
     for (auto& page : doc.pages)
       replaceAll(page.content, doc.totalPagesAlias, std::to_string(doc.pageCount));
   }
-  for (const auto& hook : doc.beforePagesHooks)
-    hook();
+  putNotes(doc);  // notes with pop-ups are objects of their own, before the pages
   doc.pageObjectNumbers.clear();
   for (std::size_t i = 0; i < doc.pages.size(); ++i) {
     doc.pageObjectNumbers.push_back(newObject(doc));
@@ -46,8 +47,7 @@ void putPages(PdfDocument& doc) {
     out(doc,
         "/MediaBox [0 0 " + formatNumber(size.width, 2) + " " + formatNumber(size.height, 2) + "]");
     out(doc, "/Resources 2 0 R");
-    for (const auto& hook : doc.pageAnnotationHooks)
-      hook(static_cast<int>(i) + 1);
+    putPageAnnotations(doc, static_cast<int>(i) + 1);
     out(doc, "/Contents " + std::to_string(doc.objectCount + 1) + " 0 R>>");
     out(doc, "endobj");
     PdfBuffer& content = doc.pages[i].content;
@@ -73,8 +73,7 @@ void putPages(PdfDocument& doc) {
 
 void putResources(PdfDocument& doc) {
   putFonts(doc);  // first: the embedded files and images follow the fonts
-  for (const auto& hook : doc.putResourceObjectHooks)
-    hook();
+  putAttachments(doc);
   putImages(doc);
   doc.objectOffsets[1] = doc.body.length;
   out(doc, "2 0 obj");
@@ -84,8 +83,6 @@ void putResources(PdfDocument& doc) {
   for (const auto& font : doc.fonts)
     out(doc, "/F" + std::to_string(font.index) + " " + std::to_string(font.objectNumber) + " 0 R");
   out(doc, ">>");
-  for (const auto& hook : doc.resourceDictionaryHooks)
-    hook();
   if (!doc.images.empty()) {
     out(doc, "/XObject <<");
     for (const auto& image : doc.images)

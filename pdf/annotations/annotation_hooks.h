@@ -4,9 +4,9 @@
 
 namespace korvalis {
 
-/// Registers the output of notes, page annotations and attachments, and adds the installer of
-/// the bookmark and script resource and catalog hooks to `builtInHookInstallers`. Does nothing
-/// when already done for `doc`. Run by initialiseWriter.
+/// Adds the installer of the bookmark and script resource and catalog hooks to
+/// `builtInHookInstallers`. Does nothing when already done for `doc`. Run by initialiseWriter.
+/// (Notes, page annotations and attachments are written by the document output itself.)
 void installAnnotationHooks(PdfDocument& doc);
 
 }  // namespace korvalis
