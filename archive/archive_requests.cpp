@@ -1,20 +1,15 @@
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "platform/cp1252.h"
 
 namespace korvalis {
-
-namespace {
-constexpr int kSizeQueryCode = 65539;
-constexpr int kLocationQueryCode = 65543;
-}  // namespace
 
 std::string LookUpLocation(TransferEngine& engine, std::string_view servicePrefix,
                            std::string_view pageRef, std::string* lastAnswer) {
   UrlRequest request;
   request.url = locationUrl(servicePrefix, pageRef);
   request.flags = kQueryRequestFlags;
-  request.notifyCode = kLocationQueryCode;
+  request.notifyCode = kLocationLookupCode;
   request.chunkSize = 16384;
   request.connectTimeoutMs = 15000;
   const auto data = engine.GetUrlSync(request);

@@ -1,5 +1,5 @@
 #include "app/app_state.h"
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "app/main_view.h"
 #include "archive/match_wildcard.h"
 #include "archive/page_address.h"

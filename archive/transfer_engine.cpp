@@ -9,7 +9,7 @@
 #include <system_error>
 #include <thread>
 
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "archive/base64.h"
 
 namespace korvalis {

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/event_codes.h"
 #include "platform/event_target.h"
 
 namespace korvalis {
@@ -44,9 +45,6 @@ inline constexpr int kEngineBadHandle = 8;
 inline constexpr int kJobErrorNoMemory = 3;
 inline constexpr int kJobErrorAborted = 7;
 inline constexpr int kJobErrorHttpBase = 12000;
-
-/// Notification codes of 65540 and above never drive the main window's progress field.
-inline constexpr int kFirstCodeWithoutProgress = 65540;
 
 /// The user agent every request sends.
 inline constexpr std::string_view kUserAgent = "Mozilla/4.0 (compatible; ST)";

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "app/help.h"
 #include "app/ui/main_window.h"
 #include "platform/qt/qt_event_target.h"

@@ -12,7 +12,7 @@
 #include "app/archive_address.h"
 #include "app/connection_monitor.h"
 #include "app/display_scale.h"
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "app/help.h"
 #include "app/platform_gate.h"
 #include "app/program_dir.h"

@@ -51,12 +51,12 @@ MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& win
   connect(&panel_, &NavigationPanel::showRequested, this, &MainCommands::showFromFields);
   connect(&panel_, &NavigationPanel::idLookupRequested, this, [this] {
     if (!cropView_) {
-      call(hooks_.startIdLookup, kLookupButtonCode);
+      call(hooks_.startIdLookup, kLookupFieldsEvent);
     }
   });
   connect(&panel_, &NavigationPanel::apidLookupRequested, this, [this] {
     if (!cropView_) {
-      call(hooks_.startApidLookup, kLookupButtonCode);
+      call(hooks_.startApidLookup, kLookupFieldsEvent);
     }
   });
   for (QLineEdit* field : {panel_.apidField(), panel_.idField(), panel_.pageField()}) {
@@ -256,9 +256,9 @@ void MainCommands::returnKey() {
   }
   QWidget* focus = window_.focusWidget();
   if (focus == panel_.apidField()) {
-    call(hooks_.startIdLookup, kLookupAnswerCode);
+    call(hooks_.startIdLookup, kLookupEvent);
   } else if (focus == panel_.idField() || focus == panel_.pageField()) {
-    if (call(hooks_.startApidLookup, kLookupAnswerCode)) {
+    if (call(hooks_.startApidLookup, kLookupEvent)) {
       view_.followIdAndPage();
       call(hooks_.loadPage);
     }
@@ -289,7 +289,7 @@ void MainCommands::showFromFields() {
   if (cropView_) {
     return;
   }
-  if (!call(hooks_.startApidLookup, kLookupAnswerCode)) {
+  if (!call(hooks_.startApidLookup, kLookupEvent)) {
     return;
   }
   view_.showHtml(state_.aboutHtml);
@@ -417,7 +417,7 @@ void MainCommands::searchCommand() {
 }
 
 void MainCommands::completion(int code, std::uintptr_t job) {
-  if (code == kPageAnswerCode) {
+  if (code == kPageImageEvent) {
     if (call(hooks_.handlePageAnswer, job)) {
       nav::resetForNewPage(state_, zoom_);
       call(hooks_.setPageCursor, false);
@@ -429,7 +429,7 @@ void MainCommands::completion(int code, std::uintptr_t job) {
       view_.setStatusText(0, " Fertig.");
       view_.setStatusText(3, "Original");
     }
-  } else if (code == kLookupAnswerCode || code == kLookupButtonCode) {
+  } else if (code == kLookupEvent || code == kLookupFieldsEvent) {
     call(hooks_.handleLookupAnswer, code, job);
   } else {
     return;

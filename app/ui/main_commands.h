@@ -16,6 +16,7 @@
 #include "app/nav/id_page_stepping.h"
 #include "app/nav/toolbar_model.h"
 #include "app/nav/zoom_rules.h"
+#include "archive/event_codes.h"
 #include "platform/image.h"
 
 class QMainWindow;
@@ -29,10 +30,6 @@ class MainToolBar;
 class MainView;
 class NavigationPanel;
 class Platform;
-
-inline constexpr int kPageAnswerCode = 65536;
-inline constexpr int kLookupAnswerCode = 65537;
-inline constexpr int kLookupButtonCode = 65538;
 
 struct CommandHooks {
   // Requests (archive)

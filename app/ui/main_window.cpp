@@ -17,7 +17,7 @@
 
 #include "app/app_state.h"
 #include "app/display_scale.h"
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/qt/qt_text.h"
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "app/testing/fake_main_view.h"
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"

@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/event_codes.h"
+#include "archive/event_codes.h"
 #include "archive/tests/archive_server_fixture.h"
 
 namespace korvalis {

@@ -419,7 +419,7 @@ void MainUiTest::escapeAndCompletions() {
   // A page arrives: shown fitted, tools on, and the job is freed.
   h.calls.clear();
   h.state.currentRequest = 8;
-  h.commands->completion(kPageAnswerCode, 8);
+  h.commands->completion(kPageImageEvent, 8);
   QVERIFY(h.state.pageShown);
   QCOMPARE(h.view.status[0], std::string(" Fertig."));
   QCOMPARE(h.view.status[3], std::string("Original"));
@@ -429,13 +429,13 @@ void MainUiTest::escapeAndCompletions() {
 
   // An answer that was not a page: freed, nothing shown as done.
   h.view.status[0].clear();
-  h.commands->completion(kPageAnswerCode, 99);
+  h.commands->completion(kPageImageEvent, 99);
   QVERIFY(h.called("free 99"));
   QCOMPARE(h.view.status[0], std::string());
 
   // A late look-up answer does not clear the request now in flight.
   h.state.currentRequest = 11;
-  h.commands->completion(kLookupAnswerCode, 10);
+  h.commands->completion(kLookupEvent, 10);
   QVERIFY(h.called("lookupAnswer 65537"));
   QVERIFY(h.called("free 10"));
   QCOMPARE(h.state.currentRequest, std::uintptr_t{11});
