@@ -96,7 +96,10 @@ AtomicFileWriter::AtomicFileWriter(std::filesystem::path target) : target_(std::
   const std::filesystem::path folder =
       target_.has_parent_path() ? target_.parent_path() : std::filesystem::path(".");
   // A hidden name in the target's own folder, so the final rename never crosses file systems.
-  std::string pattern = (folder / ("." + target_.filename().string() + ".XXXXXX")).string();
+  std::string name = ".";
+  name.append(target_.filename().string());
+  name.append(".XXXXXX");
+  std::string pattern = (folder / name).string();
   fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
   if (fd_ < 0) {
     error_ = lastSystemError();
