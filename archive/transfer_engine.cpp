@@ -3,25 +3,72 @@
 #include <curl/curl.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdlib>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
-#include "archive/event_codes.h"
 #include "archive/base64.h"
+#include "archive/event_codes.h"
 
 namespace korvalis {
 
 namespace detail {
 
-/// Engine fields the workers write: the last error and the settings they read.
+/// The connections, TLS sessions and host names the engine's transfers share, so a request
+/// to the archive reuses an open connection instead of a new TCP and TLS handshake each time.
+/// libcurl calls the lock functions from the worker threads.
+class ConnectionShare {
+ public:
+  ConnectionShare() : share_(curl_share_init()) {
+    if (share_ == nullptr) {
+      return;
+    }
+    curl_share_setopt(share_, CURLSHOPT_LOCKFUNC, lock);
+    curl_share_setopt(share_, CURLSHOPT_UNLOCKFUNC, unlock);
+    curl_share_setopt(share_, CURLSHOPT_USERDATA, this);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_DNS);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+    curl_share_setopt(share_, CURLSHOPT_SHARE, CURL_LOCK_DATA_CONNECT);
+  }
+  ~ConnectionShare() {
+    if (share_ != nullptr) {
+      curl_share_cleanup(share_);
+    }
+  }
+  ConnectionShare(const ConnectionShare&) = delete;
+  ConnectionShare& operator=(const ConnectionShare&) = delete;
+
+  CURLSH* handle() const { return share_; }
+
+ private:
+  static constexpr int kLockCount = CURL_LOCK_DATA_LAST;
+  static void lock(CURL*, curl_lock_data data, curl_lock_access, void* user) {
+    static_cast<ConnectionShare*>(user)->mutexes_[index(data)].lock();
+  }
+  static void unlock(CURL*, curl_lock_data data, void* user) {
+    static_cast<ConnectionShare*>(user)->mutexes_[index(data)].unlock();
+  }
+  static std::size_t index(curl_lock_data data) {
+    return static_cast<std::size_t>(std::clamp(static_cast<int>(data), 0, kLockCount - 1));
+  }
+
+  CURLSH* share_;
+  std::array<std::mutex, kLockCount> mutexes_;
+};
+
+/// Engine fields the workers use: the last error, the settings they read and the shared
+/// connections. Workers hold it through a shared pointer, so a worker that outlives the
+/// engine (detached after an abort that did not end in time) still finds it.
 struct EngineShared {
   std::atomic<int> lastError{kEngineNoError};
   std::atomic<EventTarget*> progressTarget{nullptr};
   std::atomic<std::size_t> bodyLimit{kDefaultBodyLimit};
+  std::atomic<int> stallSeconds{kDefaultStallSeconds};
   std::string caFile;  // written by the UI thread before requests; copied into each job
+  ConnectionShare connections;
 };
 
 /// abortFlag values: 0 run, 1 abort requested, 2 the worker has seen the request.
@@ -109,6 +156,15 @@ std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user
     }
     transfer.job->contentLength.store(length);
     transfer.headersDone = true;
+    // A known length is taken in one allocation instead of growing the body step by step.
+    if (length > 0 && static_cast<std::uint64_t>(length) <= transfer.limit) {
+      try {
+        transfer.body.reserve(static_cast<std::size_t>(length));
+      } catch (const std::bad_alloc&) {
+        transfer.noMemory = true;
+        return 0;
+      }
+    }
   }
   return size * count;
 }
@@ -193,6 +249,13 @@ void configure(CURL* curl, Transfer& transfer, curl_slist* headers, char* errorB
   }
   if (!job.caFile.empty()) {
     curl_easy_setopt(curl, CURLOPT_CAINFO, job.caFile.c_str());
+  }
+  // A server that stops sending ends the request after the stall time, like a failed read.
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+  curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME,
+                   static_cast<long>(job.engine->stallSeconds.load()));
+  if (job.engine->connections.handle() != nullptr) {
+    curl_easy_setopt(curl, CURLOPT_SHARE, job.engine->connections.handle());
   }
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);
@@ -283,6 +346,10 @@ void TransferEngine::setProgressTarget(EventTarget* target) {
 
 void TransferEngine::setBodyLimit(std::size_t bytes) {
   shared_->bodyLimit = bytes;
+}
+
+void TransferEngine::setStallTimeout(int seconds) {
+  shared_->stallSeconds = std::max(1, seconds);
 }
 
 void TransferEngine::setCaFile(std::string path) {

@@ -52,6 +52,9 @@ inline constexpr std::string_view kUserAgent = "Mozilla/4.0 (compatible; ST)";
 /// Largest body the engine keeps in memory; a longer body fails with "Not enough Memory".
 inline constexpr std::size_t kDefaultBodyLimit = std::size_t{256} * 1024 * 1024;
 
+/// A request ends with a read failure when no byte arrives for this many seconds.
+inline constexpr int kDefaultStallSeconds = 30;
+
 /// One request to GetUrl.
 struct UrlRequest {
   std::string url;
@@ -87,6 +90,8 @@ class TransferEngine {
   void setProgressTarget(EventTarget* target);
   /// The largest body kept in memory (default 256 MiB).
   void setBodyLimit(std::size_t bytes);
+  /// How long a request may receive nothing before it fails (default 30 s, at least 1 s).
+  void setStallTimeout(int seconds);
   /// The CA bundle to trust instead of the system's ("" = the system's).
   void setCaFile(std::string path);
 

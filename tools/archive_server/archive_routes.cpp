@@ -41,13 +41,24 @@ std::optional<std::pair<std::string, int>> splitPageRef(std::string_view ref) {
   return std::make_pair(std::string(ref.substr(0, split)), page);
 }
 
+/// Sends nothing for `ms` (or until the client has gone), as a server that stopped answering.
+void stallFor(int ms, httplib::DataSink& sink) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+  while (std::chrono::steady_clock::now() < end && sink.is_writable()) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+/// Promises `total` bytes, sends `body` (zeros when empty) up to `stopAt`, then waits
+/// `stallMs` and closes the connection before the promised end.
 void streamBytes(httplib::Response& response, std::size_t total, std::size_t stopAt,
-                 std::string body, const char* type) {
+                 std::string body, const char* type, int stallMs = 0) {
   response.set_content_provider(
       total, type,
-      [body = std::move(body), stopAt](std::size_t offset, std::size_t length,
-                                       httplib::DataSink& sink) {
+      [body = std::move(body), stopAt, stallMs](std::size_t offset, std::size_t length,
+                                                httplib::DataSink& sink) {
         if (offset >= stopAt) {
+          stallFor(stallMs, sink);
           return false;  // closes the connection before the promised end
         }
         const std::size_t part = std::min({length, kStreamChunk, stopAt - offset});
@@ -97,7 +108,7 @@ void ArchiveRoutes::log(const httplib::Request& request) {
 
 bool ArchiveRoutes::applyFault(const std::string& path, httplib::Response& response) {
   for (const Fault& fault : config_.faults) {
-    if (fault.match != "*" && path.find(fault.match) == std::string::npos) {
+    if (!fault.matches(path)) {
       continue;
     }
     switch (fault.kind) {
@@ -125,19 +136,111 @@ bool ArchiveRoutes::applyFault(const std::string& path, httplib::Response& respo
         sendXml(response, 401,
                 std::string(kXmlHead) + "<error status=\"401\">unauthorized</error>\n");
         return true;
+      case FaultKind::Stall:
+        streamBytes(response, 8192, 0, {}, "image/jpeg", config_.stallMs);
+        return true;
+      case FaultKind::Protected:
+        sendXml(
+            response, 401,
+            std::string(kXmlHead) + "<error status=\"401\">not found or unauthorized</error>\n");
+        return true;
+      case FaultKind::FoundNoApid:
+        sendXml(response, 200,
+                std::string(kXmlHead) + "<location found=\"true\" ids=\"dgs:unknown\"/>\n");
+        return true;
+      case FaultKind::SizeOnce:
+        sendXml(response, 200,
+                std::string(kXmlHead) + "<image upToDate=\"true\" size=\"4711\"/>\n");
+        return true;
+      case FaultKind::SizeNoUpToDate:
+        sendXml(response, 200,
+                std::string(kXmlHead) +
+                    "<image current=\"true\" master size=\"9000\">\n<dist size=\"3000\"/>\n"
+                    "</image>\n");
+        return true;
+      case FaultKind::ParentsNoChild:
+        sendXml(
+            response, 200,
+            std::string(kXmlHead) + "<parents>\n<parent parentApid=\"TH-1-2-3-4\"/>\n</parents>\n");
+        return true;
+      case FaultKind::HtmlError:
+        response.status = 500;
+        response.set_content(
+            "<html><head><title>500</title></head><body>Internal Server Error</body></html>",
+            "text/html");
+        return true;
+      case FaultKind::DamagedJpeg:
+        response.status = 200;
+        response.set_content(std::string("\xFF\xD8\xFF\xE0"
+                                         "damaged",
+                                         11) +
+                                 std::string(4096, 'x'),
+                             "image/jpeg");
+        return true;
       case FaultKind::NoLength:
-        break;  // applied after the answer is made
+      case FaultKind::StallBody:
+      case FaultKind::Trickle:
+      case FaultKind::Latency:
+        break;  // applied around the right answer
     }
   }
   return false;
 }
 
+void ArchiveRoutes::deliverSlowly(const std::string& path, httplib::Response& response) {
+  for (const Fault& fault : config_.faults) {
+    if (!fault.matches(path) || response.body.empty()) {
+      continue;
+    }
+    const std::string type = response.get_header_value("Content-Type");
+    std::string body = std::move(response.body);
+    response.body.clear();
+    if (fault.kind == FaultKind::StallBody) {
+      const std::size_t half = body.size() / 2;
+      const std::size_t total = body.size();
+      streamBytes(response, total, half, std::move(body), type.c_str(), config_.stallMs);
+    } else if (fault.kind == FaultKind::Trickle) {
+      const std::size_t total = body.size();
+      response.set_content_provider(
+          total, type,
+          [body = std::move(body)](std::size_t offset, std::size_t length,
+                                   httplib::DataSink& sink) {
+            const std::size_t part = std::min<std::size_t>({length, 1024, body.size() - offset});
+            sink.write(body.data() + offset, part);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            return true;
+          });
+    } else if (fault.kind == FaultKind::NoLength) {
+      auto shared = std::make_shared<std::string>(std::move(body));
+      response.set_chunked_content_provider(
+          type, [shared](std::size_t offset, httplib::DataSink& sink) {
+            if (offset < shared->size()) {
+              sink.write(shared->data() + offset, std::min(kStreamChunk, shared->size() - offset));
+            } else {
+              sink.done();
+            }
+            return true;
+          });
+    } else {
+      response.body = std::move(body);
+      continue;
+    }
+    return;
+  }
+}
+
 void ArchiveRoutes::handle(const httplib::Request& request, httplib::Response& response) {
   log(request);
-  if (config_.latencyMs > 0) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(config_.latencyMs));
-  }
   const std::string& path = request.path;
+  int latency = config_.latencyMs;
+  for (const Fault& fault : config_.faults) {
+    if (fault.kind == FaultKind::Latency && fault.matches(path)) {
+      latency += fault.latencyMs;
+    }
+  }
+  if (latency > 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(latency));
+  }
   if (applyFault(path, response)) {
     return;
   }
@@ -149,23 +252,7 @@ void ArchiveRoutes::handle(const httplib::Request& request, httplib::Response& r
   } else {
     sendXml(response, 404, notFoundXml());
   }
-  for (const Fault& fault : config_.faults) {
-    if (fault.kind == FaultKind::NoLength &&
-        (fault.match == "*" || path.find(fault.match) != std::string::npos)) {
-      auto body = std::make_shared<std::string>(response.body);
-      const std::string type = response.get_header_value("Content-Type");
-      response.body.clear();
-      response.set_chunked_content_provider(
-          type, [body](std::size_t offset, httplib::DataSink& sink) {
-            if (offset < body->size()) {
-              sink.write(body->data() + offset, std::min(kStreamChunk, body->size() - offset));
-            } else {
-              sink.done();
-            }
-            return true;
-          });
-    }
-  }
+  deliverSlowly(path, response);
 }
 
 void ArchiveRoutes::answerService(std::string_view rest, httplib::Response& response) {

@@ -23,7 +23,10 @@ class ArchiveRoutes {
  private:
   void handle(const httplib::Request& request, httplib::Response& response);
   void log(const httplib::Request& request);
+  /// Answers in place of the right answer when a replacing fault matches `path`.
   bool applyFault(const std::string& path, httplib::Response& response);
+  /// Sends the right answer slowly, stalled or chunked when such a fault matches `path`.
+  void deliverSlowly(const std::string& path, httplib::Response& response);
   void answerService(std::string_view rest, httplib::Response& response);
   void answerLocation(std::string_view pageRef, httplib::Response& response);
   void answerSize(const std::optional<ImageRef>& image, httplib::Response& response);

@@ -1,5 +1,7 @@
 #include "tools/archive_server/catalogue.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdio>
 #include <fstream>
@@ -100,7 +102,12 @@ std::optional<std::string> Catalogue::imageApid(std::string_view id, int page) c
   return stemOf(it->second.firstImageApid) + "-" + pageDigits(page);
 }
 
-std::optional<ImageRef> Catalogue::lookUp(std::string_view apid) const {
+std::optional<ImageRef> Catalogue::lookUp(std::string_view asked) const {
+  // The archive knows APIDs whatever the case of their letters.
+  std::string upper(asked);
+  std::transform(upper.begin(), upper.end(), upper.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+  const std::string_view apid(upper);
   const std::size_t dash = apid.rfind('-');
   if (dash == std::string_view::npos) {
     return std::nullopt;

@@ -15,6 +15,16 @@ const std::pair<const char*, FaultKind> kFaultNames[] = {
     {"notfound", FaultKind::NotFound},
     {"unauthorized", FaultKind::Unauthorized},
     {"nolength", FaultKind::NoLength},
+    {"stall", FaultKind::Stall},
+    {"stallbody", FaultKind::StallBody},
+    {"trickle", FaultKind::Trickle},
+    {"protected", FaultKind::Protected},
+    {"foundnoapid", FaultKind::FoundNoApid},
+    {"sizeonce", FaultKind::SizeOnce},
+    {"sizenouptodate", FaultKind::SizeNoUpToDate},
+    {"parentsnochild", FaultKind::ParentsNoChild},
+    {"htmlerror", FaultKind::HtmlError},
+    {"damagedjpeg", FaultKind::DamagedJpeg},
 };
 
 template <typename T>
@@ -28,7 +38,14 @@ bool parseFault(const std::string& text, ServerConfig& config) {
   const std::string name = text.substr(0, eq);
   const std::string match = eq == std::string::npos ? "*" : text.substr(eq + 1);
   if (name == "latency") {
-    return parseNumber(match, config.latencyMs);
+    // latency=MS for every request, latency=MS:MATCH for the matching paths only
+    const std::size_t colon = match.find(':');
+    if (colon == std::string::npos) {
+      return parseNumber(match, config.latencyMs);
+    }
+    Fault fault{FaultKind::Latency, match.substr(colon + 1)};
+    return !fault.match.empty() && parseNumber(match.substr(0, colon), fault.latencyMs) &&
+           (config.faults.push_back(fault), true);
   }
   for (const auto& [faultName, kind] : kFaultNames) {
     if (name == faultName && !match.empty()) {
@@ -40,12 +57,18 @@ bool parseFault(const std::string& text, ServerConfig& config) {
 }
 }  // namespace
 
+bool Fault::matches(std::string_view path) const {
+  return match == "*" || path.find(match) != std::string_view::npos;
+}
+
 std::string usageText() {
   return "usage: korvalis_archive_server [--host H] [--port N] [--cert FILE --key FILE]\n"
          "  [--catalogue FILE.tsv | --seed N --films N] [--log FILE] [--page-bytes N]\n"
-         "  [--page-size WxH] [--oversize-bytes N] [--fault KIND[=MATCH]]...\n"
-         "KIND: latency=MS, drop, truncate, empty, oversize, nonimage, notfound,\n"
-         "  unauthorized, nolength; MATCH is a part of the request path, * for all.\n"
+         "  [--page-size WxH] [--oversize-bytes N] [--stall-ms N] [--fault KIND[=MATCH]]...\n"
+         "KIND: latency=MS[:MATCH], drop, truncate, empty, oversize, nonimage, notfound,\n"
+         "  unauthorized, nolength, stall, stallbody, trickle, protected, foundnoapid,\n"
+         "  sizeonce, sizenouptodate, parentsnochild, htmlerror, damagedjpeg;\n"
+         "  MATCH is a part of the request path, * for all.\n"
          "Prints \"ready PORT\" once it listens.\n";
 }
 
@@ -83,6 +106,8 @@ std::optional<ServerConfig> parseCommandLine(const std::vector<std::string>& arg
       ok = x != std::string::npos && parseNumber(value.substr(0, x), config.pageWidth) &&
            parseNumber(value.substr(x + 1), config.pageHeight) && config.pageWidth > 0 &&
            config.pageHeight > 0;
+    } else if (option == "--stall-ms") {
+      ok = parseNumber(value, config.stallMs);
     } else if (option == "--oversize-bytes") {
       ok = parseNumber(value, config.oversizeBytes);
     } else if (option == "--fault") {

@@ -3,26 +3,41 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace archive_server {
 
 /// Kinds of faults the server can inject.
 enum class FaultKind {
-  Drop,          ///< headers, then the connection closes without a body
-  Truncate,      ///< Content-Length of the whole body, half of it sent, then closed
-  Empty,         ///< 200 with an empty body
-  Oversize,      ///< a body of `oversizeBytes` bytes
-  NonImage,      ///< a plain-text body instead of the answer
-  NotFound,      ///< the XML "not found" answer (404)
-  Unauthorized,  ///< the XML "unauthorized" answer (401)
-  NoLength,      ///< the right answer, sent chunked without Content-Length
+  Drop,            ///< headers, then the connection closes without a body
+  Truncate,        ///< Content-Length of the whole body, half of it sent, then closed
+  Empty,           ///< 200 with an empty body
+  Oversize,        ///< a body of `oversizeBytes` bytes
+  NonImage,        ///< a plain-text body instead of the answer
+  NotFound,        ///< the XML "not found" answer (404)
+  Unauthorized,    ///< the XML "unauthorized" answer (401)
+  NoLength,        ///< the right answer, sent chunked without Content-Length
+  Stall,           ///< headers with a Content-Length, then nothing until the stall time ends
+  StallBody,       ///< headers and half of the body, then nothing until the stall time ends
+  Trickle,         ///< the right answer, 1,024 bytes every 100 ms
+  Latency,         ///< the right answer after `latencyMs` (for the matching paths only)
+  Protected,       ///< an XML answer holding both "not found" and "unauthorized"
+  FoundNoApid,     ///< a location answer with found="true" but no "TH-" after it
+  SizeOnce,        ///< a size answer that passes the checks but holds size=" only once
+  SizeNoUpToDate,  ///< a size answer without "uptodate"
+  ParentsNoChild,  ///< a parents answer without childName=
+  HtmlError,       ///< an HTML error page with status 500
+  DamagedJpeg,     ///< FF D8, then bytes that are no JPEG
 };
 
 /// A fault applied to every request whose path contains `match` ("*" matches every path).
 struct Fault {
   FaultKind kind;
   std::string match;
+  int latencyMs = 0;  ///< Latency only
+  /// Whether the fault applies to a request for `path`.
+  bool matches(std::string_view path) const;
 };
 
 /// The command-line options.
@@ -34,8 +49,9 @@ struct ServerConfig {
   std::string catalogueFile;  ///< empty: a catalogue generated from `seed`
   unsigned seed = 1;
   int films = 20;
-  std::string logFile;  ///< request log, one line per request
-  int latencyMs = 0;
+  std::string logFile;        ///< request log, one line per request
+  int latencyMs = 0;          ///< added to every request
+  int stallMs = 60000;        ///< how long a stalled answer sends nothing before it closes
   std::size_t pageBytes = 0;  ///< pad JPEG pages to this size (0: as encoded)
   int pageWidth = 600;
   int pageHeight = 800;
