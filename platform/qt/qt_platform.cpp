@@ -9,6 +9,7 @@
 #include <QFileDialog>
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QLocale>
@@ -24,6 +25,17 @@
 namespace korvalis {
 
 namespace {
+
+/// File dialogs open in the detailed view, large enough that the name, size, type and date
+/// columns are readable without widening the window first.
+void sizeFileDialog(QFileDialog& dialog) {
+  dialog.setViewMode(QFileDialog::Detail);
+  const QSize wanted(820, 500);
+  dialog.resize(dialog.sizeHint().expandedTo(wanted));
+  for (QHeaderView* header : dialog.findChildren<QHeaderView*>()) {
+    header->resizeSection(0, 340);
+  }
+}
 
 QMessageBox::Icon iconFor(MessageSign sign) {
   switch (sign) {
@@ -73,13 +85,15 @@ MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view te
 std::optional<std::string> QtPlatform::openFileDialog(std::string_view title,
                                                       std::string_view startDir,
                                                       std::string_view filter) {
-  const QString chosen =
-      QFileDialog::getOpenFileName(parent_, toQString(title), startDirectory(startDir),
-                                   toQtNameFilters(filter).join(QStringLiteral(";;")));
-  if (chosen.isEmpty()) {
+  QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
+  dialog.setAcceptMode(QFileDialog::AcceptOpen);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setNameFilters(toQtNameFilters(filter));
+  sizeFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
-  return pathFromQString(QDir::toNativeSeparators(chosen));
+  return pathFromQString(QDir::toNativeSeparators(dialog.selectedFiles().constFirst()));
 }
 
 std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view title,
@@ -94,6 +108,7 @@ std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view titl
   if (!defaultName.empty()) {
     dialog.selectFile(pathToQString(defaultName));
   }
+  sizeFileDialog(dialog);
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
@@ -105,11 +120,14 @@ std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view titl
 
 std::optional<std::string> QtPlatform::folderDialog(std::string_view title,
                                                     std::string_view startDir) {
-  QString chosen =
-      QFileDialog::getExistingDirectory(parent_, toQString(title), startDirectory(startDir));
-  if (chosen.isEmpty()) {
+  QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
+  dialog.setFileMode(QFileDialog::Directory);
+  dialog.setOption(QFileDialog::ShowDirsOnly);
+  sizeFileDialog(dialog);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
     return std::nullopt;
   }
+  QString chosen = dialog.selectedFiles().constFirst();
   while (chosen.size() > 1 && chosen.endsWith(QLatin1Char('/'))) {
     chosen.chop(1);
   }

@@ -1,11 +1,15 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QHeaderView>
 #include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -19,6 +23,7 @@
 #include "platform/qt/qt_image.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
+#include "platform/qt/qt_translations.h"
 
 using namespace korvalis;
 
@@ -184,6 +189,37 @@ class PlatformQtTest : public QObject {
     });
     QCOMPARE(platform.messageBox("F", "t", MessageSign::Question, MessageButtons::YesNo),
              MessageAnswer::Yes);
+  }
+
+  void fileDialogsSpeakGermanAndShowTheirColumns() {
+    QVERIFY2(installGermanTranslations(*QCoreApplication::instance()),
+             "Qt's German translations are missing (package qt6-translations-l10n)");
+    QTemporaryDir dir;
+    QVERIFY(QFile(dir.filePath(QStringLiteral("Beispiel.krv"))).open(QIODevice::WriteOnly));
+    QtPlatform platform;
+    QStringList buttons;
+    int nameColumn = 0;
+    QSize size;
+    whenModalOpens([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog);
+      size = dialog->size();
+      for (const auto* header : dialog->findChildren<QHeaderView*>()) {
+        nameColumn = std::max(nameColumn, header->sectionSize(0));
+      }
+      for (const auto* box : dialog->findChildren<QDialogButtonBox*>()) {
+        for (const auto* button : box->buttons()) {
+          buttons << button->text().remove(QLatin1Char('&'));
+        }
+      }
+      dialog->reject();
+    });
+    QVERIFY(!platform.openFileDialog("Datendatei laden", dir.path().toStdString() + "/",
+                                     "Datendatei|*.krv"));
+    QVERIFY2(buttons.contains(QStringLiteral("Öffnen")), qPrintable(buttons.join(',')));
+    QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(',')));
+    QVERIFY(size.width() >= 820 && size.height() >= 500);
+    QVERIFY(nameColumn >= 300);
   }
 
   void systemQueries() {
