@@ -3,6 +3,8 @@
 #include <filesystem>
 #include <system_error>
 
+#include "app/program_dir.h"
+
 namespace korvalis {
 
 namespace {
@@ -13,12 +15,13 @@ bool isFile(const std::string& path) {
 }  // namespace
 
 HelpShown showHelp(Platform& platform, const AppState& state) {
-  const std::string compiled = state.programDir + "Hilfe.chm";
+  const std::string dir = dataDirectory(state.programDir);
+  const std::string compiled = dir + "Hilfe.chm";
   if (isFile(compiled)) {
     platform.openDocument(compiled);
     return HelpShown::CompiledHelp;
   }
-  const std::string web = state.programDir + "WebHelp/Index.htm";
+  const std::string web = dir + "WebHelp/Index.htm";
   if (isFile(web)) {
     platform.openDocument(web);
     return HelpShown::WebHelp;

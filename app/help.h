@@ -8,8 +8,9 @@ namespace korvalis {
 /// Which help showHelp() opened.
 enum class HelpShown { CompiledHelp, WebHelp, NotFound };
 
-/// Opens the help: "Hilfe.chm" in programDir when that file exists, else
-/// "WebHelp/Index.htm" under programDir (the working directory) when it exists, both with the
+/// Opens the help: "Hilfe.chm" in the data folder (dataDirectory() of programDir: the program's
+/// folder, or ../share/korvalis/ beside it when installed) when that file exists, else
+/// "WebHelp/Index.htm" under the data folder when it exists, both with the
 /// desktop's document handler; else shows "Keine Hilfedatei gefunden." (empty title, warning
 /// sign). A handler that fails to open the file gives no message.
 HelpShown showHelp(Platform& platform, const AppState& state);

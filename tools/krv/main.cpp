@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "app/app_state_init.h"
+#include "app/archive_address.h"
 #include "tools/krv/command.h"
 
 namespace korvalis::krv {
@@ -13,15 +15,23 @@ std::vector<Command>& commandTable() {
   return table;
 }
 
-void printUsage() {
-  std::fputs("usage: krv COMMAND [ARGUMENTS]\n\ncommands:\n", stderr);
+void printCommandUsage(std::FILE* out, const char* lead, const Command& c) {
+  std::fprintf(out, "%skrv %.*s %.*s\n", lead, static_cast<int>(c.name.size()), c.name.data(),
+               static_cast<int>(c.usage.size()), c.usage.data());
+}
+
+void printUsage(std::FILE* out) {
+  std::fputs(
+      "usage: krv COMMAND [ARGUMENTS]\n       krv COMMAND --help | krv --help | krv --version\n"
+      "\ncommands:\n",
+      out);
   auto table = commandTable();
   std::sort(table.begin(), table.end(),
             [](const Command& a, const Command& b) { return a.name < b.name; });
   for (const Command& c : table) {
-    std::fprintf(stderr, "  krv %.*s %.*s\n", static_cast<int>(c.name.size()), c.name.data(),
-                 static_cast<int>(c.usage.size()), c.usage.data());
+    printCommandUsage(out, "  ", c);
   }
+  std::fputs("\nExit codes: 0 success, 1 refused input, 2 usage error. See krv(1).\n", out);
 }
 }  // namespace
 
@@ -34,17 +44,34 @@ bool registerCommand(const Command& command) {
 int main(int argc, char** argv) {
   using namespace korvalis::krv;
   if (argc < 2) {
-    printUsage();
+    printUsage(stderr);
     return kUsage;
   }
   const std::string name = argv[1];
+  if (name == "--help" || name == "-h") {
+    printUsage(stdout);
+    return kOk;
+  }
+  if (name == "--version" || name == "-V") {
+    std::printf("krv %.*s\n", static_cast<int>(korvalis::kProgramVersion.size()),
+                korvalis::kProgramVersion.data());
+    return kOk;
+  }
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const Command& c : commandTable()) {
     if (c.name == name) {
+      if (args.size() == 1 && (args[0] == "--help" || args[0] == "-h")) {
+        printCommandUsage(stdout, "usage: ", c);
+        return kOk;
+      }
+      // A damaged settings file is reported; the command runs with the built-in values.
+      if (const auto fault = korvalis::readArchiveAddress().fault) {
+        std::fprintf(stderr, "krv: %s\n", korvalis::settingsFaultLine(*fault).c_str());
+      }
       return c.run(args);
     }
   }
   std::fprintf(stderr, "krv: unknown command '%s'\n", name.c_str());
-  printUsage();
+  printUsage(stderr);
   return kUsage;
 }
