@@ -103,10 +103,11 @@ class Platform {
   virtual std::optional<PrinterPage> printerPage(std::string_view name) = 0;
   /// Makes the named printer the default printer; false when that failed.
   virtual bool setDefaultPrinter(std::string_view name) = 0;
-  /// Stores the orientation of the default printer; false when that failed.
-  virtual bool setPrinterOrientation(PrinterOrientation orientation) = 0;
-  /// Prints `image` on one page of the named printer as a job called `jobName`, placed as
-  /// `placement` says and scaled by the printing service (no copy at device resolution).
+  /// Stores the orientation of the named printer; false when that failed.
+  virtual bool setPrinterOrientation(std::string_view printer, PrinterOrientation orientation) = 0;
+  /// Prints `image` on one page of the named printer (its default media, in the orientation
+  /// `placement` names) as a job called `jobName`, placed as `placement` says and scaled by
+  /// the printing service (no copy at device resolution).
   /// May be called from a worker thread; shows nothing itself.
   virtual PrintOutcome printImage(std::string_view printer, const Image& image,
                                   const PrintPlacement& placement, std::string_view jobName) = 0;

@@ -27,13 +27,15 @@ struct PrinterPage {
 
 /// Where and how an image is drawn on the printer page, in device pixels from the sheet's
 /// top-left corner. With `quarterTurn` the image is drawn turned a quarter counter-clockwise
-/// (its old top-right corner at (x, y)), so it covers `height` x `width` on the sheet.
+/// (its old top-right corner at (x, y)), so it covers `height` x `width` on the sheet. The
+/// sheet is printed in landscape with `landscapeSheet`, else in portrait.
 struct PrintPlacement {
   int x = 0;
   int y = 0;
   int width = 0;
   int height = 0;
   bool quarterTurn = false;
+  bool landscapeSheet = false;
 };
 
 /// How a print job ended.

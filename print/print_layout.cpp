@@ -128,7 +128,8 @@ Image printPreviewSource(const Image& page) {
 }
 
 PrintPlacement printPlacement(const PrintLayout& layout) {
-  return {layout.leftPx, layout.topPx, layout.printWidth, layout.printHeight, layout.turned != 0};
+  return {layout.leftPx,      layout.topPx,       layout.printWidth,
+          layout.printHeight, layout.turned != 0, layout.pageWidth > layout.pageHeight};
 }
 
 }  // namespace korvalis

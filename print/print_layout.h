@@ -65,7 +65,8 @@ Image renderPrintPreview(const PrintLayout& layout, const Image& image);
 /// preview's size); the page itself when it is already that small.
 Image printPreviewSource(const Image& page);
 
-/// Where the printing service draws the image for this layout.
+/// Where the printing service draws the image for this layout; the sheet is landscape when the
+/// layout's page is wider than tall.
 PrintPlacement printPlacement(const PrintLayout& layout);
 
 }  // namespace korvalis

@@ -119,8 +119,9 @@ bool ScriptedPlatform::setDefaultPrinter(std::string_view name) {
   return true;
 }
 
-bool ScriptedPlatform::setPrinterOrientation(PrinterOrientation orientation) {
-  const auto it = findPrinter(printers, defaultPrinter);
+bool ScriptedPlatform::setPrinterOrientation(std::string_view printer,
+                                             PrinterOrientation orientation) {
+  const auto it = findPrinter(printers, printer);
   if (it == printers.end()) {
     return false;
   }
@@ -131,11 +132,7 @@ bool ScriptedPlatform::setPrinterOrientation(PrinterOrientation orientation) {
 PrintOutcome ScriptedPlatform::printImage(std::string_view printer, const Image& image,
                                           const PrintPlacement& placement,
                                           std::string_view jobName) {
-  PrintedPage printed{std::string(printer),
-                      std::string(jobName),
-                      image.width(),
-                      image.height(),
-                      printerPage(printer).value_or(PrinterPage{}),
+  PrintedPage printed{std::string(printer), std::string(jobName), image.width(), image.height(),
                       placement};
   if (whilePrinting) {
     whilePrinting();

@@ -45,7 +45,6 @@ class ScriptedPlatform : public Platform {
     std::string jobName;
     int imageWidth = 0;
     int imageHeight = 0;
-    PrinterPage page;  ///< the printer's page when the job ran
     PrintPlacement placement;
   };
 
@@ -104,7 +103,7 @@ class ScriptedPlatform : public Platform {
   std::string defaultPrinterName() override { return defaultPrinter; }
   std::optional<PrinterPage> printerPage(std::string_view name) override;
   bool setDefaultPrinter(std::string_view name) override;
-  bool setPrinterOrientation(PrinterOrientation orientation) override;
+  bool setPrinterOrientation(std::string_view printer, PrinterOrientation orientation) override;
   PrintOutcome printImage(std::string_view printer, const Image& image,
                           const PrintPlacement& placement, std::string_view jobName) override;
 

@@ -220,6 +220,10 @@ TEST(PrintPlacementOfLayout, CarriesCornerSizeAndTurn) {
   EXPECT_EQ(p.width, 6307);
   EXPECT_EQ(p.height, 4205);
   EXPECT_TRUE(p.quarterTurn);
+  EXPECT_FALSE(p.landscapeSheet);
+  PrintLayout landscape = l;
+  std::swap(landscape.pageWidth, landscape.pageHeight);
+  EXPECT_TRUE(printPlacement(landscape).landscapeSheet);
 }
 
 }  // namespace
