@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <algorithm>
 #include <memory>
 #include <span>
 
@@ -72,6 +73,11 @@ std::unique_ptr<QPrinter> openPrinter(std::string_view name, bool landscape) {
     return nullptr;
   }
   auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+  // Device pixels are the printer's own: its finest resolution where the driver names any.
+  const QList<int> resolutions = info.supportedResolutions();
+  if (!resolutions.isEmpty()) {
+    printer->setResolution(*std::max_element(resolutions.begin(), resolutions.end()));
+  }
   QPageSize media = info.defaultPageSize();
   if (!media.isValid()) {
     media = QPageSize(QPageSize::A4);
