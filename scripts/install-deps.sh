@@ -10,6 +10,7 @@ packages=(
   libcpp-httplib-dev libssl-dev openssl curl
   qpdf poppler-utils img2pdf imagemagick libjpeg-turbo-progs bc time
   fonts-dejavu-core fonts-dejavu-extra gsfonts locales xauth xvfb
+  cups libcups2-dev
 )
 
 missing=()

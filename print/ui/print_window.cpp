@@ -25,6 +25,11 @@
 #include "platform/qt/qt_text.h"
 #include "print/print_worker.h"
 
+// The turn toggle's icons live in this static library; its resources are registered by hand.
+static void initTurnIconResources() {
+  Q_INIT_RESOURCE(turn_icons);
+}
+
 namespace korvalis {
 
 namespace {
@@ -50,6 +55,7 @@ bool mentionsPdf(std::string text) {
 }
 
 QIcon turnIcon() {
+  initTurnIconResources();
   QIcon icon;
   for (const char* suffix : {"", "@2x"}) {
     icon.addFile(QStringLiteral(":/print/upright%1.png").arg(QLatin1String(suffix)), {},

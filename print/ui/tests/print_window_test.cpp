@@ -195,7 +195,13 @@ class PrintWindowTest : public QObject {
       QCOMPARE(w.layout().printableWidth, 6307);
       QCOMPARE(w.layout().printWidth, 6307);
       QCOMPARE(w.layout().printHeight, 4205);
-      QVERIFY(!w.turnButton()->icon().isNull());
+      // Two drawings of its own: released and pressed.
+      const QIcon icon = w.turnButton()->icon();
+      const QImage released = icon.pixmap(64, QIcon::Normal, QIcon::Off).toImage();
+      const QImage pressed = icon.pixmap(64, QIcon::Normal, QIcon::On).toImage();
+      QVERIFY(!released.isNull());
+      QVERIFY(!pressed.isNull());
+      QVERIFY(released != pressed);
       w.quitButton()->click();
     });
   }
