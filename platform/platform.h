@@ -3,8 +3,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/image.h"
+#include "platform/printer.h"
 
 namespace korvalis {
 
@@ -89,6 +91,26 @@ class Platform {
 
   /// The time-zone bias in minutes (UTC = local time + bias), as the system reports it.
   virtual int timeZoneBiasMinutes() = 0;
+
+  // Printers. Names are UTF-8. The "default printer" is the user's own default.
+
+  /// Every installed printer; empty when there is none or the service cannot be reached.
+  virtual std::vector<PrinterEntry> listPrinters() = 0;
+  /// The name of the default printer, "" when there is none.
+  virtual std::string defaultPrinterName() = 0;
+  /// The page of the named printer in its stored orientation; nothing when the printer
+  /// cannot be opened.
+  virtual std::optional<PrinterPage> printerPage(std::string_view name) = 0;
+  /// Makes the named printer the default printer; false when that failed.
+  virtual bool setDefaultPrinter(std::string_view name) = 0;
+  /// Stores the orientation of the named printer; false when that failed.
+  virtual bool setPrinterOrientation(std::string_view printer, PrinterOrientation orientation) = 0;
+  /// Prints `image` on one page of the named printer (its default media, in the orientation
+  /// `placement` names) as a job called `jobName`, placed as `placement` says and scaled by
+  /// the printing service (no copy at device resolution).
+  /// May be called from a worker thread; shows nothing itself.
+  virtual PrintOutcome printImage(std::string_view printer, const Image& image,
+                                  const PrintPlacement& placement, std::string_view jobName) = 0;
 };
 
 }  // namespace korvalis

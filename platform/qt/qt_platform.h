@@ -4,6 +4,7 @@
 #include <QWidget>
 
 #include "platform/platform.h"
+#include "platform/qt/cups_printing.h"
 
 namespace korvalis {
 
@@ -37,9 +38,25 @@ class QtPlatform : public Platform {
   DisplayInfo displayInfo() override;
   char decimalSeparator() override;
   int timeZoneBiasMinutes() override;
+  std::vector<PrinterEntry> listPrinters() override { return printing_.listPrinters(); }
+  std::string defaultPrinterName() override { return printing_.defaultPrinterName(); }
+  std::optional<PrinterPage> printerPage(std::string_view name) override {
+    return printing_.printerPage(name);
+  }
+  bool setDefaultPrinter(std::string_view name) override {
+    return printing_.setDefaultPrinter(name);
+  }
+  bool setPrinterOrientation(std::string_view printer, PrinterOrientation orientation) override {
+    return printing_.setPrinterOrientation(printer, orientation);
+  }
+  PrintOutcome printImage(std::string_view printer, const Image& image,
+                          const PrintPlacement& placement, std::string_view jobName) override {
+    return printing_.printImage(printer, image, placement, jobName);
+  }
 
  private:
   QPointer<QWidget> parent_;
+  CupsPrinting printing_;
 };
 
 }  // namespace korvalis

@@ -1,8 +1,17 @@
 #include "platform/scripted/scripted_platform.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace korvalis {
 
 namespace {
+template <typename Printers>
+auto findPrinter(Printers& printers, std::string_view name) {
+  return std::find_if(printers.begin(), printers.end(),
+                      [&](const auto& p) { return p.entry.name == name; });
+}
+
 template <typename Queue, typename Value>
 Value takeOr(Queue& queue, Value fallback) {
   if (queue.empty()) {
@@ -76,6 +85,68 @@ void ScriptedPlatform::setClipboardImage(const Image& image) {
 bool ScriptedPlatform::openDocument(std::string_view path) {
   openedDocuments_.emplace_back(path);
   return openDocumentResult;
+}
+
+}  // namespace korvalis
+
+namespace korvalis {
+
+std::vector<PrinterEntry> ScriptedPlatform::listPrinters() {
+  std::vector<PrinterEntry> entries;
+  for (const ScriptedPrinter& p : printers) {
+    entries.push_back(p.entry);
+  }
+  return entries;
+}
+
+std::optional<PrinterPage> ScriptedPlatform::printerPage(std::string_view name) {
+  const auto it = findPrinter(printers, name);
+  if (it == printers.end() || !it->opens) {
+    return std::nullopt;
+  }
+  PrinterPage page = it->page;
+  if (it->orientation == PrinterOrientation::Landscape) {
+    std::swap(page.width, page.height);
+  }
+  return page;
+}
+
+bool ScriptedPlatform::setDefaultPrinter(std::string_view name) {
+  if (findPrinter(printers, name) == printers.end()) {
+    return false;
+  }
+  defaultPrinter = std::string(name);
+  return true;
+}
+
+bool ScriptedPlatform::setPrinterOrientation(std::string_view printer,
+                                             PrinterOrientation orientation) {
+  const auto it = findPrinter(printers, printer);
+  if (it == printers.end()) {
+    return false;
+  }
+  it->orientation = orientation;
+  return true;
+}
+
+PrintOutcome ScriptedPlatform::printImage(std::string_view printer, const Image& image,
+                                          const PrintPlacement& placement,
+                                          std::string_view jobName) {
+  PrintedPage printed{std::string(printer), std::string(jobName), image.width(), image.height(),
+                      placement};
+  if (whilePrinting) {
+    whilePrinting();
+  }
+  if (printOutcome == PrintOutcome::Printed) {
+    const std::lock_guard lock(printedMutex_);
+    printed_.push_back(std::move(printed));
+  }
+  return printOutcome;
+}
+
+std::vector<ScriptedPlatform::PrintedPage> ScriptedPlatform::printedPages() const {
+  const std::lock_guard lock(printedMutex_);
+  return printed_;
 }
 
 }  // namespace korvalis

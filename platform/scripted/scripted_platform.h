@@ -1,6 +1,8 @@
 #pragma once
 
 #include <deque>
+#include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,6 +32,22 @@ class ScriptedPlatform : public Platform {
     std::string defaultName;
   };
 
+  /// One printer of the scripted printing service.
+  struct ScriptedPrinter {
+    PrinterEntry entry;
+    PrinterPage page;  ///< the portrait page
+    PrinterOrientation orientation = PrinterOrientation::Portrait;
+    bool opens = true;  ///< false: the printer cannot be opened (no page size)
+  };
+  /// One page printed through printImage.
+  struct PrintedPage {
+    std::string printer;
+    std::string jobName;
+    int imageWidth = 0;
+    int imageHeight = 0;
+    PrintPlacement placement;
+  };
+
   // Answers, consumed in order.
   void queueMessageAnswer(MessageAnswer answer) { messageAnswers_.push_back(answer); }
   void queueOpenFile(std::optional<std::string> path) { openAnswers_.push_back(std::move(path)); }
@@ -53,6 +71,15 @@ class ScriptedPlatform : public Platform {
   int timeZoneBias = -60;
   bool openDocumentResult = true;
 
+  // The scripted printing service: its printers, the default's name, the outcome every print
+  // job reports, and a hook run inside printImage (on the printing thread) before it returns.
+  std::vector<ScriptedPrinter> printers;
+  std::string defaultPrinter;
+  PrintOutcome printOutcome = PrintOutcome::Printed;
+  std::function<void()> whilePrinting;
+  /// The pages printed so far (safe to read once the printing thread has ended).
+  std::vector<PrintedPage> printedPages() const;
+
   MessageAnswer messageBox(std::string_view title, std::string_view text, MessageSign sign,
                            MessageButtons buttons) override;
   std::optional<std::string> openFileDialog(std::string_view title, std::string_view startDir,
@@ -72,6 +99,13 @@ class ScriptedPlatform : public Platform {
   DisplayInfo displayInfo() override { return display; }
   char decimalSeparator() override { return decimal; }
   int timeZoneBiasMinutes() override { return timeZoneBias; }
+  std::vector<PrinterEntry> listPrinters() override;
+  std::string defaultPrinterName() override { return defaultPrinter; }
+  std::optional<PrinterPage> printerPage(std::string_view name) override;
+  bool setDefaultPrinter(std::string_view name) override;
+  bool setPrinterOrientation(std::string_view printer, PrinterOrientation orientation) override;
+  PrintOutcome printImage(std::string_view printer, const Image& image,
+                          const PrintPlacement& placement, std::string_view jobName) override;
 
  private:
   std::deque<MessageAnswer> messageAnswers_;
@@ -84,6 +118,8 @@ class ScriptedPlatform : public Platform {
   std::vector<std::string> openedDocuments_;
   std::string clipboardText_;
   Image clipboardImage_;
+  mutable std::mutex printedMutex_;
+  std::vector<PrintedPage> printed_;
 };
 
 }  // namespace korvalis
