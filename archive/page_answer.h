@@ -18,7 +18,6 @@ enum class PageAnswer {
 /// The outcome of an answer. `body` is the answer's data (nothing: no data); `shown` is what
 /// the viewer made of it: Shown, Broken, or Ignored for a body that is no image. A body that
 /// is no image is NotAvailable when it holds the archive's XML answer.
-PageAnswer classifyPageAnswer(std::optional<std::span<const unsigned char>> body,
-                              PageAnswer shown);
+PageAnswer classifyPageAnswer(std::optional<std::span<const unsigned char>> body, PageAnswer shown);
 
 }  // namespace korvalis

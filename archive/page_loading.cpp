@@ -27,7 +27,8 @@ void showStatus(MainView& view, std::string_view field0) {
 void requestPage(ArchiveContext& context, const std::string& id, const std::string& page) {
   RequestState& state = context.request;
   const std::string pageRef = id + "_" + page;
-  state.currentApid = LookUpLocation(context.engine, state.servicePrefix, pageRef, &state.lastAnswer);
+  state.currentApid =
+      LookUpLocation(context.engine, state.servicePrefix, pageRef, &state.lastAnswer);
   const std::int64_t size =
       QueryImageSize(context.engine, state.servicePrefix, state.currentApid, 1, &state.lastAnswer);
   state.lastImageSize = size;

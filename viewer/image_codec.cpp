@@ -5,7 +5,6 @@
 #include <fstream>
 #include <string_view>
 
-#include "records/record_file.h"
 #include "viewer/codec_formats.h"
 
 namespace korvalis {

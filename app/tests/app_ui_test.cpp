@@ -2,8 +2,8 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
-#include <QScrollArea>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,9 +12,9 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "archive/event_codes.h"
 #include "app/help.h"
 #include "app/ui/main_window.h"
+#include "archive/event_codes.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/scripted/scripted_platform.h"
 

@@ -286,7 +286,8 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QVERIFY(w.enabled(nav::ToolButton::RotateLeft) && w.enabled(nav::ToolButton::Zoom));
   QVERIFY(w.pageView()->isVisible());
   QVERIFY(state.view.pageBytes.has_value());
-  QCOMPARE(pageIdentity(*state.view.pageBytes), first->id.substr(2) + ":" + first->pages.substr(0, 5));
+  QCOMPARE(pageIdentity(*state.view.pageBytes),
+           first->id.substr(2) + ":" + first->pages.substr(0, 5));
 
   // ID and page as typed (without leading zeros), Return in the page field. The APID look-up
   // runs beside the download; the tree follows to the entry that holds the page.
@@ -294,8 +295,9 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   panel->pageField()->setText(QStringLiteral("700"));
   panel->pageField()->setFocus();
   w.key(Qt::Key_Return);
-  QTRY_COMPARE_WITH_TIMEOUT(pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
-                            std::string("4010997:00700"), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(
+      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      std::string("4010997:00700"), 10000);
   QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
   QTRY_VERIFY_WITH_TIMEOUT(panel->apidField()->text().endsWith(QStringLiteral("-00700")), 10000);
   QVERIFY(panel->apidField()->text().startsWith(QStringLiteral("TH-")));
@@ -312,8 +314,9 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QTRY_COMPARE_WITH_TIMEOUT(panel->pageField()->text(), QStringLiteral("00701"), 10000);
   QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
   panel->showButton()->click();
-  QTRY_COMPARE_WITH_TIMEOUT(pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
-                            std::string("4010997:00701"), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(
+      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      std::string("4010997:00701"), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(window.statusText(3), std::string("Original"), 10000);
 
   // The received JPEG saved as it came and opened again: its identity and "[Original]".

@@ -238,8 +238,7 @@ void MainCommands::escape() {
     endCropView();
     return;
   }
-  const std::uintptr_t job = state_.request.currentRequest;
-  if (job == 0 || !requests_.abortIfRunning(job)) {
+  if (!requests_.abortPageDownload()) {
     return;
   }
   state_.request.currentRequest = 0;

@@ -26,9 +26,9 @@ class PageRequests {
   /// The answer of a page download (code 65536): shows the page or says why not; frees the
   /// job.
   virtual PageAnswer handlePageAnswer(std::uintptr_t job) = 0;
-  /// Aborts and frees `job` when it is still running; false when it had already finished
-  /// (its completion event frees it).
-  virtual bool abortIfRunning(std::uintptr_t job) = 0;
+  /// Aborts and frees the page download in flight; false when none is running (a finished
+  /// one is freed by its completion event).
+  virtual bool abortPageDownload() = 0;
 };
 
 }  // namespace korvalis

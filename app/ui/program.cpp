@@ -115,14 +115,7 @@ class ArchiveRequests final : public PageRequests {
       return view_.acceptPageBytes(bytes);
     });
   }
-  bool abortIfRunning(std::uintptr_t job) override {
-    if (context_.engine.IsRunning(job) == 0) {
-      return false;
-    }
-    context_.engine.Abort(job);
-    context_.engine.Free(job, /*freeData=*/true);
-    return true;
-  }
+  bool abortPageDownload() override { return korvalis::abortPageDownload(context_); }
 
   /// The first page of `entry`; nothing for an identity that names no entry.
   void loadEntryPage(EntryId entry) {
@@ -242,14 +235,15 @@ struct Program::Parts {
       : state(appState),
         platform(shellPlatform),
         window(state),
-        records(state.session, platform, &window, [this] { showHelp(platform, state); },
-                state.scaleX, state.scaleY),
+        records(
+            state.session, platform, &window, [this] { showHelp(platform, state); }, state.scaleX,
+            state.scaleY),
         toolBar(new MainToolBar(&window)),
         panel(new NavigationPanel(state.scaleX, &window)),
         pageView(new PageView(state.view, window, &window)),
         monitorButton(new QPushButton(&window)),
-        context{state.request, window, engine, *window.eventTarget(), state.aboutHtml,
-                state.view.pageShown},
+        context{state.request,         window,          engine,
+                *window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
         windows(records, platform, state),

@@ -11,10 +11,10 @@
 #include "platform/scripted/fake_main_view.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_file.h"
+#include "records/record_session.h"
 #include "records/ui/info_window.h"
 #include "records/ui/record_tree_model.h"
 #include "records/ui/record_tree_view.h"
-#include "records/record_session.h"
 #include "records/ui/records_controller.h"
 #include "records/ui/search_window.h"
 

@@ -8,8 +8,8 @@
 #include "records/entry_info.h"
 #include "records/record_file.h"
 #include "records/record_loader.h"
-#include "records/record_session.h"
 #include "records/record_search.h"
+#include "records/record_session.h"
 #include "records/record_tree.h"
 #include "records/ui/info_window.h"
 #include "records/ui/record_tree_view.h"
@@ -57,8 +57,8 @@ struct RecordsController::Impl {
 };
 
 RecordsController::RecordsController(RecordSession& session, Platform& platform,
-                                     QWidget* mainWindow, std::function<void()> help,
-                                     float scaleX, float scaleY)
+                                     QWidget* mainWindow, std::function<void()> help, float scaleX,
+                                     float scaleY)
     : impl_(std::make_unique<Impl>(Impl{session, platform, scaleX})) {
   impl_->tree = new RecordTreeView(mainWindow);
   impl_->info = new InfoWindow(mainWindow, help);

@@ -105,11 +105,12 @@ struct Harness : PageRequests, PageDisplay, OtherWindows, WindowFrame {
     page = Image::filled(300, 200, 0x112233);
     return job != 99 ? PageAnswer::Shown : PageAnswer::Ignored;  // 99: no image
   }
-  bool abortIfRunning(std::uintptr_t job) override {
-    if (running) {
-      calls.push_back("abort " + std::to_string(job));
+  bool abortPageDownload() override {
+    if (!running || state.request.currentRequest == 0) {
+      return false;
     }
-    return running;
+    calls.push_back("abort " + std::to_string(state.request.currentRequest));
+    return true;
   }
 
   // PageDisplay

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)korvalis::parseImageSize(answer);
   (void)korvalis::extractChildName(answer);
   const std::span<const unsigned char> body(data, size);
-  for (const auto shown : {korvalis::PageAnswer::Shown, korvalis::PageAnswer::Ignored,
-                           korvalis::PageAnswer::Broken}) {
+  for (const auto shown :
+       {korvalis::PageAnswer::Shown, korvalis::PageAnswer::Ignored, korvalis::PageAnswer::Broken}) {
     (void)korvalis::classifyPageAnswer(body, shown);
   }
   return 0;
