@@ -1,6 +1,6 @@
 #include "app/app_state_init.h"
 
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 
 namespace korvalis {
 

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string_view>
 
+#include "platform/file_io.h"
 #include "viewer/codec_formats.h"
 
 namespace korvalis {

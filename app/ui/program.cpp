@@ -7,7 +7,7 @@
 #include <QStatusBar>
 
 #include "app/app_state.h"
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 #include "app/connection_monitor.h"
 #include "app/display_scale.h"
 #include "app/help.h"
