@@ -7,7 +7,6 @@
 #include <QStatusBar>
 
 #include "app/app_state.h"
-#include "archive/archive_address.h"
 #include "app/connection_monitor.h"
 #include "app/display_scale.h"
 #include "app/help.h"
@@ -22,6 +21,7 @@
 #include "app/ui/page_requests.h"
 #include "app/ui/resize_watch.h"
 #include "app/ui/window_frame.h"
+#include "archive/archive_address.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/transfer_engine.h"
