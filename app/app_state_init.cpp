@@ -1,6 +1,6 @@
 #include "app/app_state_init.h"
 
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 
 namespace korvalis {
 
@@ -21,33 +21,18 @@ std::string buildAboutHtml(std::string_view version) {
 
 void initialiseAppState(AppState& state) {
   state = AppState{};
-  state.userAgent = "Mozilla/4.0 (compatible; ST)";
   state.version = std::string(kProgramVersion);
-  state.scaleX = 1.0F;
-  state.scaleY = 1.0F;
-  state.requestLimit = 15000;
-  state.zoomFactor = 1.0F;
-  state.savedZoomFactor = 1.0F;
-  state.viewMode = false;
-  state.fullScreen = false;
-  state.treeVisible = true;
-  state.recordBaseName.clear();
 
   state.imageFilterWithTiff = std::string(kImageFilter) + "|KRV-Dokument (TIFF)|*.tiff";
   state.imageFilterWithPdf = std::string(kImageFilter) + "|KRV-Dokument (PDF)|*.pdf";
 
-  const std::string base = archiveBaseUrl();
-  state.pagePrefix = base + "/das/v2/dgs:";
-  state.pageSuffix = "/$dist";
-  state.servicePrefix = base + "/das/v2/";
-  state.siteUrl = archiveSiteUrl();
-
-  state.errorPageHtml =
+  state.request.servicePrefix = archiveBaseUrl() + "/das/v2/";
+  state.request.errorPageHtml =
       "<html><head><title>Fehler</title><br></head><h2><center>Seite nicht verf\xFC"
       "gbar.</center></h2></head>"
       "<body oncontextmenu=\"return false;\"</html>";
+  state.siteUrl = archiveSiteUrl();
   state.aboutHtml = buildAboutHtml(state.version);
-  state.unknownMark = " *** unbekannt ***";
 }
 
 void setProgramDir(AppState& state, std::string dir) {
@@ -56,7 +41,7 @@ void setProgramDir(AppState& state, std::string dir) {
   }
   state.programDir = dir;
   state.pageSaveDir = dir;
-  state.recordDir = dir;
+  state.session.recordDir = dir;
   state.linkDir = dir;
   state.saveListDir = dir;
 }

@@ -48,7 +48,7 @@ bool enterProgramDir(AppState& state, std::string_view argv0) {
   setProgramDir(state, directoryOf(executablePath(argv0)));
   const std::string data = dataDirectory(state.programDir);
   if (fs::path(data) != fs::path(state.programDir).lexically_normal()) {
-    state.recordDir = data;
+    state.session.recordDir = data;
     const char* home = std::getenv("HOME");
     if (home != nullptr && *home == '/') {
       const std::string homeDir =

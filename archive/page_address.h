@@ -7,18 +7,18 @@
 #include <string>
 #include <string_view>
 
+#include "archive/page_answer.h"
+#include "archive/request_state.h"
 #include "archive/transfer_engine.h"
 
 namespace korvalis {
 
-struct AppState;
 class MainView;
-struct RecordEntry;
 
 /// The text that stands for an unknown APID.
 inline constexpr std::string_view kUnknownApid = " *** unbekannt ***";
 
-/// Look-up states of the interactive look-ups (AppState::lookupKind).
+/// Look-up states of the interactive look-ups (RequestState::lookupKind).
 inline constexpr std::string_view kLookupDgs = "DGS";
 inline constexpr std::string_view kLookupApid = "APID";
 inline constexpr std::string_view kLookupProtected = "Protected";
@@ -64,17 +64,28 @@ std::int64_t QueryImageSize(TransferEngine& engine, std::string_view servicePref
 
 /// What the main window's archive commands work on. All user-interface thread.
 struct ArchiveContext {
-  AppState& app;
+  RequestState& request;
   MainView& view;
   TransferEngine& engine;
   EventTarget& mainWindow;  ///< receives codes 65536-65538
+  /// The About page, shown while a tree entry's page loads.
+  const std::string& aboutHtml;
+  /// The view's "a page is shown" flag, cleared when a request replaces the page.
+  bool& pageShown;
+};
+
+/// The addresses of a record entry whose first page LoadTreePage shows.
+struct EntryAddress {
+  std::string_view apid;
+  std::string_view id;
+  std::string_view pages;  ///< "first-last" or one page
 };
 
 /// Shows the page named by the ID and page fields (location look-up, size query, then the
 /// asynchronous page download, code 65536).
 void LoadPage(ArchiveContext& context);
-/// As LoadPage for the entry of the selected tree leaf.
-void LoadTreePage(ArchiveContext& context, const RecordEntry& entry);
+/// As LoadPage for the first page of the selected tree leaf's entry.
+void LoadTreePage(ArchiveContext& context, const EntryAddress& entry);
 /// Aborts and frees the running page download, if any (0 when none was running).
 bool abortPageDownload(ArchiveContext& context);
 /// APID field to ID and page fields (completion code 65537 or 65538).
@@ -84,28 +95,12 @@ void StartApidLookup(ArchiveContext& context, int code);
 /// Main-window handler for codes 65537 and 65538; frees the job.
 void HandleLookupAnswer(ArchiveContext& context, int code, JobHandle handle);
 
-/// What became of a page-image answer (code 65536).
-enum class PageAnswer {
-  Shown,         ///< decoded and shown: " Fertig."
-  Broken,        ///< decoded, but the image is not available: " Fehlerhafte Seite empfangen."
-  NotAvailable,  ///< XML answer instead of an image: error page, " Seite nicht bekannt!"
-  Ignored,       ///< neither image nor XML: nothing changes
-  NoData,        ///< no body: error page, " Ungültige Antwort"
-};
-
-/// Result of the viewer's attempt to decode and show a received page.
-enum class PageDecode { Shown, DecodedButUnavailable, NotDecoded };
-
-/// The outcome for a body (nothing = no data) and the viewer's decode result.
-PageAnswer classifyPageAnswer(std::optional<std::span<const unsigned char>> body,
-                              PageDecode decode);
 /// Applies an outcome's status texts and error page to the main window.
 void applyPageAnswer(ArchiveContext& context, PageAnswer outcome);
-/// Handler for code 65536: hands the body to `decode` (which shows the page and keeps its
-/// bytes), applies the outcome, frees the job and forgets the current request. Returns the
-/// outcome.
-PageAnswer HandlePageAnswer(
-    ArchiveContext& context, JobHandle handle,
-    const std::function<PageDecode(std::span<const unsigned char>)>& decode);
+/// Handler for code 65536: hands the body to `show` (which decodes and shows the page, keeps
+/// its bytes, and answers Shown, Broken or Ignored as classifyPageAnswer takes it), applies the
+/// outcome, frees the job and forgets the current request. Returns the outcome.
+PageAnswer HandlePageAnswer(ArchiveContext& context, JobHandle handle,
+                            const std::function<PageAnswer(std::span<const unsigned char>)>& show);
 
 }  // namespace korvalis

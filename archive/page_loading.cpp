@@ -1,10 +1,8 @@
-#include "app/app_state.h"
 #include "archive/event_codes.h"
-#include "app/main_view.h"
 #include "archive/match_wildcard.h"
 #include "archive/page_address.h"
 #include "platform/cp1252.h"
-#include "records/record_entry.h"
+#include "platform/main_view.h"
 
 namespace korvalis {
 
@@ -27,32 +25,32 @@ void showStatus(MainView& view, std::string_view field0) {
 
 /// Location look-up, size query and the start of the page download (code 65536).
 void requestPage(ArchiveContext& context, const std::string& id, const std::string& page) {
-  AppState& app = context.app;
+  RequestState& state = context.request;
   const std::string pageRef = id + "_" + page;
-  app.currentApid = LookUpLocation(context.engine, app.servicePrefix, pageRef, &app.lastAnswer);
+  state.currentApid =
+      LookUpLocation(context.engine, state.servicePrefix, pageRef, &state.lastAnswer);
   const std::int64_t size =
-      QueryImageSize(context.engine, app.servicePrefix, app.currentApid, 1, &app.lastAnswer);
-  app.lastImageSize = size;
+      QueryImageSize(context.engine, state.servicePrefix, state.currentApid, 1, &state.lastAnswer);
+  state.lastImageSize = size;
   context.view.setProgressRange(
       size >= 1 ? static_cast<int>(std::min<std::int64_t>(size >> 15, kUnknownSizeRange))
                 : kUnknownSizeRange);
   context.view.setProgressValue(0);
 
   UrlRequest request;
-  request.url = pageImageUrl(app.servicePrefix, app.currentApid);
+  request.url = pageImageUrl(state.servicePrefix, state.currentApid);
   request.flags = kPageRequestFlags;
   request.notifyTarget = &context.mainWindow;
   request.notifyCode = kPageImageEvent;
   request.chunkSize = kPageChunk;
-  request.connectTimeoutMs = app.requestLimit > 0 ? app.requestLimit : kPageConnectTimeoutMs;
+  request.connectTimeoutMs = state.requestLimit > 0 ? state.requestLimit : kPageConnectTimeoutMs;
   const JobHandle handle = context.engine.GetUrl(request);
   if (handle == 0) {
     return;
   }
   context.view.setImageMode(0);
-  app.pageShown = false;
-  app.currentRequest = handle;
-  app.currentPageUrl = request.url;
+  context.pageShown = false;
+  state.currentRequest = handle;
   context.view.setStatusText(0, " LADE...  " + id + " : " + page);
   context.view.setStatusText(1, " Zoom:");
 }
@@ -69,14 +67,14 @@ JobHandle startLookup(ArchiveContext& context, std::string url, int code) {
 }  // namespace
 
 bool abortPageDownload(ArchiveContext& context) {
-  const JobHandle handle = context.app.currentRequest;
+  const JobHandle handle = context.request.currentRequest;
   if (handle == 0 || context.engine.IsRunning(handle) == 0) {
     // A finished download is freed by its pending completion event.
     return false;
   }
   context.engine.Abort(handle);
   context.engine.Free(handle, /*freeData=*/true);
-  context.app.currentRequest = 0;
+  context.request.currentRequest = 0;
   return true;
 }
 
@@ -90,12 +88,12 @@ void LoadPage(ArchiveContext& context) {
   requestPage(context, id, page);
 }
 
-void LoadTreePage(ArchiveContext& context, const RecordEntry& entry) {
+void LoadTreePage(ArchiveContext& context, const EntryAddress& entry) {
   abortPageDownload(context);
-  context.view.showHtml(context.app.aboutHtml);
+  context.view.showHtml(context.aboutHtml);
   context.view.setImageMode(0);
   context.view.refreshEntryInfo();
-  context.app.pageShown = false;
+  context.pageShown = false;
   const std::string_view pages(entry.pages);
   const std::string id = idText(entry.id);
   const std::string page = pageText(pages.substr(0, pages.find('-')));
@@ -106,9 +104,9 @@ void LoadTreePage(ArchiveContext& context, const RecordEntry& entry) {
 }
 
 void StartIdLookup(ArchiveContext& context, int code) {
-  AppState& app = context.app;
+  RequestState& state = context.request;
   const std::string apid = context.view.apidField();
-  app.lookupKind.clear();
+  state.lookupKind.clear();
   if (!MatchWildcard(apid, "TH-*-*-*-*")) {
     context.view.setStatusText(0, " ung\xFCliges APID-Format");
     return;
@@ -116,13 +114,13 @@ void StartIdLookup(ArchiveContext& context, int code) {
   context.view.setStatusText(0, " Suche ID...");
   context.view.setIdField("");
   context.view.setPageField("");
-  if (startLookup(context, parentsUrl(app.servicePrefix, apid), code) != 0) {
-    app.lookupKind = kLookupDgs;
+  if (startLookup(context, parentsUrl(state.servicePrefix, apid), code) != 0) {
+    state.lookupKind = kLookupDgs;
   }
 }
 
 void StartApidLookup(ArchiveContext& context, int code) {
-  AppState& app = context.app;
+  RequestState& state = context.request;
   const std::string idField = context.view.idField();
   const std::string pageField = context.view.pageField();
   if (idField.empty() || pageField.empty()) {
@@ -135,23 +133,23 @@ void StartApidLookup(ArchiveContext& context, int code) {
   context.view.setPageField(page);
   context.view.setStatusText(0, " Suche APID...");
   context.view.setApidField("");
-  if (startLookup(context, locationUrl(app.servicePrefix, id + "_" + page), code) != 0) {
-    app.lookupKind = kLookupApid;
+  if (startLookup(context, locationUrl(state.servicePrefix, id + "_" + page), code) != 0) {
+    state.lookupKind = kLookupApid;
   }
 }
 
 namespace {
 void readLookupAnswer(ArchiveContext& context, int code, std::string_view answer) {
-  AppState& app = context.app;
+  RequestState& state = context.request;
   MainView& view = context.view;
   const std::string lower = cp1252LowerText(answer);
   if (contains(lower, "not found")) {
-    app.lookupKind.clear();
+    state.lookupKind.clear();
   }
   if (contains(lower, "unauthorized")) {
-    app.lookupKind = kLookupProtected;
+    state.lookupKind = kLookupProtected;
   }
-  if (app.lookupKind == kLookupDgs) {
+  if (state.lookupKind == kLookupDgs) {
     const std::string child = extractChildName(answer);
     const std::size_t split = child.find('_');
     const std::string_view childView(child);
@@ -163,7 +161,7 @@ void readLookupAnswer(ArchiveContext& context, int code, std::string_view answer
       view.followIdAndPage();
       view.setStatusText(0, " gefunden");
     }
-  } else if (app.lookupKind == kLookupApid) {
+  } else if (state.lookupKind == kLookupApid) {
     const std::string apid = extractApid(answer);
     view.setApidField(apid);
     if (code == kLookupFieldsEvent) {
@@ -176,7 +174,7 @@ void readLookupAnswer(ArchiveContext& context, int code, std::string_view answer
       view.setApidField(apid);
       view.setStatusText(0, " gefunden");
     }
-  } else if (app.lookupKind == kLookupProtected) {
+  } else if (state.lookupKind == kLookupProtected) {
     showStatus(view, " *** Protected ***");
   } else {
     showStatus(view, " *** Seite unbekannt ***");
@@ -190,7 +188,7 @@ void HandleLookupAnswer(ArchiveContext& context, int code, JobHandle handle) {
     showStatus(context.view, kInvalidAnswer);
   } else {
     const std::string answer(data->begin(), data->end());
-    context.app.lastAnswer = answer;
+    context.request.lastAnswer = answer;
     if (!contains(answer, "<?xml")) {
       showStatus(context.view, kInvalidAnswer);
     } else {
@@ -198,23 +196,6 @@ void HandleLookupAnswer(ArchiveContext& context, int code, JobHandle handle) {
     }
   }
   context.engine.Free(handle, /*freeData=*/true);
-}
-
-PageAnswer classifyPageAnswer(std::optional<std::span<const unsigned char>> body,
-                              PageDecode decode) {
-  if (!body) {
-    return PageAnswer::NoData;
-  }
-  switch (decode) {
-    case PageDecode::Shown:
-      return PageAnswer::Shown;
-    case PageDecode::DecodedButUnavailable:
-      return PageAnswer::Broken;
-    case PageDecode::NotDecoded:
-      break;
-  }
-  const std::string_view text(reinterpret_cast<const char*>(body->data()), body->size());
-  return contains(text, "<?xml") ? PageAnswer::NotAvailable : PageAnswer::Ignored;
 }
 
 void applyPageAnswer(ArchiveContext& context, PageAnswer outcome) {
@@ -228,33 +209,32 @@ void applyPageAnswer(ArchiveContext& context, PageAnswer outcome) {
       view.setStatusText(0, " Fehlerhafte Seite empfangen.");
       break;
     case PageAnswer::NotAvailable:
-      view.showHtml(context.app.errorPageHtml);
+      view.showHtml(context.request.errorPageHtml);
       showStatus(view, " Seite nicht bekannt!");
       break;
     case PageAnswer::Ignored:
       break;
     case PageAnswer::NoData:
-      view.showHtml(context.app.errorPageHtml);
+      view.showHtml(context.request.errorPageHtml);
       showStatus(view, kInvalidAnswer);
       break;
   }
 }
 
-PageAnswer HandlePageAnswer(
-    ArchiveContext& context, JobHandle handle,
-    const std::function<PageDecode(std::span<const unsigned char>)>& decode) {
-  if (handle != context.app.currentRequest) {
+PageAnswer HandlePageAnswer(ArchiveContext& context, JobHandle handle,
+                            const std::function<PageAnswer(std::span<const unsigned char>)>& show) {
+  if (handle != context.request.currentRequest) {
     // The answer of a download that a newer request replaced: drop it so the older page
     // never overwrites the one asked for last.
     context.engine.Free(handle, /*freeData=*/true);
     return PageAnswer::Ignored;
   }
   const auto body = context.engine.GetData(handle);
-  const PageDecode decoded = body ? decode(*body) : PageDecode::NotDecoded;
-  const PageAnswer outcome = classifyPageAnswer(body, decoded);
+  const PageAnswer shown = body ? show(*body) : PageAnswer::Ignored;
+  const PageAnswer outcome = classifyPageAnswer(body, shown);
   applyPageAnswer(context, outcome);
   context.engine.Free(handle, /*freeData=*/true);
-  context.app.currentRequest = 0;
+  context.request.currentRequest = 0;
   return outcome;
 }
 

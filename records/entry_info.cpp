@@ -1,6 +1,6 @@
 #include "records/entry_info.h"
 
-#include "app/main_view.h"
+#include "platform/main_view.h"
 
 namespace korvalis {
 namespace {

@@ -2,10 +2,9 @@
 
 #include <filesystem>
 
-#include "app/app_state.h"
-#include "app/main_view.h"
 #include "platform/platform.h"
 #include "records/record_file.h"
+#include "records/record_session.h"
 
 namespace korvalis {
 namespace {
@@ -26,13 +25,10 @@ std::string directoryOf(const std::string& path) {
 
 }  // namespace
 
-ChosenRecordFile chooseRecordFile(Platform& platform, AppState& state, MainView* view) {
-  if (view != nullptr && !state.pageShown) {
-    view->showHtml(state.aboutHtml);
-  }
+ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session) {
   while (true) {
     const std::optional<std::string> chosen =
-        platform.openFileDialog(kDialogTitle, state.recordDir, kFilter);
+        platform.openFileDialog(kDialogTitle, session.recordDir, kFilter);
     if (!chosen || chosen->empty()) {
       return {};
     }
@@ -43,8 +39,8 @@ ChosenRecordFile chooseRecordFile(Platform& platform, AppState& state, MainView*
         name.size() > kExtensionLength ? name.substr(0, name.size() - kExtensionLength) : "";
     if (!baseName.empty() &&
         checkRecordFile(std::filesystem::path(*chosen), recordEndLine(baseName)).valid) {
-      state.recordBaseName = baseName;
-      state.recordDir = dir;
+      session.recordBaseName = baseName;
+      session.recordDir = dir;
       return {*chosen, false};
     }
     if (platform.messageBox("Fehler!", kInvalidQuestion, MessageSign::Warning,
@@ -54,22 +50,22 @@ ChosenRecordFile chooseRecordFile(Platform& platform, AppState& state, MainView*
   }
 }
 
-LoadOutcome loadRecordFile(Platform& platform, AppState& state, MainView* view) {
-  const ChosenRecordFile chosen = chooseRecordFile(platform, state, view);
+LoadOutcome loadRecordFile(Platform& platform, RecordSession& session) {
+  const ChosenRecordFile chosen = chooseRecordFile(platform, session);
   if (chosen.endProgram) {
     return LoadOutcome::EndProgram;
   }
   if (chosen.path.empty()) {
-    return state.records.list.empty() ? LoadOutcome::EndProgram : LoadOutcome::CancelledKeepData;
+    return session.records.list.empty() ? LoadOutcome::EndProgram : LoadOutcome::CancelledKeepData;
   }
   const std::optional<std::string> bytes = readWholeFile(std::filesystem::path(chosen.path));
   if (!bytes) {
     platform.message("Schwerer Fehler!", kFatalMessage, MessageSign::Error);
     return LoadOutcome::EndProgram;
   }
-  const std::uint64_t generation = state.records.generation + 1;
-  state.records = parseRecordBytes(*bytes, recordEndLine(state.recordBaseName));
-  state.records.generation = generation;
+  const std::uint64_t generation = session.records.generation + 1;
+  session.records = parseRecordBytes(*bytes, recordEndLine(session.recordBaseName));
+  session.records.generation = generation;
   return LoadOutcome::Loaded;
 }
 

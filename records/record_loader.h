@@ -6,9 +6,8 @@
 
 namespace korvalis {
 
-struct AppState;
 class Platform;
-class MainView;
+struct RecordSession;
 
 /// The result of the record-file dialog.
 struct ChosenRecordFile {
@@ -19,14 +18,13 @@ struct ChosenRecordFile {
 /// Runs the open-file dialog ("Datendatei laden:", start in state.recordDir, filter
 /// "Datendatei | *.krv") and the validity rule until the user picks a valid file or cancels.
 /// For an invalid file asks "Das sind keine gültige Daten.\rNochmal auswählen?" (Yes/No); No
-/// sets endProgram. On a valid file sets state.recordBaseName and state.recordDir. When
-/// `view` is given and no page is shown, the About page is put into its HTML view first.
-ChosenRecordFile chooseRecordFile(Platform& platform, AppState& state, MainView* view);
+/// sets endProgram. On a valid file sets session.recordBaseName and session.recordDir.
+ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session);
 
-/// Chooses a file and reads it into state.records (entries sorted, index built, header kept).
+/// Chooses a file and reads it into session.records (entries sorted, index built, header kept).
 /// Cancelled with data loaded: CancelledKeepData, nothing changes. Cancelled with no data, "No"
 /// to choosing again, or a file that cannot be read (after the message "Die Dateidatei kann
 /// nicht geladen werden.\r\rDas Programm wird beendet."): EndProgram.
-LoadOutcome loadRecordFile(Platform& platform, AppState& state, MainView* view = nullptr);
+LoadOutcome loadRecordFile(Platform& platform, RecordSession& session);
 
 }  // namespace korvalis

@@ -2,7 +2,7 @@
 
 namespace korvalis::nav {
 
-void setOriginalSize(AppState& state, ZoomControls& controls, bool pressed) {
+void setOriginalSize(ViewState& state, ZoomControls& controls, bool pressed) {
   controls.originalSizePressed = pressed;
   if (pressed) {
     controls.zoomEnabled = false;
@@ -15,7 +15,7 @@ void setOriginalSize(AppState& state, ZoomControls& controls, bool pressed) {
   }
 }
 
-void setZoomMode(AppState& state, ZoomControls& controls, bool pressed) {
+void setZoomMode(ViewState& state, ZoomControls& controls, bool pressed) {
   controls.zoomPressed = pressed;
   if (pressed) {
     state.viewMode = true;
@@ -30,12 +30,12 @@ void setZoomMode(AppState& state, ZoomControls& controls, bool pressed) {
 }
 
 namespace {
-bool zoomKeysActive(const AppState& state, const ZoomControls& controls) {
+bool zoomKeysActive(const ViewState& state, const ZoomControls& controls) {
   return controls.zoomPressed && !controls.originalSizePressed && state.viewMode;
 }
 }  // namespace
 
-bool zoomIn(AppState& state, const ZoomControls& controls, int displayWidth, int pageWidth) {
+bool zoomIn(ViewState& state, const ZoomControls& controls, int displayWidth, int pageWidth) {
   if (!zoomKeysActive(state, controls)) {
     return false;
   }
@@ -47,7 +47,7 @@ bool zoomIn(AppState& state, const ZoomControls& controls, int displayWidth, int
   return true;
 }
 
-bool zoomOut(AppState& state, const ZoomControls& controls) {
+bool zoomOut(ViewState& state, const ZoomControls& controls) {
   if (!zoomKeysActive(state, controls) || state.zoomFactor <= kSmallestZoom) {
     return false;
   }
@@ -55,7 +55,7 @@ bool zoomOut(AppState& state, const ZoomControls& controls) {
   return true;
 }
 
-void resetForNewPage(AppState& state, ZoomControls& controls) {
+void resetForNewPage(ViewState& state, ZoomControls& controls) {
   controls = ZoomControls{};
   state.viewMode = false;
   state.zoomFactor = 1.0F;

@@ -3,7 +3,7 @@
 // mirrors `ZoomControls` onto its buttons and re-shows the page after each change.
 #pragma once
 
-#include "app/app_state.h"
+#include "viewer/view_state.h"
 
 namespace korvalis::nav {
 
@@ -18,19 +18,19 @@ struct ZoomControls {
 };
 
 /// "Originalgröße" pressed or released. The zoom factor is kept while it is pressed.
-void setOriginalSize(AppState& state, ZoomControls& controls, bool pressed);
+void setOriginalSize(ViewState& state, ZoomControls& controls, bool pressed);
 
 /// "Zoom" pressed or released. The factor of one zoomed phase is carried to the next through
 /// `savedZoomFactor`; while "Zoom" is released the factor is 1.0 (fitted).
-void setZoomMode(AppState& state, ZoomControls& controls, bool pressed);
+void setZoomMode(ViewState& state, ZoomControls& controls, bool pressed);
 
 /// Zoom keys act only while zoomed. `displayWidth` is the width of the shown display image,
 /// `pageWidth` that of the full page; the display may not grow to 4 times the page width.
 /// Each returns true when the factor changed (the caller then re-shows the page).
-bool zoomIn(AppState& state, const ZoomControls& controls, int displayWidth, int pageWidth);
-bool zoomOut(AppState& state, const ZoomControls& controls);
+bool zoomIn(ViewState& state, const ZoomControls& controls, int displayWidth, int pageWidth);
+bool zoomOut(ViewState& state, const ZoomControls& controls);
 
 /// A new page (downloaded or pasted): both toggles released and enabled, fitted at 1.0.
-void resetForNewPage(AppState& state, ZoomControls& controls);
+void resetForNewPage(ViewState& state, ZoomControls& controls);
 
 }  // namespace korvalis::nav

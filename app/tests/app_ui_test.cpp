@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QScrollArea>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -11,9 +12,9 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "archive/event_codes.h"
 #include "app/help.h"
 #include "app/ui/main_window.h"
+#include "archive/event_codes.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/scripted/scripted_platform.h"
 
@@ -55,12 +56,23 @@ class MainWindowTest : public QObject {
   void htmlAndImageModeSwitchTheRightSide() {
     AppState state;
     MainWindow window(state);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QVERIFY(window.htmlView()->isVisible());  // the HTML view first
     window.setImageMode(1);
     QCOMPARE(window.imageMode(), 1);
+    QVERIFY(window.pageArea()->isVisible());
+    QVERIFY(!window.htmlView()->isVisible());
+    window.setStatusText(1, " Zoom: 50%");
+    window.setStatusText(3, "Original");
     window.showHtml("<p>Willkommen</p>");
     QCOMPARE(window.imageMode(), 0);
     QVERIFY(window.htmlView()->toPlainText().contains(QStringLiteral("Willkommen")));
-    QVERIFY(window.htmlView()->isVisibleTo(&window) || !window.isVisible());
+    QVERIFY(window.htmlView()->isVisible());
+    QVERIFY(!window.pageArea()->isVisible());
+    // The page's texts go with the page.
+    QCOMPARE(window.statusText(1), std::string());
+    QCOMPARE(window.statusText(3), std::string());
   }
 
   void postedEventsArriveOnTheUiThread() {

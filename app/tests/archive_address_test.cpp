@@ -6,7 +6,7 @@
 #include <fstream>
 #include <optional>
 
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 #include "platform/scripted/scripted_platform.h"
 
 namespace korvalis {

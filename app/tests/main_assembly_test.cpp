@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
@@ -22,14 +23,13 @@
 
 #include "app/app_state.h"
 #include "app/app_state_init.h"
-#include "app/ui/main_assembly.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
+#include "app/ui/program.h"
 #include "archive/tests/archive_server_fixture.h"
 #include "platform/scripted/scripted_platform.h"
-#include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
 #include "viewer/image_codec.h"
@@ -38,41 +38,39 @@
 
 using namespace korvalis;
 
-// The program's main window put together as main() does, with the sample record file loaded.
+// The program's main window put together as main() does, by the same composition root, with
+// the scripted platform.
 struct AssembledWindow {
-  AssembledWindow() : window(state), records(state, platform, &window, [] {}) {
-    records.setMainView(&window);
-    window.setTreeWidget(records.treeView());
-    window.setRecordHooks([this] { records.followIdAndPage(); },
-                          [this] { records.refreshEntryInfo(); });
-    assembly = std::make_unique<MainAssembly>(state, platform, window, records);
+  AssembledWindow() {
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
   }
+  /// The start-up with the sample record file chosen in the first dialog.
   bool loadSample() {
     platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
-    if (records.loadRecordFile() != LoadOutcome::Loaded) {
+    if (!program.start() || state.session.records.list.empty()) {
       return false;
     }
-    records.afterLoad();
-    return true;
+    // The start-up notice had the focus while it was up.
+    window.activateWindow();
+    return QTest::qWaitForWindowActive(&window);
   }
 
-  NavigationPanel* panel() const { return window.findChild<NavigationPanel*>(); }
-  MainToolBar* toolBar() const { return window.findChild<MainToolBar*>(); }
-  PageView* pageView() const { return window.findChild<PageView*>(); }
-  RecordTreeView* tree() const { return records.treeView(); }
-  void press(nav::ToolButton button) const { toolBar()->action(button)->trigger(); }
-  bool enabled(nav::ToolButton button) const { return toolBar()->isButtonEnabled(button); }
-  bool pressed(nav::ToolButton button) const { return toolBar()->isPressed(button); }
+  NavigationPanel* panel() { return &program.navigationPanel(); }
+  MainToolBar* toolBar() { return &program.toolBar(); }
+  PageView* pageView() { return &program.pageView(); }
+  RecordTreeView* tree() { return records.treeView(); }
+  void press(nav::ToolButton button) { toolBar()->action(button)->trigger(); }
+  bool enabled(nav::ToolButton button) { return toolBar()->isButtonEnabled(button); }
+  bool pressed(nav::ToolButton button) { return toolBar()->isPressed(button); }
   /// A key as the user types it, into the control that has the focus.
   void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
     QWidget* focus = QApplication::focusWidget();
     QTest::keyClick(focus != nullptr ? focus : &window, k, modifiers);
   }
   /// A double click as the mouse makes it: the first click, then the second.
-  void doubleClickTree(QPoint at) const {
+  void doubleClickTree(QPoint at) {
     QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, at);
     QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, at);
   }
@@ -82,7 +80,7 @@ struct AssembledWindow {
     press(nav::ToolButton::ShowPage);
   }
   /// A left-button drag on the page canvas from `from` to `to` (canvas pixels).
-  void dragOnPage(QPoint from, QPoint to) const {
+  void dragOnPage(QPoint from, QPoint to) {
     QWidget* canvas = pageView()->widget();
     QTest::mousePress(canvas, Qt::LeftButton, {}, from);
     QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton,
@@ -98,9 +96,9 @@ struct AssembledWindow {
     return initial;
   }();
   ScriptedPlatform platform;
-  MainWindow window;
-  RecordsController records;
-  std::unique_ptr<MainAssembly> assembly;
+  Program program{state, platform};
+  MainWindow& window = program.mainWindow();
+  RecordsController& records = program.records();
 };
 
 // Points the program at a started test archive server through its environment, as the demo
@@ -177,7 +175,8 @@ class MainAssemblyTest : public QObject {
   void cropSelectionAndCropView();
   void rotateLeftThenRightRestoresThePixels();
   void windowLayoutFollowsTheTreeAndTheSize();
-  void treePopUpSaveWithoutAnEntryWarns();
+  void laterWindowCommandsAreDisabled();
+  void loadRecordFileAgain();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
@@ -190,7 +189,7 @@ void MainAssemblyTest::recordFileToPageOnScreen() {
   // The selected first leaf's addresses stand in the navigation panel's own fields.
   auto* panel = window.findChild<NavigationPanel*>();
   QVERIFY(panel != nullptr);
-  const RecordEntry* first = state.records.list.find(state.records.list.current);
+  const RecordEntry* first = state.session.records.list.find(state.session.records.list.current);
   QVERIFY(first != nullptr);
   QVERIFY(!panel->idField()->text().isEmpty());
   QCOMPARE(window.idField(), panel->idField()->text().toStdString());
@@ -219,7 +218,7 @@ void MainAssemblyTest::recordFileToPageOnScreen() {
   toolBar->action(nav::ToolButton::ShowPage)->trigger();
   QCOMPARE(window.statusText(3), std::string("Kopie"));
   QVERIFY(toolBar->isButtonEnabled(nav::ToolButton::Zoom));
-  QVERIFY(state.pageShown);
+  QVERIFY(state.view.pageShown);
   QVERIFY(window.findChild<PageView*>()->isVisible());
 
   // "Nachbearbeitung": the main window waits while the window is open; inverting changes the
@@ -248,7 +247,7 @@ void MainAssemblyTest::pageFromTheArchiveArrives() {
           QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
   AssembledWindow w;
   AppState& state = w.state;
-  state.servicePrefix = server.servicePrefix();
+  state.request.servicePrefix = server.servicePrefix();
   QVERIFY(w.loadSample());
   MainWindow& window = w.window;
 
@@ -257,10 +256,10 @@ void MainAssemblyTest::pageFromTheArchiveArrives() {
   QVERIFY(panel != nullptr && toolBar != nullptr);
   panel->showButton()->click();
   QTRY_COMPARE_WITH_TIMEOUT(window.statusText(0), std::string(" Fertig."), 10000);
-  QVERIFY(state.pageShown);
+  QVERIFY(state.view.pageShown);
   QVERIFY(toolBar->isButtonEnabled(nav::ToolButton::Zoom));
   QCOMPARE(window.statusText(3), std::string("Original"));
-  QVERIFY(state.pageBytes.has_value());
+  QVERIFY(state.view.pageBytes.has_value());
   QVERIFY(window.findChild<PageView*>()->hasPageImage());
   qunsetenv("KORVALIS_CA_FILE");
 }
@@ -277,7 +276,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   MainWindow& window = w.window;
   NavigationPanel* panel = w.panel();
 
-  const RecordEntry* first = state.records.list.find(w.records.selectedLeafEntry());
+  const RecordEntry* first = state.session.records.list.find(w.records.selectedLeafEntry());
   QVERIFY(first != nullptr);
   const QRect leaf = w.tree()->visualRect(w.tree()->currentIndex());
   QVERIFY(leaf.isValid());
@@ -286,8 +285,9 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QCOMPARE(window.statusText(3), std::string("Original"));
   QVERIFY(w.enabled(nav::ToolButton::RotateLeft) && w.enabled(nav::ToolButton::Zoom));
   QVERIFY(w.pageView()->isVisible());
-  QVERIFY(state.pageBytes.has_value());
-  QCOMPARE(pageIdentity(*state.pageBytes), first->id.substr(2) + ":" + first->pages.substr(0, 5));
+  QVERIFY(state.view.pageBytes.has_value());
+  QCOMPARE(pageIdentity(*state.view.pageBytes),
+           first->id.substr(2) + ":" + first->pages.substr(0, 5));
 
   // ID and page as typed (without leading zeros), Return in the page field. The APID look-up
   // runs beside the download; the tree follows to the entry that holds the page.
@@ -295,12 +295,13 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   panel->pageField()->setText(QStringLiteral("700"));
   panel->pageField()->setFocus();
   w.key(Qt::Key_Return);
-  QTRY_COMPARE_WITH_TIMEOUT(pageIdentity(state.pageBytes.value_or(std::vector<unsigned char>{})),
-                            std::string("4010997:00700"), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(
+      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      std::string("4010997:00700"), 10000);
   QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
   QTRY_VERIFY_WITH_TIMEOUT(panel->apidField()->text().endsWith(QStringLiteral("-00700")), 10000);
   QVERIFY(panel->apidField()->text().startsWith(QStringLiteral("TH-")));
-  const RecordEntry* followed = state.records.list.find(w.records.currentEntry());
+  const RecordEntry* followed = state.session.records.list.find(w.records.currentEntry());
   QVERIFY(followed != nullptr);
   QCOMPARE(followed->id, std::string("004010997"));
 
@@ -313,16 +314,17 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QTRY_COMPARE_WITH_TIMEOUT(panel->pageField()->text(), QStringLiteral("00701"), 10000);
   QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
   panel->showButton()->click();
-  QTRY_COMPARE_WITH_TIMEOUT(pageIdentity(state.pageBytes.value_or(std::vector<unsigned char>{})),
-                            std::string("4010997:00701"), 10000);
+  QTRY_COMPARE_WITH_TIMEOUT(
+      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      std::string("4010997:00701"), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(window.statusText(3), std::string("Original"), 10000);
 
   // The received JPEG saved as it came and opened again: its identity and "[Original]".
   QTemporaryDir dir;
-  w.openFromDisk(writeFile(dir, QStringLiteral("seite.jpg"), *state.pageBytes));
+  w.openFromDisk(writeFile(dir, QStringLiteral("seite.jpg"), *state.view.pageBytes));
   QCOMPARE(window.statusText(0), std::string("  004010997:00701"));
   QCOMPARE(window.statusText(3), std::string("[Original]"));
-  QVERIFY(!state.pageBytes.has_value());
+  QVERIFY(!state.view.pageBytes.has_value());
   w.openFromDisk(writePng(dir, QStringLiteral("kopie.png"), patternPage(60, 40)));
   QCOMPARE(window.statusText(0), std::string("  Seite geladen."));
   QCOMPARE(window.statusText(3), std::string("Kopie"));
@@ -336,13 +338,13 @@ void MainAssemblyTest::escapeDuringSlowDownloadCancels() {
   AppState& state = w.state;
   QVERIFY(w.loadSample());
   w.panel()->showButton()->click();  // the look-ups before the download wait too
-  QVERIFY(state.currentRequest != 0);
+  QVERIFY(state.request.currentRequest != 0);
   QCOMPARE(w.window.statusText(0).rfind(" LADE...", 0), std::size_t{0});
   w.tree()->setFocus();
   w.key(Qt::Key_Escape);
   QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
-  QCOMPARE(state.currentRequest, std::uintptr_t{0});
-  QVERIFY(!state.pageShown);
+  QCOMPARE(state.request.currentRequest, std::uintptr_t{0});
+  QVERIFY(!state.view.pageShown);
   QCOMPARE(w.window.imageMode(), 0);
   QVERIFY(w.window.htmlView()->isVisible());
   QVERIFY(!w.enabled(nav::ToolButton::Zoom));
@@ -395,7 +397,7 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
   QCOMPARE(p->pageField()->text(), QStringLiteral("00612"));
   // The film's pages are split over several entries: each step finds the one that holds it.
   const auto followedPages = [&state, &w] {
-    const RecordEntry* entry = state.records.list.find(w.records.currentEntry());
+    const RecordEntry* entry = state.session.records.list.find(w.records.currentEntry());
     return entry != nullptr ? entry->id + " " + entry->pages : std::string();
   };
   QCOMPARE(followedPages(), std::string("004010997 00368-00612"));
@@ -410,7 +412,7 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
   w.tree()->setFocus();
   w.key(Qt::Key_Left);
   QCOMPARE(fields(), QStringLiteral("004010997/00001"));
-  QVERIFY(!state.pageBytes.has_value());  // immediate display is off: nothing was loaded
+  QVERIFY(!state.view.pageBytes.has_value());  // immediate display is off: nothing was loaded
 }
 
 // Fitted, actual size and zoomed (with dragging), the factor's steps and limits, on a shown page.
@@ -431,12 +433,12 @@ void MainAssemblyTest::zoomStatesAndFactorLimits() {
   QCOMPARE(view->displayImage().width(), fitted);
 
   w.press(nav::ToolButton::Zoom);
-  QVERIFY(state.viewMode);
+  QVERIFY(state.view.viewMode);
   QVERIFY(!w.enabled(nav::ToolButton::OriginalSize));
   for (int i = 0; i < 4; ++i) {
     w.key(Qt::Key_Plus, i % 2 == 0 ? Qt::NoModifier : Qt::KeypadModifier);
   }
-  QCOMPARE(state.zoomFactor, 1.5F);
+  QCOMPARE(state.view.zoomFactor, 1.5F);
   // The display grows with the factor (each side 4 pixels short of the factor's size).
   QVERIFY(std::abs(view->displayImage().width() - ((fitted + 4) * 1.5 - 4)) <= 1.0);
   QCOMPARE(w.window.statusText(1), percent(view->displayImage().width()));
@@ -447,7 +449,7 @@ void MainAssemblyTest::zoomStatesAndFactorLimits() {
   view->horizontalScrollBar()->setValue(100);
   view->verticalScrollBar()->setValue(100);
   QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(300, 300));
-  QVERIFY(state.dragging);
+  QVERIFY(state.view.dragging);
   QCOMPARE(canvas->cursor().shape(), Qt::SizeAllCursor);
   const QPoint to(250, 260);
   QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton,
@@ -456,25 +458,25 @@ void MainAssemblyTest::zoomStatesAndFactorLimits() {
   QCOMPARE(view->horizontalScrollBar()->value(), 150);
   QCOMPARE(view->verticalScrollBar()->value(), 140);
   QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-  QVERIFY(!state.dragging);
+  QVERIFY(!state.view.dragging);
   QCOMPARE(canvas->cursor().shape(), Qt::OpenHandCursor);
 
   w.press(nav::ToolButton::Zoom);  // released: fitted at 1.0, the keys do nothing
-  QCOMPARE(state.zoomFactor, 1.0F);
+  QCOMPARE(state.view.zoomFactor, 1.0F);
   QCOMPARE(view->displayImage().width(), fitted);
   w.key(Qt::Key_Minus);
-  QCOMPARE(state.zoomFactor, 1.0F);
+  QCOMPARE(state.view.zoomFactor, 1.0F);
   QVERIFY(w.enabled(nav::ToolButton::OriginalSize));
   w.press(nav::ToolButton::Zoom);  // pressed again: 1.5 comes back
-  QCOMPARE(state.zoomFactor, 1.5F);
+  QCOMPARE(state.view.zoomFactor, 1.5F);
   for (int i = 0; i < 9; ++i) {
     w.key(Qt::Key_Minus);
   }
-  QCOMPARE(state.zoomFactor, 0.375F);
+  QCOMPARE(state.view.zoomFactor, 0.375F);
   w.key(Qt::Key_Minus, Qt::KeypadModifier);
-  QCOMPARE(state.zoomFactor, 0.25F);
+  QCOMPARE(state.view.zoomFactor, 0.25F);
   w.key(Qt::Key_Minus);  // 0.25 is the smallest
-  QCOMPARE(state.zoomFactor, 0.25F);
+  QCOMPARE(state.view.zoomFactor, 0.25F);
   w.press(nav::ToolButton::Zoom);
 
   // Actual size: the page's own pixels, "Zoom" locked out meanwhile.
@@ -494,7 +496,7 @@ void MainAssemblyTest::zoomStatesAndFactorLimits() {
   for (int i = 0; i < 40; ++i) {
     w.key(Qt::Key_Plus);
   }
-  const float limit = state.zoomFactor;
+  const float limit = state.view.zoomFactor;
   QVERIFY(limit > 1.0F && limit < 1.0F + 40 * 0.125F);
   QVERIFY((limit + 0.125F) * view->displayImage().width() >= 4 * 300);
   QVERIFY(view->displayImage().width() < 4 * 300);
@@ -510,19 +512,18 @@ void MainAssemblyTest::fullScreenOnlyWithAPage() {
   const QRect before = window.geometry();
   w.tree()->setFocus();
   w.key(Qt::Key_F11);
-  QVERIFY(!state.fullScreen);
+  QVERIFY(!state.view.fullScreen);
   QVERIFY(!window.isFullScreen());
   QVERIFY(w.toolBar()->isVisible());
 
   QTemporaryDir dir;
   w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(400, 300)));
   const int fittedWidth = w.pageView()->displayImage().width();
-  auto* monitorButton = new QPushButton(&window);  // the connection monitor's, as main() adds it
-  w.assembly->setMonitorButton(monitorButton);
-  monitorButton->show();
+  QPushButton* monitorButton = &w.program.monitorButton();  // the connection monitor's
+  QVERIFY(monitorButton->isVisible());
   w.tree()->setFocus();
   w.key(Qt::Key_F11);
-  QVERIFY(state.fullScreen);
+  QVERIFY(state.view.fullScreen);
   QTRY_VERIFY(window.isFullScreen());
   QVERIFY(!monitorButton->isVisible());
   QVERIFY(!w.toolBar()->isVisible());
@@ -536,7 +537,7 @@ void MainAssemblyTest::fullScreenOnlyWithAPage() {
   QTRY_COMPARE(w.pageView()->displayImage().width(), static_cast<int>(std::lround(400 / s - 4)));
 
   w.key(Qt::Key_F11);
-  QVERIFY(!state.fullScreen);
+  QVERIFY(!state.view.fullScreen);
   QTRY_VERIFY(!window.isFullScreen());
   QTRY_COMPARE(window.geometry().size(), before.size());
   QVERIFY(w.toolBar()->isVisible());
@@ -583,8 +584,8 @@ void MainAssemblyTest::copyAndPasteByFocus() {
   QVERIFY(w.pageView()->pageImage() == pasted);
   QCOMPARE(w.window.statusText(3), std::string("Kopie"));
   QVERIFY(!w.pressed(nav::ToolButton::Zoom));
-  QCOMPARE(state.zoomFactor, 1.0F);
-  QVERIFY(state.pageShown);
+  QCOMPARE(state.view.zoomFactor, 1.0F);
+  QVERIFY(state.view.pageShown);
   QVERIFY(w.enabled(nav::ToolButton::RotateLeft));
   QCOMPARE(w.panel()->idField()->text(), id);  // the fields keep their text
 }
@@ -604,7 +605,7 @@ void MainAssemblyTest::cropSelectionAndCropView() {
 
   w.dragOnPage(QPoint(50, 50), QPoint(54, 150));  // 4 x 100: ignored
   QCOMPARE(view->displayImage().width(), fitted);
-  QVERIFY(!state.viewMode);
+  QVERIFY(!state.view.viewMode);
   QVERIFY(!w.pressed(nav::ToolButton::Crop));
   QVERIFY(w.enabled(nav::ToolButton::Crop));
   QVERIFY(w.enabled(nav::ToolButton::Zoom));
@@ -627,7 +628,9 @@ void MainAssemblyTest::cropSelectionAndCropView() {
         nav::ToolButton::RotateRight, nav::ToolButton::PostProcess}) {
     QVERIFY2(!w.enabled(locked), qPrintable(w.toolBar()->action(locked)->toolTip()));
   }
-  QVERIFY(w.enabled(nav::ToolButton::SavePage) && w.enabled(nav::ToolButton::Print));
+  // Saving and printing are not locked by the crop view; their windows are not built yet, so
+  // they stay disabled as before it (laterWindowCommandsAreDisabled).
+  QVERIFY(!w.enabled(nav::ToolButton::SavePage) && !w.enabled(nav::ToolButton::Print));
   QVERIFY(w.enabled(nav::ToolButton::Help));
 
   // What does not work in crop view: stepping, Return, searching, the tree's double click.
@@ -649,7 +652,7 @@ void MainAssemblyTest::cropSelectionAndCropView() {
   QCOMPARE(w.platform.pendingAnswers(), std::size_t{1});
   const QRect leaf = w.tree()->visualRect(w.tree()->currentIndex());
   w.doubleClickTree(leaf.center());
-  QCOMPARE(state.currentRequest, std::uintptr_t{0});
+  QCOMPARE(state.request.currentRequest, std::uintptr_t{0});
 
   // What works: copying the cut-out or a field's text, scrolling, help.
   p->idField()->setFocus();
@@ -671,7 +674,7 @@ void MainAssemblyTest::cropSelectionAndCropView() {
 
   // Esc ends it: the fitted page, every locked button back as before.
   w.key(Qt::Key_Escape);
-  QVERIFY(!state.viewMode);
+  QVERIFY(!state.view.viewMode);
   QCOMPARE(view->displayImage().width(), fitted);
   QVERIFY(!w.pressed(nav::ToolButton::Crop) && w.enabled(nav::ToolButton::Crop));
   QVERIFY(w.enabled(nav::ToolButton::Tree) && w.enabled(nav::ToolButton::Search));
@@ -697,7 +700,7 @@ void MainAssemblyTest::cropSelectionAndCropView() {
   QVERIFY(!w.pressed(nav::ToolButton::Crop));
   QVERIFY(view->pageImage() == pasted);
   QVERIFY(view->viewImage() == pasted);
-  QVERIFY(!state.viewMode);
+  QVERIFY(!state.view.viewMode);
   QVERIFY(w.enabled(nav::ToolButton::Tree) && w.enabled(nav::ToolButton::Zoom));
 }
 
@@ -761,24 +764,54 @@ void MainAssemblyTest::windowLayoutFollowsTheTreeAndTheSize() {
   QTRY_COMPARE(view->displayImage().width(), withTree + 200);
 }
 
-void MainAssemblyTest::treePopUpSaveWithoutAnEntryWarns() {
+// The windows behind "Seite speichern", "Drucken" and " Speichern..." are not built yet: their
+// commands are disabled, with a page shown too, and the tree pop-up offers "Speichern..."
+// greyed; pressing them does nothing.
+void MainAssemblyTest::laterWindowCommandsAreDisabled() {
   AssembledWindow w;
-  auto* commands = w.window.findChild<MainCommands*>();
-  QVERIFY(commands != nullptr);
-  // No record entry under the selection: the warning of the save command, nothing opens.
-  commands->popupSave();
-  QCOMPARE(w.platform.messages().size(), std::size_t{1});
-  QCOMPARE(w.platform.messages()[0].title, std::string("Achtung"));
-  QCOMPARE(w.platform.messages()[0].text,
-           std::string("Ein Fehler ist aufgetreten\rBitte unbedingt melden!"));
-  QCOMPARE(w.platform.messages()[0].sign, MessageSign::Warning);
-  QVERIFY(w.window.isEnabled());
-  // With the first leaf selected there is an entry: no warning (the save window is not built
-  // yet, so the main window stays enabled).
   QVERIFY(w.loadSample());
-  commands->popupSave();
-  QCOMPARE(w.platform.messages().size(), std::size_t{1});
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));  // the page tools are on
+  for (const auto button :
+       {nav::ToolButton::SavePage, nav::ToolButton::Print, nav::ToolButton::SaveWindow}) {
+    QVERIFY2(!w.enabled(button), qPrintable(w.toolBar()->action(button)->toolTip()));
+    w.press(button);
+  }
+  QMenu menu;
+  w.program.commands().fillTreeMenu(menu);
+  QCOMPARE(menu.actions().size(), 2);
+  QVERIFY(!menu.actions()[0]->isEnabled());
+  QVERIFY(menu.actions()[1]->isEnabled());
+  w.program.commands().popupSave();
+  QVERIFY(w.platform.messages().empty());
+  QCOMPARE(w.platform.dialogs().size(), std::size_t{2});  // the record file's and the page's
   QVERIFY(w.window.isEnabled());
+}
+
+// "Datendatei laden" again: without a page the About page comes up while the dialog is open;
+// a shown page stays; cancelling keeps the loaded data.
+void MainAssemblyTest::loadRecordFileAgain() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  const std::size_t entries = w.state.session.records.list.size();
+  const std::uint64_t firstLoad = w.state.session.records.generation;
+  w.window.showHtml("<p>anderes</p>");
+  w.platform.queueOpenFile(std::nullopt);  // cancelled
+  w.press(nav::ToolButton::LoadRecordFile);
+  QVERIFY(w.window.htmlView()->toPlainText().contains(QStringLiteral("Korvalis")));
+  QCOMPARE(w.state.session.records.generation, firstLoad);
+  QVERIFY(w.window.isVisible());
+
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  w.press(nav::ToolButton::LoadRecordFile);
+  QCOMPARE(w.window.imageMode(), 1);
+  QVERIFY(w.pageView()->isVisible());
+  QCOMPARE(w.state.session.records.generation, firstLoad + 1);
+  QCOMPARE(w.state.session.records.list.size(), entries);
+  QVERIFY(w.records.selectedLeafEntry() != kNoEntry);  // the tree was built anew
 }
 
 QTEST_MAIN(MainAssemblyTest)

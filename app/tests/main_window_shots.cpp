@@ -17,15 +17,11 @@
 
 #include "app/app_state.h"
 #include "app/app_state_init.h"
-#include "app/display_scale.h"
-#include "app/ui/main_assembly.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
+#include "app/ui/program.h"
 #include "platform/qt/qt_platform.h"
-#include "records/load_outcome.h"
-#include "records/ui/record_tree_view.h"
-#include "records/ui/records_controller.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
 
@@ -75,33 +71,22 @@ int main(int argc, char* argv[]) {
   AppState state;
   initialiseAppState(state);
   PickingPlatform platform(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
-  const DisplayScale scale = computeDisplayScale(platform.displayInfo(), ScaleRule::Resolution);
-  state.scaleX = scale.scaleX;
-  state.scaleY = scale.scaleY;
-
-  MainWindow window(state);
+  Program program(state, platform);
+  MainWindow& window = program.mainWindow();
   platform.setDialogParent(&window);
-  RecordsController records(state, platform, &window, [] {});
-  records.setMainView(&window);
-  window.setTreeWidget(records.treeView());
-  window.setRecordHooks([&] { records.followIdAndPage(); }, [&] { records.refreshEntryInfo(); });
-  MainAssembly assembly(state, platform, window, records);
-  window.showHtml(state.aboutHtml);
-  window.show();
-  if (records.loadRecordFile() != LoadOutcome::Loaded) {
+  if (!program.start() || state.session.records.list.empty()) {
     std::fprintf(stderr, "the sample record file did not load\n");
     return 1;
   }
-  records.afterLoad();
   window.activateWindow();
   if (!QTest::qWaitForWindowActive(&window)) {
     return 1;
   }
   bool ok = shoot(out, QStringLiteral("start"), &window);
 
-  auto* panel = window.findChild<NavigationPanel*>();
-  auto* toolBar = window.findChild<MainToolBar*>();
-  auto* view = window.findChild<PageView*>();
+  NavigationPanel* panel = &program.navigationPanel();
+  MainToolBar* toolBar = &program.toolBar();
+  PageView* view = &program.pageView();
   panel->showButton()->click();
   if (!QTest::qWaitFor([&] { return window.statusText(0) == " Fertig."; }, 20000)) {
     std::fprintf(stderr, "no page arrived: %s\n", window.statusText(0).c_str());

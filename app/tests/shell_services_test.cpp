@@ -114,7 +114,7 @@ TEST(ProgramDir, TheExecutablesFolderBecomesTheWorkingDirectory) {
   ASSERT_TRUE(enterProgramDir(state, "ignored"));
   const fs::path exe = fs::read_symlink("/proc/self/exe");
   EXPECT_EQ(state.programDir, exe.parent_path().string() + "/");
-  EXPECT_EQ(state.recordDir, state.programDir);
+  EXPECT_EQ(state.session.recordDir, state.programDir);
   EXPECT_EQ(fs::current_path().string() + "/", state.programDir);
   fs::current_path(before);
 }

@@ -1,18 +1,22 @@
 #include "app/ui/main_commands.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QScrollArea>
-#include <QScrollBar>
+#include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
 
-#include "app/main_view.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/navigation_panel.h"
+#include "app/ui/other_windows.h"
+#include "app/ui/page_display.h"
+#include "app/ui/page_requests.h"
+#include "app/ui/window_frame.h"
 #include "platform/cp1252.h"
+#include "platform/main_view.h"
 #include "platform/platform.h"
 
 namespace korvalis {
@@ -21,19 +25,11 @@ namespace {
 
 constexpr int kScrollStep = 10;
 
-template <typename F, typename... Args>
-auto call(const F& hook, Args&&... args) {
-  using R = decltype(hook(std::forward<Args>(args)...));
-  if (!hook) {
-    return R();
-  }
-  return hook(std::forward<Args>(args)...);
-}
-
 }  // namespace
 
 MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& window, MainView& view,
-                           MainToolBar& toolBar, NavigationPanel& panel, CommandHooks hooks)
+                           MainToolBar& toolBar, NavigationPanel& panel,
+                           const CommandTargets& targets)
     : QObject(&window),
       state_(state),
       platform_(platform),
@@ -41,7 +37,15 @@ MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& win
       view_(view),
       toolBar_(toolBar),
       panel_(panel),
-      hooks_(std::move(hooks)) {
+      requests_(targets.requests),
+      page_(targets.page),
+      windows_(targets.windows),
+      frame_(targets.frame) {
+  // A command whose window does not exist yet stays disabled.
+  toolBar_.setButtonAvailable(nav::ToolButton::SavePage, windows_.exists(LaterWindow::SavePage));
+  toolBar_.setButtonAvailable(nav::ToolButton::Print, windows_.exists(LaterWindow::Print));
+  toolBar_.setButtonAvailable(nav::ToolButton::SaveWindow,
+                              windows_.exists(LaterWindow::SaveWindow));
   toolBar_.setCommandHandler([this](nav::ToolButton id, bool pressed) { toolButton(id, pressed); });
   connect(&panel_, &NavigationPanel::idStepRequested, this,
           [this](bool next) { step(next ? nav::StepKind::NextId : nav::StepKind::PreviousId); });
@@ -51,12 +55,12 @@ MainCommands::MainCommands(AppState& state, Platform& platform, QMainWindow& win
   connect(&panel_, &NavigationPanel::showRequested, this, &MainCommands::showFromFields);
   connect(&panel_, &NavigationPanel::idLookupRequested, this, [this] {
     if (!cropView_) {
-      call(hooks_.startIdLookup, kLookupFieldsEvent);
+      requests_.startIdLookup(kLookupFieldsEvent);
     }
   });
   connect(&panel_, &NavigationPanel::apidLookupRequested, this, [this] {
     if (!cropView_) {
-      call(hooks_.startApidLookup, kLookupFieldsEvent);
+      requests_.startApidLookup(kLookupFieldsEvent);
     }
   });
   for (QLineEdit* field : {panel_.apidField(), panel_.idField(), panel_.pageField()}) {
@@ -80,10 +84,10 @@ void MainCommands::addShortcut(const QKeySequence& keys, std::function<void()> r
 void MainCommands::installShortcuts() {
   using nav::StepKind;
   addShortcut(QKeySequence(Qt::Key_Escape), [this] { escape(); });
-  addShortcut(QKeySequence(Qt::Key_F1), [this] { call(hooks_.help); });
+  addShortcut(QKeySequence(Qt::Key_F1), [this] { windows_.help(); });
   addShortcut(QKeySequence(Qt::Key_F3), [this] {
     if (!cropView_) {
-      call(hooks_.showSearchResults);
+      windows_.showSearchResults();
     }
   });
   addShortcut(QKeySequence(Qt::CTRL | Qt::Key_F), [this] { searchCommand(); });
@@ -133,7 +137,7 @@ bool MainCommands::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainCommands::show() const {
-  call(hooks_.showPageImage);
+  page_.showPageImage();
 }
 
 void MainCommands::mirrorZoomControls() {
@@ -142,7 +146,7 @@ void MainCommands::mirrorZoomControls() {
   toolBar_.setPressed(ToolButton::Zoom, zoom_.zoomPressed);
   // The two toggles lock each other out only while a page is shown; otherwise the page-tool
   // rule keeps both disabled.
-  if (state_.pageShown) {
+  if (state_.view.pageShown) {
     toolBar_.setButtonEnabled(ToolButton::OriginalSize, zoom_.originalSizeEnabled);
     toolBar_.setButtonEnabled(ToolButton::Zoom, zoom_.zoomEnabled);
   }
@@ -162,45 +166,45 @@ void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
   }
   switch (id) {
     case Tree:
-      state_.treeVisible = pressed;
-      call(hooks_.setTreeShown, pressed);
+      state_.view.treeVisible = pressed;
+      frame_.setTreeShown(pressed);
       if (!pressed) {
-        call(hooks_.setNavigationShown, false);
+        frame_.setNavigationShown(false);
         toolBar_.setPressed(Navigate, false);
       }
       toolBar_.setButtonEnabled(Navigate, pressed);
       show();
       break;
     case LoadRecordFile:
-      call(hooks_.loadRecordFile);
+      frame_.loadRecordFile();
       break;
     case SaveWindow:
-      call(hooks_.toggleSaveWindow, pressed);
+      windows_.setSaveWindowShown(pressed);
       break;
     case SavePage:
-      call(hooks_.savePage);
+      windows_.savePage();
       break;
     case Print:
-      call(hooks_.print, toolBar_.isPressed(Crop));
+      windows_.print(toolBar_.isPressed(Crop));
       break;
     case Navigate:
-      call(hooks_.setNavigationShown, pressed);
+      frame_.setNavigationShown(pressed);
       show();
       break;
     case ShowPage:
-      call(hooks_.openDocument);
+      page_.openDocument();
       break;
     case Search:
       searchCommand();
       break;
     case OriginalSize:
-      nav::setOriginalSize(state_, zoom_, pressed);
+      nav::setOriginalSize(state_.view, zoom_, pressed);
       mirrorZoomControls();
       show();
       break;
     case Zoom:
-      nav::setZoomMode(state_, zoom_, pressed);
-      call(hooks_.setPageCursor, pressed);
+      nav::setZoomMode(state_.view, zoom_, pressed);
+      page_.setHandCursor(pressed);
       mirrorZoomControls();
       show();
       break;
@@ -212,19 +216,19 @@ void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
       break;
     case RotateRight:
     case RotateLeft:
-      if (call(hooks_.hasPageImage) && state_.currentRequest == 0) {
-        call(hooks_.rotatePage, id == RotateLeft ? 90 : -90);
+      if (page_.hasPageImage() && state_.request.currentRequest == 0) {
+        page_.rotatePage(id == RotateLeft ? 90 : -90);
         show();
       }
       break;
     case PostProcess:
-      if (call(hooks_.hasPageImage) && state_.currentRequest == 0 && hooks_.openPostProcessing) {
+      if (page_.hasPageImage() && state_.request.currentRequest == 0) {
         window_.setEnabled(false);
-        hooks_.openPostProcessing();
+        page_.openPostProcessing();
       }
       break;
     case Help:
-      call(hooks_.help);
+      windows_.help();
       break;
   }
 }
@@ -234,14 +238,12 @@ void MainCommands::escape() {
     endCropView();
     return;
   }
-  const std::uintptr_t job = state_.currentRequest;
-  if (job == 0 || !call(hooks_.isRunning, job)) {
+  if (!requests_.abortPageDownload()) {
     return;
   }
-  call(hooks_.abortAndFree, job);
-  state_.currentRequest = 0;
+  state_.request.currentRequest = 0;
   view_.setImageMode(0);
-  state_.pageShown = false;
+  state_.view.pageShown = false;
   view_.setStatusText(0, " Abbruch!");
 }
 
@@ -256,14 +258,14 @@ void MainCommands::returnKey() {
   }
   QWidget* focus = window_.focusWidget();
   if (focus == panel_.apidField()) {
-    call(hooks_.startIdLookup, kLookupEvent);
+    requests_.startIdLookup(kLookupEvent);
   } else if (focus == panel_.idField() || focus == panel_.pageField()) {
-    if (call(hooks_.startApidLookup, kLookupEvent)) {
+    if (requests_.startApidLookup(kLookupEvent)) {
       view_.followIdAndPage();
-      call(hooks_.loadPage);
+      requests_.loadPage();
     }
-  } else if (call(hooks_.treeHasFocus)) {
-    call(hooks_.loadTreePage);
+  } else if (frame_.treeHasFocus()) {
+    requests_.loadTreePage();
   }
 }
 
@@ -281,7 +283,7 @@ void MainCommands::step(nav::StepKind kind) {
   view_.followIdAndPage();
   if (panel_.isImmediateDisplay()) {
     view_.showHtml(state_.aboutHtml);
-    call(hooks_.loadPage);
+    requests_.loadPage();
   }
 }
 
@@ -289,12 +291,12 @@ void MainCommands::showFromFields() {
   if (cropView_) {
     return;
   }
-  if (!call(hooks_.startApidLookup, kLookupEvent)) {
+  if (!requests_.startApidLookup(kLookupEvent)) {
     return;
   }
   view_.showHtml(state_.aboutHtml);
   view_.followIdAndPage();
-  call(hooks_.loadPage);
+  requests_.loadPage();
 }
 
 void MainCommands::copy() {
@@ -306,13 +308,11 @@ void MainCommands::copy() {
     return;
   }
   if (cropView_) {
-    if (hooks_.viewImage) {
-      platform_.setClipboardImage(hooks_.viewImage());  // the cut-out
-    }
+    platform_.setClipboardImage(page_.viewImage());  // the cut-out
     return;
   }
-  if (state_.pageShown && call(hooks_.hasPageImage) && hooks_.pageImage) {
-    platform_.setClipboardImage(hooks_.pageImage());
+  if (state_.view.pageShown && page_.hasPageImage()) {
+    platform_.setClipboardImage(page_.pageImage());
   }
 }
 
@@ -328,68 +328,63 @@ void MainCommands::paste() {
     return;
   }
   Image image = platform_.clipboardImage();
-  if (image.isNull() || !hooks_.setPageImage) {
+  if (image.isNull()) {
     return;
   }
   if (cropView_) {
     endCropView();  // the pasted image is a new page
   }
-  nav::resetForNewPage(state_, zoom_);
-  state_.pageShown = true;
-  state_.viewImage = ViewImage::Page;
-  call(hooks_.setPageCursor, false);
+  nav::resetForNewPage(state_.view, zoom_);
+  state_.view.pageShown = true;
+  state_.view.viewImage = ViewImage::Page;
+  page_.setHandCursor(false);
   mirrorZoomControls();
-  hooks_.setPageImage(std::move(image));
+  page_.setPageImage(std::move(image));
   show();
   view_.setImageMode(1);
   mirrorZoomControls();
-  state_.pageBytes.reset();
+  state_.view.pageBytes.reset();
   view_.setStatusText(3, "Kopie");
 }
 
 void MainCommands::toggleFullScreen() {
-  if (!state_.pageShown) {
+  if (!state_.view.pageShown) {
     return;
   }
   using nav::ToolButton;
-  if (!state_.fullScreen) {
-    state_.fullScreen = true;
+  if (!state_.view.fullScreen) {
+    state_.view.fullScreen = true;
     normalGeometry_ = window_.geometry();
     navigateWasPressed_ = toolBar_.isPressed(ToolButton::Navigate);
-    call(hooks_.setTreeShown, false);
-    call(hooks_.setNavigationShown, false);
+    frame_.setTreeShown(false);
+    frame_.setNavigationShown(false);
     toolBar_.hide();
     window_.statusBar()->hide();
-    call(hooks_.setMonitorButtonShown, false);
+    frame_.setMonitorButtonShown(false);
     window_.showFullScreen();
   } else {
-    state_.fullScreen = false;
+    state_.view.fullScreen = false;
     window_.showNormal();
     window_.setGeometry(normalGeometry_);
     toolBar_.show();
     window_.statusBar()->show();
-    call(hooks_.setMonitorButtonShown, true);
-    call(hooks_.setTreeShown, state_.treeVisible);
-    call(hooks_.setNavigationShown, state_.treeVisible && navigateWasPressed_);
+    frame_.setMonitorButtonShown(true);
+    frame_.setTreeShown(state_.view.treeVisible);
+    frame_.setNavigationShown(state_.view.treeVisible && navigateWasPressed_);
     toolBar_.setPressed(ToolButton::Navigate, navigateWasPressed_);
   }
   show();
 }
 
 void MainCommands::scrollBy(int dx, int dy) {
-  QScrollArea* area = call(hooks_.pageArea);
-  if (area == nullptr) {
-    return;
-  }
-  area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->value() + dx);
-  area->verticalScrollBar()->setValue(area->verticalScrollBar()->value() + dy);
+  page_.scrollBy(dx, dy);
 }
 
 void MainCommands::zoomIn() {
   if (cropView_) {
     return;
   }
-  if (nav::zoomIn(state_, zoom_, call(hooks_.displayWidth), call(hooks_.pageWidth))) {
+  if (nav::zoomIn(state_.view, zoom_, page_.displayWidth(), page_.pageImage().width())) {
     show();
   }
 }
@@ -398,7 +393,7 @@ void MainCommands::zoomOut() {
   if (cropView_) {
     return;
   }
-  if (nav::zoomOut(state_, zoom_)) {
+  if (nav::zoomOut(state_.view, zoom_)) {
     show();
   }
 }
@@ -412,17 +407,17 @@ void MainCommands::searchCommand() {
   if (text.empty()) {
     return;  // cancelled or nothing typed: searching for nothing finds nothing
   }
-  call(hooks_.search, text);
-  call(hooks_.showSearchResults);
+  windows_.search(text);
+  windows_.showSearchResults();
 }
 
 void MainCommands::completion(int code, std::uintptr_t job) {
   if (code == kPageImageEvent) {
-    if (call(hooks_.handlePageAnswer, job)) {
-      nav::resetForNewPage(state_, zoom_);
-      call(hooks_.setPageCursor, false);
-      state_.pageShown = true;
-      state_.viewImage = ViewImage::Page;
+    if (requests_.handlePageAnswer(job) == PageAnswer::Shown) {
+      nav::resetForNewPage(state_.view, zoom_);
+      page_.setHandCursor(false);
+      state_.view.pageShown = true;
+      state_.view.viewImage = ViewImage::Page;
       show();
       view_.setImageMode(1);
       mirrorZoomControls();
@@ -430,30 +425,44 @@ void MainCommands::completion(int code, std::uintptr_t job) {
       view_.setStatusText(3, "Original");
     }
   } else if (code == kLookupEvent || code == kLookupFieldsEvent) {
-    call(hooks_.handleLookupAnswer, code, job);
+    requests_.handleLookupAnswer(code, job);
   } else {
     return;
   }
-  call(hooks_.freeJob, job);
   // A late answer of an earlier job must not make the window forget the request in flight.
-  if (state_.currentRequest == job) {
-    state_.currentRequest = 0;
+  if (state_.request.currentRequest == job) {
+    state_.request.currentRequest = 0;
   }
 }
 
 void MainCommands::popupSave() {
-  if (cropView_) {
+  if (cropView_ || !windows_.exists(LaterWindow::SaveWindow)) {
     return;
   }
-  if (call(hooks_.openSaveWindowForSelection)) {
+  if (windows_.openSaveWindowForSelection()) {
     window_.setEnabled(false);
   }
 }
 
 void MainCommands::popupInfo() {
   if (!cropView_) {
-    call(hooks_.showEntryInfo);
+    windows_.showEntryInfo();
   }
+}
+
+void MainCommands::fillTreeMenu(QMenu& menu) {
+  QAction* save = menu.addAction(QStringLiteral("Speichern..."), this, &MainCommands::popupSave);
+  save->setEnabled(windows_.exists(LaterWindow::SaveWindow));
+  menu.addAction(QStringLiteral("Zeige Info"), this, &MainCommands::popupInfo);
+}
+
+void MainCommands::showTreeMenu(QPoint globalPos) {
+  if (cropView_) {
+    return;
+  }
+  QMenu menu(&window_);
+  fillTreeMenu(menu);
+  menu.exec(globalPos);
 }
 
 void MainCommands::cropStarted() {
@@ -469,7 +478,7 @@ void MainCommands::cropFinished(bool accepted) {
     return;
   }
   cropView_ = true;
-  state_.viewMode = true;
+  state_.view.viewMode = true;
   lockedButtons_.clear();
   for (const auto& button : nav::toolButtons()) {
     if (nav::isLockedInCropView(button.id)) {
@@ -493,13 +502,13 @@ void MainCommands::endCropView() {
     toolBar_.setButtonEnabled(id, enabled);
   }
   lockedButtons_.clear();
-  state_.viewMode = false;
-  call(hooks_.endCropView);
+  state_.view.viewMode = false;
+  page_.endCropView();
 }
 
 void MainCommands::pageOpened() {
-  nav::resetForNewPage(state_, zoom_);
-  call(hooks_.setPageCursor, false);
+  nav::resetForNewPage(state_.view, zoom_);
+  page_.setHandCursor(false);
   mirrorZoomControls();
 }
 

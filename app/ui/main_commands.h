@@ -1,14 +1,14 @@
 // The main window's command handler: tool-bar commands, keyboard shortcuts, the navigation
 // panel's buttons and the transfer engine's completion events. Work that belongs to other
-// parts of the program (loading pages, look-ups, showing and rotating the page, saving,
-// printing, searching) is reached through `CommandHooks`, set by whoever assembles the window.
+// parts of the program is reached through four narrow interfaces (`CommandTargets`): the page
+// requests, the page view, the other windows and the window's frame.
 #pragma once
 
 #include <QObject>
+#include <QPoint>
 #include <QRect>
 #include <cstdint>
 #include <functional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -17,11 +17,10 @@
 #include "app/nav/toolbar_model.h"
 #include "app/nav/zoom_rules.h"
 #include "archive/event_codes.h"
-#include "platform/image.h"
 
 class QMainWindow;
+class QMenu;
 class QShortcut;
-class QScrollArea;
 class QWidget;
 
 namespace korvalis {
@@ -31,51 +30,17 @@ class MainView;
 class NavigationPanel;
 class Platform;
 
-struct CommandHooks {
-  // Requests (archive)
-  std::function<void()> loadPage;      ///< page of the ID and page fields
-  std::function<void()> loadTreePage;  ///< page of the tree's selected entry
-  /// Start a look-up; return false when it stopped because a field was empty.
-  std::function<bool(int code)> startIdLookup;
-  std::function<bool(int code)> startApidLookup;
-  std::function<void(int code, std::uintptr_t job)> handleLookupAnswer;
-  /// The page answer; returns true when a page was decoded and is now the page image.
-  std::function<bool(std::uintptr_t job)> handlePageAnswer;
-  std::function<bool(std::uintptr_t job)> isRunning;
-  std::function<void(std::uintptr_t job)> abortAndFree;  ///< abort, then free with its data
-  std::function<void(std::uintptr_t job)> freeJob;
-  // Page view
-  std::function<void()> showPageImage;
-  std::function<void(int angle)> rotatePage;
-  std::function<void()> openDocument;
-  std::function<bool()> hasPageImage;
-  std::function<Image()> pageImage;
-  /// The image that saving, printing and copying use (the cut-out in crop view).
-  std::function<Image()> viewImage;
-  std::function<void(Image)>
-      setPageImage;  ///< a pasted image becomes the page image (not shown yet)
-  std::function<int()> displayWidth;
-  std::function<int()> pageWidth;
-  std::function<void(bool handCursor)> setPageCursor;
-  std::function<QScrollArea*()> pageArea;
-  std::function<void()> openPostProcessing;
-  /// Leaves the crop view: the fitted page is shown again.
-  std::function<void()> endCropView;
-  // Other windows
-  std::function<void()> savePage;
-  std::function<void(bool cropped)> print;
-  std::function<void(bool shown)> toggleSaveWindow;
-  std::function<bool()> openSaveWindowForSelection;  ///< true when the save window opened
-  std::function<void()> showEntryInfo;
-  std::function<void(const std::string& text)> search;
-  std::function<void()> showSearchResults;
-  std::function<void()> help;
-  std::function<void()> loadRecordFile;
-  std::function<void(bool shown)> setTreeShown;
-  std::function<void(bool shown)> setNavigationShown;
-  std::function<void(bool shown)> setMonitorButtonShown;
-  std::function<bool()> treeHasFocus;
-  std::function<bool()> pageViewHasFocus;
+class OtherWindows;
+class PageDisplay;
+class PageRequests;
+class WindowFrame;
+
+/// Where the commands' work goes. Every command reaches one of these; none is optional.
+struct CommandTargets {
+  PageRequests& requests;
+  PageDisplay& page;
+  OtherWindows& windows;
+  WindowFrame& frame;
 };
 
 class MainCommands : public QObject {
@@ -83,7 +48,7 @@ class MainCommands : public QObject {
 
  public:
   MainCommands(AppState& state, Platform& platform, QMainWindow& window, MainView& view,
-               MainToolBar& toolBar, NavigationPanel& panel, CommandHooks hooks);
+               MainToolBar& toolBar, NavigationPanel& panel, const CommandTargets& targets);
   ~MainCommands() override;
 
   void toolButton(nav::ToolButton id, bool pressed);
@@ -99,9 +64,15 @@ class MainCommands : public QObject {
   void zoomOut();
   void searchCommand();
   void completion(int code, std::uintptr_t job);
-  /// The tree's pop-up menu entries.
+  /// The tree's pop-up menu entries. "Speichern..." does nothing while the save window
+  /// does not exist (its entry is disabled).
   void popupSave();
   void popupInfo();
+  /// Fills the tree's pop-up menu for a leaf: "Speichern..." (disabled without the save
+  /// window) and "Zeige Info".
+  void fillTreeMenu(QMenu& menu);
+  /// Shows the tree's pop-up menu at `globalPos` (nothing in crop view).
+  void showTreeMenu(QPoint globalPos);
   /// The crop interaction of the page view: a selection began, and it ended (accepted: the
   /// cut-out is shown and the window is in crop view).
   void cropStarted();
@@ -133,7 +104,10 @@ class MainCommands : public QObject {
   MainView& view_;
   MainToolBar& toolBar_;
   NavigationPanel& panel_;
-  CommandHooks hooks_;
+  PageRequests& requests_;
+  PageDisplay& page_;
+  OtherWindows& windows_;
+  WindowFrame& frame_;
   nav::ZoomControls zoom_;
   std::vector<QShortcut*> zoomShortcuts_;
   // Kept while the full-screen view is on.

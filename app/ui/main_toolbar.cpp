@@ -75,7 +75,16 @@ void MainToolBar::setPressed(nav::ToolButton id, bool pressed) {
 }
 
 void MainToolBar::setButtonEnabled(nav::ToolButton id, bool enabled) {
-  action(id)->setEnabled(enabled);
+  action(id)->setEnabled(enabled && !unavailable_.contains(id));
+}
+
+void MainToolBar::setButtonAvailable(nav::ToolButton id, bool available) {
+  if (available) {
+    unavailable_.erase(id);
+    return;
+  }
+  unavailable_.insert(id);
+  action(id)->setEnabled(false);
 }
 
 bool MainToolBar::isButtonEnabled(nav::ToolButton id) const {

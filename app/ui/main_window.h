@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "app/main_view.h"
+#include "platform/main_view.h"
 
 class QFrame;
 class QLineEdit;

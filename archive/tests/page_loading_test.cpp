@@ -1,11 +1,9 @@
 #include <gtest/gtest.h>
 
-#include "app/app_state.h"
 #include "archive/event_codes.h"
-#include "app/testing/fake_main_view.h"
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
-#include "records/record_entry.h"
+#include "platform/scripted/fake_main_view.h"
 
 namespace korvalis {
 namespace {
@@ -16,10 +14,10 @@ using testing::RecordingTarget;
 
 const std::string kErrorPage = "<html>error</html>";
 
-/// What the viewer does with a body: JPEG data is "shown", anything else does not decode.
-PageDecode fakeDecode(std::span<const unsigned char> body) {
-  return body.size() > 2 && body[0] == 0xFF && body[1] == 0xD8 ? PageDecode::Shown
-                                                               : PageDecode::NotDecoded;
+/// What the viewer does with a body: JPEG data is "shown", anything else is no image.
+PageAnswer fakeShow(std::span<const unsigned char> body) {
+  return body.size() > 2 && body[0] == 0xFF && body[1] == 0xD8 ? PageAnswer::Shown
+                                                               : PageAnswer::Ignored;
 }
 
 class PageLoadingTest : public ::testing::Test {
@@ -27,9 +25,8 @@ class PageLoadingTest : public ::testing::Test {
   explicit PageLoadingTest(std::vector<std::string> serverArgs = {}) : server(serverArgs) {
     engine.setCaFile(ArchiveServer::caFile());
     engine.setProgressTarget(&mainWindow);
-    app.servicePrefix = server.servicePrefix();
-    app.errorPageHtml = kErrorPage;
-    app.aboutHtml = "<html>start</html>";
+    request.servicePrefix = server.servicePrefix();
+    request.errorPageHtml = kErrorPage;
   }
 
   /// Runs the main window's handler for the next event with `code`.
@@ -39,7 +36,7 @@ class PageLoadingTest : public ::testing::Test {
       ADD_FAILURE() << "no page event";
       return std::nullopt;
     }
-    return HandlePageAnswer(context, event->data, fakeDecode);
+    return HandlePageAnswer(context, event->data, fakeShow);
   }
   void deliverLookup(int code) {
     const auto event = mainWindow.waitFor(code, 20s);
@@ -56,9 +53,11 @@ class PageLoadingTest : public ::testing::Test {
   ArchiveServer server;
   RecordingTarget mainWindow;
   TransferEngine engine;
-  AppState app;
+  RequestState request;
   FakeMainView view;
-  ArchiveContext context{app, view, engine, mainWindow};
+  const std::string aboutHtml = "<html>start</html>";
+  bool pageShown = false;
+  ArchiveContext context{request, view, engine, mainWindow, aboutHtml, pageShown};
 };
 
 TEST_F(PageLoadingTest, LoadPageShowsTheImageOfTheFields) {
@@ -68,16 +67,16 @@ TEST_F(PageLoadingTest, LoadPageShowsTheImageOfTheFields) {
   EXPECT_EQ(view.id, "004010472");
   EXPECT_EQ(view.page, "00017");
   EXPECT_EQ(view.followCount, 1);
-  EXPECT_EQ(app.currentApid, "TH-1951-58455-2341-36-00017");
-  EXPECT_GT(app.lastImageSize, 0);
-  EXPECT_EQ(view.progressMaximum, app.lastImageSize >> 15);
+  EXPECT_EQ(request.currentApid, "TH-1951-58455-2341-36-00017");
+  EXPECT_GT(request.lastImageSize, 0);
+  EXPECT_EQ(view.progressMaximum, request.lastImageSize >> 15);
   EXPECT_EQ(view.status[0], " LADE...  004010472 : 00017");
   EXPECT_EQ(view.status[1], " Zoom:");
-  EXPECT_NE(app.currentRequest, 0U);
+  EXPECT_NE(request.currentRequest, 0U);
   EXPECT_EQ(deliverPage(), PageAnswer::Shown);
   EXPECT_EQ(view.status[0], " Fertig.");
   EXPECT_EQ(view.status[3], "Original");
-  EXPECT_EQ(app.currentRequest, 0U);
+  EXPECT_EQ(request.currentRequest, 0U);
   EXPECT_EQ(engine.jobCount(), 0U);
 
   // The three requests, in order, with the flags of each.
@@ -91,8 +90,8 @@ TEST_F(PageLoadingTest, LoadPageShowsTheImageOfTheFields) {
 
 TEST_F(PageLoadingTest, UnknownPageEndsInTheErrorPage) {
   EXPECT_EQ(loadPage("4010472", "99999"), PageAnswer::NotAvailable);
-  EXPECT_EQ(app.currentApid, " *** unbekannt ***");
-  EXPECT_EQ(app.lastImageSize, -1);
+  EXPECT_EQ(request.currentApid, " *** unbekannt ***");
+  EXPECT_EQ(request.lastImageSize, -1);
   EXPECT_EQ(view.progressMaximum, 5000000);
   EXPECT_EQ(view.html, kErrorPage);
   EXPECT_EQ(view.status[0], " Seite nicht bekannt!");
@@ -100,11 +99,11 @@ TEST_F(PageLoadingTest, UnknownPageEndsInTheErrorPage) {
 }
 
 TEST_F(PageLoadingTest, TreePageTakesTheEntrysFirstPage) {
-  RecordEntry entry;
-  entry.apid = "TH-1951-58455-2341-36";
-  entry.id = "004010472";
-  entry.pages = "00558-00954";
+  const EntryAddress entry{"TH-1951-58455-2341-36", "004010472", "00558-00954"};
+  pageShown = true;
   LoadTreePage(context, entry);
+  EXPECT_FALSE(pageShown);  // the About page replaces the shown page while the new one loads
+  EXPECT_EQ(view.html, aboutHtml);
   EXPECT_EQ(view.refreshCount, 1);
   EXPECT_EQ(view.apid, entry.apid);
   EXPECT_EQ(view.page, "00558");
@@ -116,15 +115,15 @@ TEST_F(PageLoadingTest, NewRequestReplacesARunningOne) {
   view.id = "4010472";
   view.page = "17";
   LoadPage(context);
-  const JobHandle first = app.currentRequest;
+  const JobHandle first = request.currentRequest;
   view.page = "18";
   LoadPage(context);
-  ASSERT_NE(app.currentRequest, first);
+  ASSERT_NE(request.currentRequest, first);
   // Whatever the first job did, only the second page may be shown.
-  for (int i = 0; i < 2 && app.currentRequest != 0; ++i) {
+  for (int i = 0; i < 2 && request.currentRequest != 0; ++i) {
     deliverPage();
   }
-  EXPECT_EQ(app.currentRequest, 0U);
+  EXPECT_EQ(request.currentRequest, 0U);
   EXPECT_EQ(view.status[0], " Fertig.");
   EXPECT_NE(server.requestLog().back().find("-00018/dist.jpg"), std::string::npos);
   EXPECT_EQ(engine.jobCount(), 0U);
@@ -134,7 +133,7 @@ TEST_F(PageLoadingTest, IdLookupFillsIdAndPage) {
   view.apid = "TH-1951-58455-2341-36-00017";
   StartIdLookup(context, kLookupEvent);
   EXPECT_EQ(view.status[0], " Suche ID...");
-  EXPECT_EQ(app.lookupKind, "DGS");
+  EXPECT_EQ(request.lookupKind, "DGS");
   deliverLookup(kLookupEvent);
   EXPECT_EQ(view.id, "004010472");
   EXPECT_EQ(view.page, "00017");
@@ -150,7 +149,7 @@ TEST_F(PageLoadingTest, IdLookupFillsIdAndPage) {
   view.apid = "TH-1951";
   StartIdLookup(context, kLookupEvent);
   EXPECT_EQ(view.status[0], " ung\xFCliges APID-Format");
-  EXPECT_EQ(app.lookupKind, "");
+  EXPECT_EQ(request.lookupKind, "");
 
   view.apid = "TH-0-0-0-0";  // well-formed, but unknown
   StartIdLookup(context, kLookupEvent);
@@ -171,7 +170,7 @@ TEST_F(PageLoadingTest, ApidLookupFillsTheApid) {
   EXPECT_EQ(view.id, "004010472");
   EXPECT_EQ(view.page, "00017");
   EXPECT_EQ(view.status[0], " Suche APID...");
-  EXPECT_EQ(app.lookupKind, "APID");
+  EXPECT_EQ(request.lookupKind, "APID");
   deliverLookup(kLookupFieldsEvent);
   EXPECT_EQ(view.apid, "TH-1951-58455-2341-36-00017");
   EXPECT_EQ(view.status[0], " gefunden");
@@ -195,7 +194,7 @@ TEST_F(FaultyServerTest, AnswerOutcomes) {
   StartIdLookup(context, kLookupEvent);
   deliverLookup(kLookupEvent);
   EXPECT_EQ(view.status[0], " *** Protected ***");
-  EXPECT_EQ(app.lookupKind, "Protected");
+  EXPECT_EQ(request.lookupKind, "Protected");
 
   view.id = "4010472";
   view.page = "23";
@@ -221,11 +220,12 @@ TEST(PageAnswerOutcome, Classification) {
     return std::span<const unsigned char>(reinterpret_cast<const unsigned char*>(s.data()),
                                           s.size());
   };
-  EXPECT_EQ(classifyPageAnswer(std::nullopt, PageDecode::NotDecoded), PageAnswer::NoData);
-  EXPECT_EQ(classifyPageAnswer(bytes(junk), PageDecode::Shown), PageAnswer::Shown);
-  EXPECT_EQ(classifyPageAnswer(bytes(junk), PageDecode::DecodedButUnavailable), PageAnswer::Broken);
-  EXPECT_EQ(classifyPageAnswer(bytes(xml), PageDecode::NotDecoded), PageAnswer::NotAvailable);
-  EXPECT_EQ(classifyPageAnswer(bytes(junk), PageDecode::NotDecoded), PageAnswer::Ignored);
+  EXPECT_EQ(classifyPageAnswer(std::nullopt, PageAnswer::Ignored), PageAnswer::NoData);
+  EXPECT_EQ(classifyPageAnswer(bytes(junk), PageAnswer::Shown), PageAnswer::Shown);
+  EXPECT_EQ(classifyPageAnswer(bytes(xml), PageAnswer::Shown), PageAnswer::Shown);
+  EXPECT_EQ(classifyPageAnswer(bytes(junk), PageAnswer::Broken), PageAnswer::Broken);
+  EXPECT_EQ(classifyPageAnswer(bytes(xml), PageAnswer::Ignored), PageAnswer::NotAvailable);
+  EXPECT_EQ(classifyPageAnswer(bytes(junk), PageAnswer::Ignored), PageAnswer::Ignored);
 }
 
 }  // namespace

@@ -154,7 +154,7 @@ TEST_F(OddAnswersTest, ParentsAndErrorAnswersGiveTheirOutcomes) {
     ASSERT_TRUE(body);
     const bool decoded = decodeImage(*body).ok();
     EXPECT_FALSE(decoded);
-    EXPECT_EQ(classifyPageAnswer(std::span<const unsigned char>(*body), PageDecode::NotDecoded),
+    EXPECT_EQ(classifyPageAnswer(std::span<const unsigned char>(*body), PageAnswer::Ignored),
               PageAnswer::Ignored);
   }
 }

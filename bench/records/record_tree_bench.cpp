@@ -5,9 +5,9 @@
 #include <QTreeView>
 #include <cstdio>
 
-#include "app/app_state.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_search.h"
+#include "records/record_session.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
 
@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     std::fputs("usage: record_tree_bench FILE.krv\n", stderr);
     return 2;
   }
-  korvalis::AppState state;
+  korvalis::RecordSession state;
   korvalis::ScriptedPlatform platform;
   korvalis::RecordsController controller(state, platform, nullptr, {});
   platform.queueOpenFile(std::string(argv[1]));

@@ -19,7 +19,6 @@
 #include <vector>
 
 #include "viewer/image_codec.h"
-#include "viewer/page_answer.h"
 #include "viewer/page_geometry.h"
 #include "viewer/point_ops.h"
 #include "viewer/rotate.h"
@@ -77,8 +76,8 @@ struct ShownPage {
 double showReceivedPage(ShownPage& shown, const std::vector<std::uint8_t>& bytes,
                         korvalis::PixelSize free) {
   const auto start = std::chrono::steady_clock::now();
-  korvalis::ReceivedPage received = korvalis::decodeReceivedPage(bytes);
-  if (received.kind != korvalis::ReceivedPageKind::Decoded || received.image.isNull()) {
+  korvalis::DecodeResult received = korvalis::decodeImage(bytes);
+  if (!received.ok()) {
     shown = {};
     return 0.0;
   }

@@ -3,11 +3,10 @@
 
 #include <filesystem>
 
-#include "app/app_state.h"
-#include "app/testing/fake_main_view.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_file.h"
 #include "records/record_loader.h"
+#include "records/record_session.h"
 
 namespace korvalis {
 namespace {
@@ -21,7 +20,7 @@ class RecordLoaderTest : public ::testing::Test {
            ("krv_loader_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
             ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(dir_);
-    state_.recordDir = "/start/";
+    session_.recordDir = "/start/";
     std::string error;
     writeFile("Gut.krv",
               *makeRecordBytes("kopf\nZ\tz\tz\tz\nA\ta\ta\ta\tTH-A\t000000001\n", "Gut", error));
@@ -37,7 +36,7 @@ class RecordLoaderTest : public ::testing::Test {
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
   std::filesystem::path dir_;
-  AppState state_;
+  RecordSession session_;
   ScriptedPlatform platform_;
 };
 
@@ -45,10 +44,7 @@ TEST_F(RecordLoaderTest, ValidFileIsLoadedAfterAnInvalidOneAndYes) {
   platform_.queueOpenFile(path("Kaputt.krv"));
   platform_.queueMessageAnswer(MessageAnswer::Yes);
   platform_.queueOpenFile(path("Gut.krv"));
-  FakeMainView view;
-  state_.aboutHtml = "<about>";
-  EXPECT_EQ(loadRecordFile(platform_, state_, &view), LoadOutcome::Loaded);
-  EXPECT_EQ(view.html, "<about>");
+  EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::Loaded);
 
   ASSERT_EQ(platform_.dialogs().size(), 2U);
   EXPECT_EQ(platform_.dialogs()[0].kind, "open");
@@ -61,43 +57,43 @@ TEST_F(RecordLoaderTest, ValidFileIsLoadedAfterAnInvalidOneAndYes) {
   EXPECT_EQ(platform_.messages()[0].sign, MessageSign::Warning);
   EXPECT_EQ(platform_.messages()[0].buttons, MessageButtons::YesNo);
 
-  EXPECT_EQ(state_.recordBaseName, "Gut");
-  EXPECT_EQ(state_.recordDir, dir_.string() + "/");
-  ASSERT_EQ(state_.records.list.size(), 2U);
-  EXPECT_EQ(state_.records.list.entries[0].info1, "A");
-  EXPECT_EQ(state_.records.header.fields[0], "kopf");
-  EXPECT_EQ(state_.records.generation, 1U);
+  EXPECT_EQ(session_.recordBaseName, "Gut");
+  EXPECT_EQ(session_.recordDir, dir_.string() + "/");
+  ASSERT_EQ(session_.records.list.size(), 2U);
+  EXPECT_EQ(session_.records.list.entries[0].info1, "A");
+  EXPECT_EQ(session_.records.header.fields[0], "kopf");
+  EXPECT_EQ(session_.records.generation, 1U);
 }
 
 TEST_F(RecordLoaderTest, CancelAndNoEndOrKeepAsTheDataRequires) {
   // Cancel at start-up (nothing loaded) ends the program.
   platform_.queueOpenFile(std::nullopt);
-  EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::EndProgram);
+  EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::EndProgram);
 
   platform_.queueOpenFile(path("Gut.krv"));
-  ASSERT_EQ(loadRecordFile(platform_, state_), LoadOutcome::Loaded);
+  ASSERT_EQ(loadRecordFile(platform_, session_), LoadOutcome::Loaded);
 
   // Cancel later keeps the data; an invalid pick before it does not change the names.
   platform_.queueOpenFile(path("Kaputt.krv"));
   platform_.queueMessageAnswer(MessageAnswer::Yes);
   platform_.queueOpenFile(std::nullopt);
-  EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::CancelledKeepData);
-  EXPECT_EQ(state_.recordBaseName, "Gut");
-  EXPECT_EQ(state_.records.list.size(), 2U);
+  EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::CancelledKeepData);
+  EXPECT_EQ(session_.recordBaseName, "Gut");
+  EXPECT_EQ(session_.records.list.size(), 2U);
 
   // No to choosing again ends the program even with data loaded.
   platform_.queueOpenFile(path("Fehlt.krv"));
   platform_.queueMessageAnswer(MessageAnswer::No);
-  EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::EndProgram);
+  EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::EndProgram);
   EXPECT_EQ(platform_.messages().back().text, kQuestion);
   EXPECT_EQ(platform_.pendingAnswers(), 0U);
 }
 
 TEST_F(RecordLoaderTest, NonAsciiFileNameMatchesItsWindows1252EndLine) {
   platform_.queueOpenFile(path("M\xC3\xBChle.krv"));
-  ASSERT_EQ(loadRecordFile(platform_, state_), LoadOutcome::Loaded);
-  EXPECT_EQ(state_.recordBaseName, "M\xC3\xBChle");
-  EXPECT_EQ(state_.records.list.size(), 1U);
+  ASSERT_EQ(loadRecordFile(platform_, session_), LoadOutcome::Loaded);
+  EXPECT_EQ(session_.recordBaseName, "M\xC3\xBChle");
+  EXPECT_EQ(session_.records.list.size(), 1U);
   EXPECT_TRUE(platform_.messages().empty());
 }
 

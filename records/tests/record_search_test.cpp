@@ -1,7 +1,7 @@
 // The search over the index, the info window's text and following an ID and page.
 #include <gtest/gtest.h>
 
-#include "app/testing/fake_main_view.h"
+#include "platform/scripted/fake_main_view.h"
 #include "records/entry_info.h"
 #include "records/record_file.h"
 #include "records/record_search.h"

@@ -8,10 +8,10 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "app/app_state.h"
-#include "app/testing/fake_main_view.h"
+#include "platform/scripted/fake_main_view.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_file.h"
+#include "records/record_session.h"
 #include "records/ui/info_window.h"
 #include "records/ui/record_tree_model.h"
 #include "records/ui/record_tree_view.h"
@@ -60,7 +60,7 @@ class RecordsUiTest : public QObject {
   void load(const std::string& tsv, const std::string& name = "Probe");
 
   QTemporaryDir dir_;
-  AppState state_;
+  RecordSession session_;
   ScriptedPlatform platform_;
   FakeMainView view_;
   int helpCount_ = 0;
@@ -68,12 +68,12 @@ class RecordsUiTest : public QObject {
 };
 
 void RecordsUiTest::init() {
-  state_ = AppState{};
+  session_ = RecordSession{};
   platform_.clearRecord();
   view_ = FakeMainView{};
   helpCount_ = 0;
   controller_ =
-      std::make_unique<RecordsController>(state_, platform_, nullptr, [this] { ++helpCount_; });
+      std::make_unique<RecordsController>(session_, platform_, nullptr, [this] { ++helpCount_; });
   controller_->setMainView(&view_);
 }
 
@@ -112,7 +112,7 @@ void RecordsUiTest::loadBuildsTheTreeAndSelectsTheFirstEntry() {
 void RecordsUiTest::leafSelectionFillsInfoAndFieldsGroupShowsLabels() {
   load(kTsv);
   RecordTreeView* tree = controller_->treeView();
-  const int leaf = state_.records.list.entries[2].treeItem;  // Thüringen, 1821-1850
+  const int leaf = session_.records.list.entries[2].treeItem;  // Thüringen, 1821-1850
   QVERIFY(tree->selectItem(leaf));
   controller_->refreshEntryInfo();
   QCOMPARE(controller_->currentEntry(), EntryId{2});
@@ -140,7 +140,7 @@ void RecordsUiTest::followIdAndPageRevealsOrCollapses() {
   view_.page = "00120";
   controller_->followIdAndPage();
   QCOMPARE(controller_->currentEntry(), EntryId{1});
-  QCOMPARE(tree->selectedItem(), state_.records.list.entries[1].treeItem);
+  QCOMPARE(tree->selectedItem(), session_.records.list.entries[1].treeItem);
   QVERIFY(tree->isItemExpanded(0));
   // Bayern's group was collapsed by the reveal; the leaf's own groups are open.
   QVERIFY(!tree->isItemExpanded(1));
@@ -180,7 +180,7 @@ void RecordsUiTest::searchFillsTheWindowAndARowRevealsItsEntry() {
   const EntryId wanted = model->entryAt(0);
   list->setCurrentIndex(model->index(0, 1));
   QCOMPARE(controller_->currentEntry(), wanted);
-  QCOMPARE(controller_->treeView()->selectedItem(), state_.records.list.entries[wanted].treeItem);
+  QCOMPARE(controller_->treeView()->selectedItem(), session_.records.list.entries[wanted].treeItem);
   QVERIFY(controller_->infoWindow()->isVisible());
   QVERIFY(controller_->infoWindow()->infoText().contains(QStringLiteral("  ID:\t000000001")));
 
@@ -214,8 +214,8 @@ void RecordsUiTest::emptyInfoFieldStopsTheTreeWithItsMessage() {
   // The "{leer}" leaf is added and linked; the entry after the stop has no leaf.
   const RecordTree& tree = controller_->treeView()->tree();
   QCOMPARE(tree.items.back().text, std::string("{leer}"));
-  QCOMPARE(state_.records.list.entries[0].treeItem, static_cast<int>(tree.items.size()) - 1);
-  QCOMPARE(state_.records.list.entries[1].treeItem, -1);
+  QCOMPARE(session_.records.list.entries[0].treeItem, static_cast<int>(tree.items.size()) - 1);
+  QCOMPARE(session_.records.list.entries[1].treeItem, -1);
   QCOMPARE(controller_->selectedLeafEntry(), EntryId{0});
 }
 

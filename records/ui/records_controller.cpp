@@ -3,13 +3,13 @@
 #include <QWidget>
 #include <cmath>
 
-#include "app/app_state.h"
-#include "app/main_view.h"
+#include "platform/main_view.h"
 #include "platform/platform.h"
 #include "records/entry_info.h"
 #include "records/record_file.h"
 #include "records/record_loader.h"
 #include "records/record_search.h"
+#include "records/record_session.h"
 #include "records/record_tree.h"
 #include "records/ui/info_window.h"
 #include "records/ui/record_tree_view.h"
@@ -45,8 +45,9 @@ class UpdatesSuspended {
 }  // namespace
 
 struct RecordsController::Impl {
-  AppState& state;
+  RecordSession& session;
   Platform& platform;
+  float scaleX = 1.0F;
   MainView* view = nullptr;
   RecordTreeView* tree = nullptr;
   InfoWindow* info = nullptr;
@@ -55,14 +56,15 @@ struct RecordsController::Impl {
   std::uint64_t searchGeneration = 0;
 };
 
-RecordsController::RecordsController(AppState& state, Platform& platform, QWidget* mainWindow,
-                                     std::function<void()> help)
-    : impl_(std::make_unique<Impl>(Impl{state, platform})) {
+RecordsController::RecordsController(RecordSession& session, Platform& platform,
+                                     QWidget* mainWindow, std::function<void()> help, float scaleX,
+                                     float scaleY)
+    : impl_(std::make_unique<Impl>(Impl{session, platform, scaleX})) {
   impl_->tree = new RecordTreeView(mainWindow);
   impl_->info = new InfoWindow(mainWindow, help);
   impl_->search = new SearchWindow(mainWindow, help);
-  impl_->info->resize(kWindowWidth, scaled(kInfoHeight, state.scaleY));
-  impl_->search->resize(kWindowWidth, scaled(kInfoHeight, state.scaleY));
+  impl_->info->resize(kWindowWidth, scaled(kInfoHeight, scaleY));
+  impl_->search->resize(kWindowWidth, scaled(kInfoHeight, scaleY));
   connect(impl_->tree, &RecordTreeView::itemActivated, this,
           &RecordsController::treeSelectionChanged);
   connect(impl_->tree, &RecordTreeView::itemOpened, this, &RecordsController::treeDoubleClicked);
@@ -96,7 +98,7 @@ void RecordsController::setMainView(MainView* view) {
 }
 
 LoadOutcome RecordsController::loadRecordFile() {
-  return korvalis::loadRecordFile(impl_->platform, impl_->state, impl_->view);
+  return korvalis::loadRecordFile(impl_->platform, impl_->session);
 }
 
 void RecordsController::afterLoad() {
@@ -112,7 +114,7 @@ void RecordsController::afterLoad() {
 void RecordsController::buildTree() {
   const UpdatesSuspended suspended(impl_->tree);
   RecordTree tree =
-      buildTreeItems(impl_->state.records.list, recordEndLine(impl_->state.recordBaseName));
+      buildTreeItems(impl_->session.records.list, recordEndLine(impl_->session.recordBaseName));
   const std::string message = tree.message;
   impl_->tree->setTree(std::move(tree));
   if (!message.empty()) {
@@ -126,7 +128,7 @@ void RecordsController::selectFirstEntry() {
   if (leaf < 0) {
     return;
   }
-  impl_->state.records.list.setCurrent(tree.items[static_cast<std::size_t>(leaf)].entry);
+  impl_->session.records.list.setCurrent(tree.items[static_cast<std::size_t>(leaf)].entry);
   // Like a native tree control, selecting an item opens the groups that hide it.
   for (const int ancestor : tree.ancestorsOf(leaf)) {
     impl_->tree->setItemExpanded(ancestor, true);
@@ -149,7 +151,7 @@ void RecordsController::revealTreeItem(int item) {
 
 void RecordsController::refreshEntryInfo() {
   const std::string text = korvalis::refreshEntryInfo(
-      impl_->state.records.list, impl_->tree->selectedLeafEntry(), impl_->view);
+      impl_->session.records.list, impl_->tree->selectedLeafEntry(), impl_->view);
   impl_->info->setInfoText(text);
 }
 
@@ -158,7 +160,7 @@ void RecordsController::followIdAndPage() {
     return;
   }
   const UpdatesSuspended suspended(impl_->tree);
-  RecordList& list = impl_->state.records.list;
+  RecordList& list = impl_->session.records.list;
   const EntryId found =
       findEntryByIdAndPage(list, impl_->view->idField(), impl_->view->pageField());
   if (found == kNoEntry) {
@@ -170,7 +172,7 @@ void RecordsController::followIdAndPage() {
 }
 
 void RecordsController::runSearch(std::string_view text) {
-  RecordData& records = impl_->state.records;
+  RecordData& records = impl_->session.records;
   const std::optional<SearchResult> result = korvalis::runSearch(records.index, records.list, text);
   if (!result) {
     return;
@@ -187,9 +189,9 @@ void RecordsController::runSearch(std::string_view text) {
 }
 
 void RecordsController::onSearchRowSelected(EntryId entry) {
-  RecordList& list = impl_->state.records.list;
+  RecordList& list = impl_->session.records.list;
   // Rows of a search over an earlier load refer to entries that are gone.
-  if (impl_->searchGeneration != impl_->state.records.generation || !list.setCurrent(entry)) {
+  if (impl_->searchGeneration != impl_->session.records.generation || !list.setCurrent(entry)) {
     return;
   }
   {
@@ -203,7 +205,7 @@ void RecordsController::onSearchRowSelected(EntryId entry) {
 }
 
 void RecordsController::placeWindows(QPoint mainTopLeft, int toolBarHeight) {
-  const int infoLeft = mainTopLeft.x() + scaled(kTreeWidth, impl_->state.scaleX) + 20;
+  const int infoLeft = mainTopLeft.x() + scaled(kTreeWidth, impl_->scaleX) + 20;
   const int top = mainTopLeft.y() + toolBarHeight + 40;
   impl_->info->move(infoLeft, top);
   impl_->search->move(infoLeft + impl_->info->width() + 24, top);
@@ -230,7 +232,7 @@ EntryId RecordsController::selectedLeafEntry() const {
 }
 
 EntryId RecordsController::currentEntry() const {
-  return impl_->state.records.list.current;
+  return impl_->session.records.list.current;
 }
 
 }  // namespace korvalis

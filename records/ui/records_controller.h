@@ -13,8 +13,8 @@ class QWidget;
 
 namespace korvalis {
 
-struct AppState;
 class Platform;
+struct RecordSession;
 class MainView;
 class RecordTreeView;
 class InfoWindow;
@@ -22,7 +22,7 @@ class SearchWindow;
 
 /// The record subsystem's windows for the main window: the record tree (embedded by the main
 /// window in its left column), the info window "Info" and the search-result window "Suchen".
-/// It works on the record data in AppState::records and shows messages through the Platform.
+/// It works on the record session's data and shows messages through the Platform.
 /// User-interface thread only.
 ///
 /// Wiring for the main window:
@@ -37,9 +37,10 @@ class RecordsController : public QObject {
   Q_OBJECT
 
  public:
-  /// `mainWindow` owns the two windows (may be nullptr in tests); `help` opens the help (F1).
-  RecordsController(AppState& state, Platform& platform, QWidget* mainWindow,
-                    std::function<void()> help);
+  /// `mainWindow` owns the two windows (may be nullptr in tests); `help` opens the help (F1);
+  /// the display scales size and place the two windows.
+  RecordsController(RecordSession& session, Platform& platform, QWidget* mainWindow,
+                    std::function<void()> help, float scaleX = 1.0F, float scaleY = 1.0F);
   ~RecordsController() override;
   RecordsController(const RecordsController&) = delete;
   RecordsController& operator=(const RecordsController&) = delete;

@@ -5,7 +5,7 @@
 #include <fstream>
 #include <iostream>
 
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 #include "archive/page_address.h"
 #include "tools/krv/command.h"
 

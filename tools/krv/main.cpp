@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "app/app_state_init.h"
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 #include "tools/krv/command.h"
 
 namespace korvalis::krv {

@@ -6,7 +6,6 @@
 #include <fstream>
 
 #include "viewer/image_codec.h"
-#include "viewer/page_answer.h"
 
 namespace korvalis {
 namespace {
@@ -232,21 +231,6 @@ TEST(Codec, SaveWritesWholeFilesOnly) {
   EXPECT_EQ(saveTypeForPath("Seite.Bmp"), SaveType::Bmp);
   EXPECT_FALSE(saveTypeForPath("Seite.pdf").has_value());
   std::filesystem::remove_all(dir);
-}
-
-TEST(ReceivedPage, OutcomesByContent) {
-  EXPECT_EQ(decodeReceivedPage({}).kind, ReceivedPageKind::NoData);
-  const auto jpeg = encodeJpeg(testPage(50, 40), 5);
-  ASSERT_TRUE(jpeg.has_value());
-  const ReceivedPage page = decodeReceivedPage(*jpeg);
-  EXPECT_EQ(page.kind, ReceivedPageKind::Decoded);
-  EXPECT_EQ(page.image.width(), 50);
-  const std::string xml = "<?xml version=\"1.0\"?><error>unauthorized</error>";
-  EXPECT_EQ(
-      decodeReceivedPage({reinterpret_cast<const std::uint8_t*>(xml.data()), xml.size()}).kind,
-      ReceivedPageKind::ErrorPage);
-  const std::vector<std::uint8_t> cut(jpeg->begin(), jpeg->begin() + 100);
-  EXPECT_EQ(decodeReceivedPage(cut).kind, ReceivedPageKind::Undecodable);
 }
 
 }  // namespace

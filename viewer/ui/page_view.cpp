@@ -9,14 +9,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/app_state.h"
-#include "app/main_view.h"
+#include "platform/main_view.h"
 #include "platform/platform.h"
 #include "viewer/image_codec.h"
-#include "viewer/page_answer.h"
 #include "viewer/rotate.h"
 #include "viewer/scale.h"
 #include "viewer/ui/page_canvas.h"
+#include "viewer/view_state.h"
 
 namespace korvalis {
 
@@ -30,7 +29,7 @@ PixelSize sizeOf(const Image& image) {
 
 }  // namespace
 
-PageView::PageView(AppState& state, MainView& view, QWidget* parent)
+PageView::PageView(ViewState& state, MainView& view, QWidget* parent)
     : QScrollArea(parent), state_(state), view_(view), canvas_(new PageCanvas) {
   setObjectName(QStringLiteral("pageView"));
   setWidgetResizable(false);
@@ -48,6 +47,9 @@ void PageView::setMetricsSource(std::function<WindowMetrics()> metrics) {
 }
 void PageView::setToolStateSource(std::function<ToolState()> tools) {
   tools_ = std::move(tools);
+}
+void PageView::setRequestSource(std::function<bool()> requestInFlight) {
+  requestInFlight_ = std::move(requestInFlight);
 }
 
 void PageView::setPageImage(Image image) {
@@ -107,23 +109,20 @@ void PageView::showDisplay(bool keepCentre) {
   }
 }
 
-PageBytesResult PageView::acceptPageBytes(std::span<const std::uint8_t> bytes) {
-  PageAnswer answer = interpretPageAnswer(bytes);
-  if (answer.kind != PageAnswerKind::Decoded) {
-    return PageBytesResult::NotDecoded;
+PageAnswer PageView::acceptPageBytes(std::span<const std::uint8_t> bytes) {
+  DecodeResult decoded = decodeImage(bytes);
+  if (!decoded.ok()) {
+    return PageAnswer::Ignored;
   }
-  if (answer.image.isNull()) {
-    return PageBytesResult::DecodedButUnavailable;
-  }
-  page_ = std::move(answer.image);
+  page_ = std::move(decoded.image);
   newPage_ = true;
   state_.viewImage = ViewImage::Page;
   state_.pageBytes.emplace(bytes.begin(), bytes.end());
-  return PageBytesResult::Shown;
+  return PageAnswer::Shown;
 }
 
 bool PageView::rotatePage(int angle) {
-  if (page_.isNull() || state_.currentRequest != 0) {
+  if (page_.isNull() || requestInFlight()) {
     return false;
   }
   Image turned =
@@ -163,9 +162,8 @@ void PageView::endCutOut() {
   showPageImage();
 }
 
-bool PageView::openDocument(Platform& platform) {
-  const auto path =
-      platform.openFileDialog("Dokumente anzeigen...", lastDirectory_, state_.imageFilterWithTiff);
+bool PageView::openDocument(Platform& platform, std::string_view filter) {
+  const auto path = platform.openFileDialog("Dokumente anzeigen...", lastDirectory_, filter);
   if (!path) {
     return false;
   }
@@ -216,7 +214,7 @@ bool PageView::eventFilter(QObject* watched, QEvent* event) {
         canvas_->setCursor(Qt::SizeAllCursor);
         state_.dragging = true;
         dragLast_ = mouse->globalPosition().toPoint();
-      } else if (!page_.isNull() && state_.currentRequest == 0) {
+      } else if (!page_.isNull() && !requestInFlight()) {
         cropping_ = true;
         cropStart_ = mouse->position().toPoint();
         emit cropStarted();

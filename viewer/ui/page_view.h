@@ -10,18 +10,16 @@
 #include <span>
 #include <string>
 
+#include "archive/page_answer.h"
 #include "platform/image.h"
 #include "viewer/page_geometry.h"
 
 namespace korvalis {
 
-struct AppState;
+struct ViewState;
 class MainView;
 class Platform;
 class PageCanvas;
-
-/// Result of handing received bytes to the view.
-enum class PageBytesResult { Shown, DecodedButUnavailable, NotDecoded };
 
 class PageView : public QScrollArea {
   Q_OBJECT
@@ -33,12 +31,14 @@ class PageView : public QScrollArea {
     bool cropChecked = false;
   };
 
-  PageView(AppState& state, MainView& view, QWidget* parent = nullptr);
+  PageView(ViewState& state, MainView& view, QWidget* parent = nullptr);
   ~PageView() override;
 
   /// Where the window's measures come from (free area beside the tree, between the bars).
   void setMetricsSource(std::function<WindowMetrics()> metrics);
   void setToolStateSource(std::function<ToolState()> tools);
+  /// Whether a page request is in flight; rotating and cropping wait for it to end.
+  void setRequestSource(std::function<bool()> requestInFlight);
 
   bool hasPageImage() const { return !page_.isNull(); }
   const Image& pageImage() const { return page_; }
@@ -54,15 +54,16 @@ class PageView : public QScrollArea {
   /// Recomputes the display image for the free area, zoom and tool state and shows it.
   void showPageImage();
   /// Decodes received page bytes; a page becomes the page image and the bytes are kept
-  /// byte for byte in `pageBytes`.
-  PageBytesResult acceptPageBytes(std::span<const std::uint8_t> bytes);
+  /// byte for byte in `pageBytes` (Shown). Bytes that are no image change nothing (Ignored).
+  PageAnswer acceptPageBytes(std::span<const std::uint8_t> bytes);
   /// Turns the page by +90 (counter-clockwise) or -90 (clockwise) degrees; drives the
   /// progress field. Does nothing without a page or while a request is in flight.
   bool rotatePage(int angle);
   /// Shows the cut-out `selection` (display pixels) of the page at full resolution.
   bool showCutOut(const PixelRect& selection);
-  /// "Seite zeigen": asks for a file and shows it; returns true when a page was opened.
-  bool openDocument(Platform& platform);
+  /// "Seite zeigen": asks for a file (of the types in `filter`) and shows it; returns true
+  /// when a page was opened.
+  bool openDocument(Platform& platform, std::string_view filter);
   /// Ends the crop view: the display shows the (fitted) page again.
   void endCutOut();
 
@@ -86,13 +87,16 @@ class PageView : public QScrollArea {
   /// starts at the page's top-left corner.
   void showDisplay(bool keepCentre = false);
 
-  AppState& state_;
+  bool requestInFlight() const { return requestInFlight_ && requestInFlight_(); }
+
+  ViewState& state_;
   MainView& view_;
   PageCanvas* canvas_ = nullptr;
   Image page_;
   Image display_;
   std::function<WindowMetrics()> metrics_;
   std::function<ToolState()> tools_;
+  std::function<bool()> requestInFlight_;
   QPoint dragLast_;
   bool cropping_ = false;
   QPoint cropStart_;

@@ -75,7 +75,7 @@ TEST(IdPageStepping, PaddedFieldsReadAndWrite) {
 }
 
 TEST(ZoomRules, StatesCarryTheSavedFactor) {
-  AppState s;
+  ViewState s;
   ZoomControls c;
   setZoomMode(s, c, true);
   EXPECT_TRUE(s.viewMode);
@@ -106,7 +106,7 @@ TEST(ZoomRules, StatesCarryTheSavedFactor) {
 }
 
 TEST(ZoomRules, StepLimits) {
-  AppState s;
+  ViewState s;
   ZoomControls c;
   setZoomMode(s, c, true);
   s.zoomFactor = 0.375F;

@@ -10,10 +10,19 @@
 #include <QToolButton>
 #include <QTreeWidget>
 
-#include "app/testing/fake_main_view.h"
+#include <QMenu>
+#include <optional>
+#include <set>
+
+#include "app/app_state.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/navigation_panel.h"
+#include "app/ui/other_windows.h"
+#include "app/ui/page_display.h"
+#include "app/ui/page_requests.h"
+#include "app/ui/window_frame.h"
+#include "platform/scripted/fake_main_view.h"
 #include "platform/scripted/scripted_platform.h"
 
 using namespace korvalis;
@@ -38,8 +47,9 @@ class PanelView : public FakeMainView {
   NavigationPanel& panel_;
 };
 
-// A main window assembled from the pieces, with hooks that record what was asked of them.
-struct Harness {
+// A main window assembled from the pieces, with stand-ins for the commands' targets that
+// record what was asked of them.
+struct Harness : PageRequests, PageDisplay, OtherWindows, WindowFrame {
   AppState state;
   ScriptedPlatform platform;
   QMainWindow window;
@@ -50,10 +60,11 @@ struct Harness {
   PanelView view{*panel};
   Image page;
   bool running = false;
+  std::set<LaterWindow> laterWindows;  ///< the later windows that exist
   std::vector<std::string> calls;
   std::unique_ptr<MainCommands> commands;
 
-  Harness() {
+  explicit Harness(std::set<LaterWindow> windows = {}) : laterWindows(std::move(windows)) {
     state.aboutHtml = "<html>about</html>";
     auto* central = new QWidget;
     auto* left = new QWidget(central);
@@ -71,54 +82,82 @@ struct Harness {
     window.addToolBar(toolBar);
     window.statusBar()->showMessage(" ");
     window.resize(1024, 768);
-    CommandHooks h;
-    h.loadPage = [this] { calls.push_back("loadPage"); };
-    h.loadTreePage = [this] { calls.push_back("loadTreePage"); };
-    h.startApidLookup = [this](int code) {
-      calls.push_back("apidLookup " + std::to_string(code));
-      return !panel->idField()->text().isEmpty();
-    };
-    h.startIdLookup = [this](int code) {
-      calls.push_back("idLookup " + std::to_string(code));
-      return true;
-    };
-    h.handlePageAnswer = [this](std::uintptr_t job) {
-      calls.push_back("pageAnswer " + std::to_string(job));
-      page = Image::filled(300, 200, 0x112233);
-      return job != 99;  // 99: an answer that could not be decoded
-    };
-    h.handleLookupAnswer = [this](int code, std::uintptr_t) {
-      calls.push_back("lookupAnswer " + std::to_string(code));
-    };
-    h.isRunning = [this](std::uintptr_t) { return running; };
-    h.abortAndFree = [this](std::uintptr_t job) {
-      calls.push_back("abort " + std::to_string(job));
-    };
-    h.freeJob = [this](std::uintptr_t job) { calls.push_back("free " + std::to_string(job)); };
-    h.showPageImage = [this] { calls.push_back("show"); };
-    h.rotatePage = [this](int angle) { calls.push_back("rotate " + std::to_string(angle)); };
-    h.hasPageImage = [this] { return !page.isNull(); };
-    h.pageImage = [this] { return page; };
-    h.setPageImage = [this](Image img) { page = std::move(img); };
-    h.displayWidth = [] { return 800; };
-    h.pageWidth = [this] { return page.width(); };
-    h.pageArea = [this] { return area; };
-    h.setTreeShown = [this](bool on) { tree->setVisible(on); };
-    h.setNavigationShown = [this](bool on) { panel->setVisible(on); };
-    h.treeHasFocus = [this] { return tree->hasFocus(); };
-    h.search = [this](const std::string& text) { calls.push_back("search " + text); };
-    h.showSearchResults = [this] { calls.push_back("results"); };
-    h.openPostProcessing = [this] { calls.push_back("postprocess"); };
     commands = std::make_unique<MainCommands>(state, platform, window, view, *toolBar, *panel,
-                                              std::move(h));
+                                              CommandTargets{*this, *this, *this, *this});
     window.show();
     window.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&window));
   }
 
+  // PageRequests
+  void loadPage() override { calls.push_back("loadPage"); }
+  void loadTreePage() override { calls.push_back("loadTreePage"); }
+  void startIdLookup(int code) override { calls.push_back("idLookup " + std::to_string(code)); }
+  bool startApidLookup(int code) override {
+    calls.push_back("apidLookup " + std::to_string(code));
+    return !panel->idField()->text().isEmpty();
+  }
+  void handleLookupAnswer(int code, std::uintptr_t) override {
+    calls.push_back("lookupAnswer " + std::to_string(code));
+  }
+  PageAnswer handlePageAnswer(std::uintptr_t job) override {
+    calls.push_back("pageAnswer " + std::to_string(job));
+    page = Image::filled(300, 200, 0x112233);
+    return job != 99 ? PageAnswer::Shown : PageAnswer::Ignored;  // 99: no image
+  }
+  bool abortPageDownload() override {
+    if (!running || state.request.currentRequest == 0) {
+      return false;
+    }
+    calls.push_back("abort " + std::to_string(state.request.currentRequest));
+    return true;
+  }
+
+  // PageDisplay
+  void showPageImage() override { calls.push_back("show"); }
+  void rotatePage(int angle) override { calls.push_back("rotate " + std::to_string(angle)); }
+  void openDocument() override { calls.push_back("open"); }
+  bool hasPageImage() const override { return !page.isNull(); }
+  const Image& pageImage() const override { return page; }
+  const Image& viewImage() const override { return page; }
+  void setPageImage(Image image) override { page = std::move(image); }
+  int displayWidth() const override { return 800; }
+  void setHandCursor(bool hand) override { calls.push_back(hand ? "hand" : "arrow"); }
+  void scrollBy(int dx, int dy) override {
+    area->horizontalScrollBar()->setValue(area->horizontalScrollBar()->value() + dx);
+    area->verticalScrollBar()->setValue(area->verticalScrollBar()->value() + dy);
+  }
+  void openPostProcessing() override { calls.push_back("postprocess"); }
+  void endCropView() override { calls.push_back("endCrop"); }
+
+  // OtherWindows
+  bool exists(LaterWindow which) const override { return laterWindows.contains(which); }
+  void savePage() override { calls.push_back("savePage"); }
+  void print(bool cropped) override { calls.push_back(cropped ? "print cut-out" : "print"); }
+  void setSaveWindowShown(bool shown) override {
+    calls.push_back(shown ? "saveWindow on" : "saveWindow off");
+  }
+  bool openSaveWindowForSelection() override {
+    calls.push_back("saveSelection");
+    return true;
+  }
+  void showEntryInfo() override { calls.push_back("info"); }
+  void search(std::string_view text) override { calls.push_back("search " + std::string(text)); }
+  void showSearchResults() override { calls.push_back("results"); }
+  void help() override { calls.push_back("help"); }
+
+  // WindowFrame
+  void setTreeShown(bool on) override { tree->setVisible(on); }
+  void setNavigationShown(bool on) override { panel->setVisible(on); }
+  void setMonitorButtonShown(bool on) override {
+    calls.push_back(on ? "monitor on" : "monitor off");
+  }
+  bool treeHasFocus() const override { return tree->hasFocus(); }
+  void loadRecordFile() override { calls.push_back("loadRecordFile"); }
+
   void givePage() {
     page = Image::filled(1000, 800, 0xFFFFFF);
-    state.pageShown = true;
+    state.view.pageShown = true;
     toolBar->setPageToolsEnabled(true);
   }
   bool called(const std::string& what) const {
@@ -142,6 +181,7 @@ class MainUiTest : public QObject {
   void fullScreenOnlyWithPageAndRestores();
   void escapeAndCompletions();
   void searchAndPostProcessing();
+  void laterWindowCommandsAreDisabledUntilTheWindowExists();
 };
 
 void MainUiTest::toolBarButtonsAndPageTools() {
@@ -175,6 +215,19 @@ void MainUiTest::toolBarButtonsAndPageTools() {
   QVERIFY(!bar.isButtonEnabled(ToolButton::Crop));  // not a page tool
   bar.setPageToolsEnabled(false);
   QVERIFY(!bar.isButtonEnabled(ToolButton::RotateLeft));
+
+  // A button without its window stays disabled through the enabling rules.
+  bar.setButtonAvailable(ToolButton::SavePage, false);
+  bar.setPageToolsEnabled(true);
+  QVERIFY(!bar.isButtonEnabled(ToolButton::SavePage));
+  QVERIFY(bar.isButtonEnabled(ToolButton::Print));
+  bar.setButtonEnabled(ToolButton::SavePage, true);
+  QVERIFY(!bar.isButtonEnabled(ToolButton::SavePage));
+  bar.setButtonAvailable(ToolButton::SavePage, true);
+  QVERIFY(!bar.isButtonEnabled(ToolButton::SavePage));  // until the rules enable it
+  bar.setPageToolsEnabled(true);
+  QVERIFY(bar.isButtonEnabled(ToolButton::SavePage));
+  bar.setPageToolsEnabled(false);
 
   // "Ausschnitt" is shown pressed only while a cut-out is displayed, and is no toggle after.
   bar.setPressed(ToolButton::Crop, true);
@@ -277,36 +330,36 @@ void MainUiTest::zoomStatesAndKeys() {
   h.givePage();
   h.tree->setFocus();
   QTest::keyClick(&h.window, Qt::Key_Plus);  // zoom keys are off while "Zoom" is released
-  QCOMPARE(h.state.zoomFactor, 1.0F);
+  QCOMPARE(h.state.view.zoomFactor, 1.0F);
 
   h.toolBar->action(ToolButton::Zoom)->trigger();
   QVERIFY(h.toolBar->isPressed(ToolButton::Zoom));
   QVERIFY(!h.toolBar->isButtonEnabled(ToolButton::OriginalSize));
-  QVERIFY(h.state.viewMode);
+  QVERIFY(h.state.view.viewMode);
   QVERIFY(h.commands->zoomKeysActive());
   QTest::keyClick(&h.window, Qt::Key_Plus);
   QTest::keyClick(&h.window, Qt::Key_Plus, Qt::KeypadModifier);
-  QCOMPARE(h.state.zoomFactor, 1.25F);
+  QCOMPARE(h.state.view.zoomFactor, 1.25F);
   for (int i = 0; i < 10; ++i) {
     QTest::keyClick(&h.window, Qt::Key_Minus);
   }
-  QCOMPARE(h.state.zoomFactor, 0.25F);
-  h.state.zoomFactor = 1.5F;
+  QCOMPARE(h.state.view.zoomFactor, 0.25F);
+  h.state.view.zoomFactor = 1.5F;
 
   h.toolBar->action(ToolButton::Zoom)->trigger();  // released
-  QCOMPARE(h.state.zoomFactor, 1.0F);
+  QCOMPARE(h.state.view.zoomFactor, 1.0F);
   QVERIFY(!h.commands->zoomKeysActive());
   QVERIFY(h.toolBar->isButtonEnabled(ToolButton::OriginalSize));
   h.toolBar->action(ToolButton::Zoom)->trigger();  // pressed again: 1.5 comes back
-  QCOMPARE(h.state.zoomFactor, 1.5F);
+  QCOMPARE(h.state.view.zoomFactor, 1.5F);
   h.toolBar->action(ToolButton::Zoom)->trigger();
 
   h.toolBar->action(ToolButton::OriginalSize)->trigger();
   QVERIFY(!h.toolBar->isButtonEnabled(ToolButton::Zoom));
-  QVERIFY(h.state.viewMode);
+  QVERIFY(h.state.view.viewMode);
   h.toolBar->action(ToolButton::OriginalSize)->trigger();
   QVERIFY(h.toolBar->isButtonEnabled(ToolButton::Zoom));
-  QVERIFY(!h.state.viewMode);
+  QVERIFY(!h.state.view.viewMode);
 
   // Rotation turns the page and re-shows it.
   h.calls.clear();
@@ -318,7 +371,7 @@ void MainUiTest::zoomStatesAndKeys() {
 void MainUiTest::treeToggleTakesNavigationAlong() {
   Harness h;
   h.toolBar->action(ToolButton::Tree)->trigger();
-  QVERIFY(!h.state.treeVisible);
+  QVERIFY(!h.state.view.treeVisible);
   QVERIFY(!h.tree->isVisible());
   QVERIFY(!h.panel->isVisible());
   QVERIFY(!h.toolBar->isPressed(ToolButton::Navigate));
@@ -354,7 +407,7 @@ void MainUiTest::copyAndPasteByFocus() {
   QCOMPARE(h.panel->pageField()->text(), QStringLiteral("12345"));
 
   // Paste of an image becomes a new page, shown fitted as "Kopie".
-  h.state.pageBytes = std::vector<unsigned char>{1, 2, 3};
+  h.state.view.pageBytes = std::vector<unsigned char>{1, 2, 3};
   h.toolBar->action(ToolButton::Zoom)->trigger();
   h.platform.setClipboardImage(Image::filled(40, 30, 0));
   h.tree->setFocus();
@@ -362,28 +415,28 @@ void MainUiTest::copyAndPasteByFocus() {
   QCOMPARE(h.page.width(), 40);
   QCOMPARE(h.view.status[3], std::string("Kopie"));
   QCOMPARE(h.view.imageMode, 1);
-  QVERIFY(!h.state.pageBytes);
+  QVERIFY(!h.state.view.pageBytes);
   QVERIFY(!h.toolBar->isPressed(ToolButton::Zoom));
   QVERIFY(!h.commands->zoomKeysActive());
-  QCOMPARE(h.state.zoomFactor, 1.0F);
+  QCOMPARE(h.state.view.zoomFactor, 1.0F);
 }
 
 void MainUiTest::fullScreenOnlyWithPageAndRestores() {
   Harness h;
   const QRect before = h.window.geometry();
   QTest::keyClick(&h.window, Qt::Key_F11);
-  QVERIFY(!h.state.fullScreen);
+  QVERIFY(!h.state.view.fullScreen);
   QVERIFY(h.toolBar->isVisible());
 
   h.givePage();
   QTest::keyClick(&h.window, Qt::Key_F11);
-  QVERIFY(h.state.fullScreen);
+  QVERIFY(h.state.view.fullScreen);
   QVERIFY(!h.toolBar->isVisible());
   QVERIFY(!h.window.statusBar()->isVisible());
   QVERIFY(!h.tree->isVisible());
   QVERIFY(!h.panel->isVisible());
   QTest::keyClick(&h.window, Qt::Key_F11);
-  QVERIFY(!h.state.fullScreen);
+  QVERIFY(!h.state.view.fullScreen);
   QVERIFY(h.toolBar->isVisible());
   QVERIFY(h.window.statusBar()->isVisible());
   QVERIFY(h.panel->isVisible());
@@ -401,44 +454,45 @@ void MainUiTest::fullScreenOnlyWithPageAndRestores() {
 
 void MainUiTest::escapeAndCompletions() {
   Harness h;
-  h.state.currentRequest = 7;
+  h.state.request.currentRequest = 7;
   QTest::keyClick(&h.window, Qt::Key_Escape);  // finished request: nothing to cancel
-  QCOMPARE(h.state.currentRequest, std::uintptr_t{7});
+  QCOMPARE(h.state.request.currentRequest, std::uintptr_t{7});
   QVERIFY(h.calls.empty());
 
   h.running = true;
-  h.state.pageShown = true;
+  h.state.view.pageShown = true;
   h.view.imageMode = 1;
   QTest::keyClick(&h.window, Qt::Key_Escape);
   QCOMPARE(h.calls, std::vector<std::string>{"abort 7"});
-  QCOMPARE(h.state.currentRequest, std::uintptr_t{0});
+  QCOMPARE(h.state.request.currentRequest, std::uintptr_t{0});
   QCOMPARE(h.view.status[0], std::string(" Abbruch!"));
   QCOMPARE(h.view.imageMode, 0);
-  QVERIFY(!h.state.pageShown);
+  QVERIFY(!h.state.view.pageShown);
 
-  // A page arrives: shown fitted, tools on, and the job is freed.
+  // A page arrives: its answer is handled (which frees the job), the page shown fitted, tools on.
   h.calls.clear();
-  h.state.currentRequest = 8;
+  h.state.request.currentRequest = 8;
   h.commands->completion(kPageImageEvent, 8);
-  QVERIFY(h.state.pageShown);
+  QVERIFY(h.state.view.pageShown);
   QCOMPARE(h.view.status[0], std::string(" Fertig."));
   QCOMPARE(h.view.status[3], std::string("Original"));
   QCOMPARE(h.view.imageMode, 1);
-  QVERIFY(h.called("free 8"));
-  QCOMPARE(h.state.currentRequest, std::uintptr_t{0});
+  QVERIFY(h.called("pageAnswer 8"));
+  QVERIFY(h.called("show"));
+  QCOMPARE(h.state.request.currentRequest, std::uintptr_t{0});
 
-  // An answer that was not a page: freed, nothing shown as done.
+  // An answer that was not a page: handled, nothing shown as done.
   h.view.status[0].clear();
+  h.calls.clear();
   h.commands->completion(kPageImageEvent, 99);
-  QVERIFY(h.called("free 99"));
+  QCOMPARE(h.calls, std::vector<std::string>{"pageAnswer 99"});
   QCOMPARE(h.view.status[0], std::string());
 
   // A late look-up answer does not clear the request now in flight.
-  h.state.currentRequest = 11;
+  h.state.request.currentRequest = 11;
   h.commands->completion(kLookupEvent, 10);
   QVERIFY(h.called("lookupAnswer 65537"));
-  QVERIFY(h.called("free 10"));
-  QCOMPARE(h.state.currentRequest, std::uintptr_t{11});
+  QCOMPARE(h.state.request.currentRequest, std::uintptr_t{11});
 }
 
 void MainUiTest::searchAndPostProcessing() {
@@ -455,13 +509,60 @@ void MainUiTest::searchAndPostProcessing() {
   QVERIFY(h.calls.empty());
   QVERIFY(h.window.isEnabled());
   h.givePage();
-  h.state.currentRequest = 3;  // a request in flight blocks it too
+  h.state.request.currentRequest = 3;  // a request in flight blocks it too
   h.toolBar->action(ToolButton::PostProcess)->trigger();
   QVERIFY(h.calls.empty());
-  h.state.currentRequest = 0;
+  h.state.request.currentRequest = 0;
   h.toolBar->action(ToolButton::PostProcess)->trigger();
   QCOMPARE(h.calls, std::vector<std::string>{"postprocess"});
   QVERIFY(!h.window.isEnabled());
+}
+
+// "Seite speichern", "Drucken", the save-window toggle and the tree pop-up's "Speichern..."
+// are disabled while their window does not exist, through every enabling rule (a page shown,
+// crop view and back); with the windows they run their command.
+void MainUiTest::laterWindowCommandsAreDisabledUntilTheWindowExists() {
+  const auto popupSaveEnabled = [](Harness& h) {
+    QMenu menu;
+    h.commands->fillTreeMenu(menu);
+    const QList<QAction*> entries = menu.actions();
+    if (entries.size() != 2 || entries[0]->text() != QStringLiteral("Speichern...") ||
+        entries[1]->text() != QStringLiteral("Zeige Info") || !entries[1]->isEnabled()) {
+      return std::optional<bool>();
+    }
+    return std::optional<bool>(entries[0]->isEnabled());
+  };
+  const std::vector<ToolButton> laterButtons{ToolButton::SavePage, ToolButton::Print,
+                                             ToolButton::SaveWindow};
+  for (const bool windowsExist : {false, true}) {
+    Harness h(windowsExist ? std::set<LaterWindow>{LaterWindow::SavePage, LaterWindow::Print,
+                                                   LaterWindow::SaveWindow}
+                           : std::set<LaterWindow>{});
+    const QByteArray which = windowsExist ? "with the windows" : "without the windows";
+    QCOMPARE(popupSaveEnabled(h), std::optional<bool>(windowsExist));
+    QCOMPARE(h.toolBar->isButtonEnabled(ToolButton::SaveWindow), windowsExist);
+    h.givePage();
+    // In crop view saving and printing stay usable, the save window's toggle is locked; after
+    // it the buttons come back as they were.
+    h.commands->cropStarted();
+    h.commands->cropFinished(true);
+    QCOMPARE(h.toolBar->isButtonEnabled(ToolButton::SavePage), windowsExist);
+    QCOMPARE(h.toolBar->isButtonEnabled(ToolButton::Print), windowsExist);
+    QVERIFY(!h.toolBar->isButtonEnabled(ToolButton::SaveWindow));
+    QTest::keyClick(&h.window, Qt::Key_Escape);
+    h.calls.clear();
+    for (const ToolButton button : laterButtons) {
+      QVERIFY2(h.toolBar->isButtonEnabled(button) == windowsExist, which.constData());
+      h.toolBar->action(button)->trigger();
+    }
+    h.commands->popupSave();
+    const std::vector<std::string> expected =
+        windowsExist
+            ? std::vector<std::string>{"savePage", "print", "saveWindow on", "saveSelection"}
+            : std::vector<std::string>{};
+    QCOMPARE(h.calls, expected);
+    QCOMPARE(h.window.isEnabled(), !windowsExist);  // the save window makes the window wait
+  }
 }
 
 QTEST_MAIN(MainUiTest)

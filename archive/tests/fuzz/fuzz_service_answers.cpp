@@ -14,9 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)korvalis::parseImageSize(answer);
   (void)korvalis::extractChildName(answer);
   const std::span<const unsigned char> body(data, size);
-  for (const auto decode : {korvalis::PageDecode::Shown, korvalis::PageDecode::NotDecoded,
-                            korvalis::PageDecode::DecodedButUnavailable}) {
-    (void)korvalis::classifyPageAnswer(body, decode);
+  for (const auto shown :
+       {korvalis::PageAnswer::Shown, korvalis::PageAnswer::Ignored, korvalis::PageAnswer::Broken}) {
+    (void)korvalis::classifyPageAnswer(body, shown);
   }
   return 0;
 }

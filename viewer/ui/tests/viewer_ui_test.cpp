@@ -9,28 +9,30 @@
 #include <cmath>
 #include <fstream>
 
-#include "app/app_state.h"
-#include "app/testing/fake_main_view.h"
+#include "platform/scripted/fake_main_view.h"
 #include "platform/scripted/scripted_platform.h"
 #include "viewer/image_codec.h"
 #include "viewer/ui/page_canvas.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
+#include "viewer/view_state.h"
 
 using namespace korvalis;
 
 namespace {
 
 struct ViewHarness {
-  AppState state;
+  ViewState state;
   FakeMainView view;
   PageView page{state, view};
   PageView::ToolState tools;
   WindowMetrics metrics{1020, 800, true, 220, 0, 0};  // free area 800 x 800
+  bool requestInFlight = false;
 
   ViewHarness() {
     page.setMetricsSource([this] { return metrics; });
     page.setToolStateSource([this] { return tools; });
+    page.setRequestSource([this] { return requestInFlight; });
     page.resize(800, 800);
     page.show();
   }
@@ -114,14 +116,14 @@ void ViewerUiTest::fitsZoomsAndShowsOriginalSize() {
 void ViewerUiTest::pageBytesAreKeptAndBadAnswersChangeNothing() {
   ViewHarness h;
   const auto jpeg = *encodeJpeg(gradient(120, 90), 7);
-  QCOMPARE(h.page.acceptPageBytes(jpeg), PageBytesResult::Shown);
+  QCOMPARE(h.page.acceptPageBytes(jpeg), PageAnswer::Shown);
   QCOMPARE(h.page.pageImage().width(), 120);
   QVERIFY(h.state.pageBytes);
   QVERIFY(*h.state.pageBytes == jpeg);
 
   const std::string xml = "<?xml version=\"1.0\"?><error/>";
   const std::vector<std::uint8_t> xmlBytes(xml.begin(), xml.end());
-  QCOMPARE(h.page.acceptPageBytes(xmlBytes), PageBytesResult::NotDecoded);
+  QCOMPARE(h.page.acceptPageBytes(xmlBytes), PageAnswer::Ignored);
   QCOMPARE(h.page.pageImage().width(), 120);
   QVERIFY(*h.state.pageBytes == jpeg);
 }
@@ -130,9 +132,9 @@ void ViewerUiTest::rotationRestoresPixelsAndDrivesProgress() {
   ViewHarness h;
   const Image original = gradient(30, 20);
   h.page.setPageImage(original);
-  h.state.currentRequest = 5;  // a download in flight: no rotation
+  h.requestInFlight = true;  // a download in flight: no rotation
   QVERIFY(!h.page.rotatePage(90));
-  h.state.currentRequest = 0;
+  h.requestInFlight = false;
   QVERIFY(h.page.rotatePage(90));
   QCOMPARE(h.page.pageImage().width(), 20);
   // Counter-clockwise: the old top-right pixel is the new top-left one.
@@ -249,6 +251,7 @@ void ViewerUiTest::zoomKeepsTheCentreAndANewPageStartsTopLeft() {
 }
 
 void ViewerUiTest::openDocumentIdentityAndFailure() {
+  const std::string filter = "Bild|*.jpg|*.png";
   QTemporaryDir dir;
   ViewHarness h;
   ScriptedPlatform platform;
@@ -256,7 +259,8 @@ void ViewerUiTest::openDocumentIdentityAndFailure() {
   QSignalSpy opened(&h.page, &PageView::pageOpened);
 
   platform.queueOpenFile(writeFile(dir, "seite.jpg", jpegWithIdentity()));
-  QVERIFY(h.page.openDocument(platform));
+  QVERIFY(h.page.openDocument(platform, filter));
+  QCOMPARE(platform.dialogs().back().filter, filter);
   QCOMPARE(h.view.status[0], std::string("  001234567:00042"));
   QCOMPARE(h.view.status[3], std::string("[Original]"));
   QVERIFY(!h.state.pageBytes);
@@ -265,20 +269,20 @@ void ViewerUiTest::openDocumentIdentityAndFailure() {
   QCOMPARE(opened.count(), 1);
 
   platform.queueOpenFile(writeFile(dir, "kopie.png", *encodePng(gradient(10, 10), 24)));
-  QVERIFY(h.page.openDocument(platform));
+  QVERIFY(h.page.openDocument(platform, filter));
   QCOMPARE(h.view.status[0], std::string("  Seite geladen."));
   QCOMPARE(h.view.status[3], std::string("Kopie"));
   // The next dialog starts where the last file came from.
   QCOMPARE(QString::fromStdString(platform.dialogs().back().startDir), dir.path());
 
   platform.queueOpenFile(writeFile(dir, "kaputt.jpg", {0xFF, 0xD8, 0xFF}));
-  QVERIFY(!h.page.openDocument(platform));
+  QVERIFY(!h.page.openDocument(platform, filter));
   QCOMPARE(platform.messages().back().title, std::string("Fehler!"));
   QCOMPARE(platform.messages().back().text, std::string("Konnte \"kaputt.jpg\" nicht laden!"));
   QCOMPARE(h.page.pageImage().width(), 10);  // the shown page stays
 
   platform.queueOpenFile(std::nullopt);  // cancelled
-  QVERIFY(!h.page.openDocument(platform));
+  QVERIFY(!h.page.openDocument(platform, filter));
 }
 
 void ViewerUiTest::postProcessingButtons() {

@@ -7,7 +7,7 @@ namespace korvalis {
 
 /// What the cores may do to the main window: its status bar, navigation fields, HTML view,
 /// image mode and tree. The Qt main window implements it; tests use a recording fake
-/// (app/testing/fake_main_view.h). Texts are Windows-1252 bytes. User-interface thread only.
+/// (platform/scripted/fake_main_view.h). Texts are Windows-1252 bytes. User-interface thread only.
 class MainView {
  public:
   virtual ~MainView() = default;

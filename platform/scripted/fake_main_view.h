@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_view.h"
+#include "platform/main_view.h"
 
 namespace korvalis {
 

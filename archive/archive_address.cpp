@@ -1,4 +1,4 @@
-#include "app/archive_address.h"
+#include "archive/archive_address.h"
 
 #include <array>
 #include <cstdlib>

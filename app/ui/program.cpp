@@ -1,0 +1,460 @@
+#include "app/ui/program.h"
+
+#include <QIcon>
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStatusBar>
+
+#include "app/app_state.h"
+#include "app/connection_monitor.h"
+#include "app/display_scale.h"
+#include "app/help.h"
+#include "app/site_reachability.h"
+#include "app/startup_notice_text.h"
+#include "app/ui/main_commands.h"
+#include "app/ui/main_toolbar.h"
+#include "app/ui/main_window.h"
+#include "app/ui/navigation_panel.h"
+#include "app/ui/other_windows.h"
+#include "app/ui/page_display.h"
+#include "app/ui/page_requests.h"
+#include "app/ui/resize_watch.h"
+#include "app/ui/window_frame.h"
+#include "archive/archive_address.h"
+#include "archive/event_codes.h"
+#include "archive/page_address.h"
+#include "archive/transfer_engine.h"
+#include "platform/qt/qt_event_target.h"
+#include "records/load_outcome.h"
+#include "records/ui/record_tree_view.h"
+#include "records/ui/records_controller.h"
+#include "viewer/ui/page_view.h"
+#include "viewer/ui/post_process_window.h"
+
+// The resources of a static library are registered by hand, from the global namespace.
+static void initMonitorIcons() {
+  Q_INIT_RESOURCE(monitor_icons);
+}
+
+namespace korvalis {
+
+namespace {
+
+constexpr long kMonitorTimeoutMs = 4000;
+
+QString monitorText(MonitorIcon icon) {
+  switch (icon) {
+    case MonitorIcon::Connection:
+      return QStringLiteral("Verbindung");
+    case MonitorIcon::NoConnection:
+      return QStringLiteral("Keine Verbindung");
+    case MonitorIcon::Idle:
+      break;
+  }
+  return QStringLiteral("Monitor aus");
+}
+
+QIcon monitorIcon(MonitorIcon icon) {
+  switch (icon) {
+    case MonitorIcon::Connection:
+      return QIcon(QStringLiteral(":/monitor/connection.png"));
+    case MonitorIcon::NoConnection:
+      return QIcon(QStringLiteral(":/monitor/no_connection.png"));
+    case MonitorIcon::Idle:
+      break;
+  }
+  return QIcon(QStringLiteral(":/monitor/idle.png"));
+}
+
+// The monitor's button shows the state of the connection to the archive's site.
+void showMonitorState(QPushButton& button, MonitorIcon icon) {
+  button.setIcon(monitorIcon(icon));
+  button.setToolTip(monitorText(icon));
+}
+
+// The start-up notice: mode 1 while starting, mode 2 around later loads, mode 0 closes it.
+void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version) {
+  if (mode != 1 && mode != 2) {
+    notice.reset();
+    return;
+  }
+  if (!notice) {
+    notice = std::make_unique<QLabel>(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
+    notice->setAlignment(Qt::AlignCenter);
+    notice->setMargin(24);
+  }
+  notice->setText(QString::fromStdString(startupNoticeHtml(mode, version)));
+  notice->adjustSize();
+  notice->show();
+}
+
+EntryAddress addressOf(const RecordEntry& entry) {
+  return {entry.apid, entry.id, entry.pages};
+}
+
+// Page requests on the transfer engine, for the record tree's entries and the fields.
+class ArchiveRequests final : public PageRequests {
+ public:
+  ArchiveRequests(ArchiveContext& context, const RecordSession& session,
+                  const RecordsController& records, PageView& view)
+      : context_(context), session_(session), records_(records), view_(view) {}
+
+  void loadPage() override { LoadPage(context_); }
+  void loadTreePage() override { loadEntryPage(records_.currentEntry()); }
+  void startIdLookup(int code) override { StartIdLookup(context_, code); }
+  bool startApidLookup(int code) override {
+    StartApidLookup(context_, code);
+    return true;
+  }
+  void handleLookupAnswer(int code, std::uintptr_t job) override {
+    HandleLookupAnswer(context_, code, job);
+  }
+  PageAnswer handlePageAnswer(std::uintptr_t job) override {
+    return HandlePageAnswer(context_, job, [this](std::span<const unsigned char> bytes) {
+      return view_.acceptPageBytes(bytes);
+    });
+  }
+  bool abortPageDownload() override { return korvalis::abortPageDownload(context_); }
+
+  /// The first page of `entry`; nothing for an identity that names no entry.
+  void loadEntryPage(EntryId entry) {
+    if (const RecordEntry* found = session_.records.list.find(entry)) {
+      LoadTreePage(context_, addressOf(*found));
+    }
+  }
+
+ private:
+  ArchiveContext& context_;
+  const RecordSession& session_;
+  const RecordsController& records_;
+  PageView& view_;
+};
+
+// The page view, with the post-processing window it opens.
+class ViewerDisplay final : public PageDisplay {
+ public:
+  ViewerDisplay(PageView& view, QWidget& window, Platform& platform, const AppState& state)
+      : view_(view), window_(window), platform_(platform), state_(state) {}
+
+  void showPageImage() override { view_.showPageImage(); }
+  void rotatePage(int angle) override { view_.rotatePage(angle); }
+  void openDocument() override { view_.openDocument(platform_, state_.imageFilterWithTiff); }
+  bool hasPageImage() const override { return view_.hasPageImage(); }
+  const Image& pageImage() const override { return view_.pageImage(); }
+  const Image& viewImage() const override { return view_.viewImage(); }
+  void setPageImage(Image image) override { view_.setPageImage(std::move(image)); }
+  int displayWidth() const override { return view_.displayImage().width(); }
+  void setHandCursor(bool hand) override { view_.setHandCursor(hand); }
+  void scrollBy(int dx, int dy) override {
+    view_.horizontalScrollBar()->setValue(view_.horizontalScrollBar()->value() + dx);
+    view_.verticalScrollBar()->setValue(view_.verticalScrollBar()->value() + dy);
+  }
+  void endCropView() override { view_.endCutOut(); }
+
+  void openPostProcessing() override {
+    const bool first = !postProcessing_;
+    if (first) {
+      postProcessing_ = std::make_unique<PostProcessWindow>(
+          view_.pageImageForEditing(), [this] { view_.showPageImage(); },
+          [this] {
+            window_.setEnabled(true);
+            window_.activateWindow();
+          });
+    }
+    postProcessing_->open();
+    if (first) {
+      // It has no parent window to be placed by: it starts over the page area.
+      const QRect area(view_.mapToGlobal(QPoint(0, 0)), view_.size());
+      QRect frame = postProcessing_->frameGeometry();
+      frame.moveCenter(area.center());
+      postProcessing_->move(frame.topLeft());
+    }
+  }
+
+ private:
+  PageView& view_;
+  QWidget& window_;
+  Platform& platform_;
+  const AppState& state_;
+  // A window of its own (no parent): the main window is disabled while it is open.
+  std::unique_ptr<PostProcessWindow> postProcessing_;
+};
+
+// The windows beside the main window. The later windows are built here: each gets a member,
+// is constructed in the constructor, answers exists() with true and runs in its command.
+class ProgramWindows final : public OtherWindows {
+ public:
+  ProgramWindows(RecordsController& records, Platform& platform, const AppState& state)
+      : records_(records), platform_(platform), state_(state) {}
+
+  // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window),
+  // "Drucken" and the save window " Speichern...". Their commands stay disabled until then.
+  // The tree pop-up's "Speichern..." makes the selected entry current and opens the save
+  // window for it; a selection without an entry shows "Achtung" / "Ein Fehler ist
+  // aufgetreten\rBitte unbedingt melden!" (warning sign) instead.
+  bool exists(LaterWindow /*window*/) const override { return false; }
+  void savePage() override {}
+  void print(bool /*cropped*/) override {}
+  void setSaveWindowShown(bool /*shown*/) override {}
+  bool openSaveWindowForSelection() override { return false; }
+
+  void showEntryInfo() override { records_.showInfoWindow(); }
+  void search(std::string_view text) override { records_.runSearch(text); }
+  void showSearchResults() override { records_.showSearchWindow(); }
+  void help() override { showHelp(platform_, state_); }
+
+ private:
+  RecordsController& records_;
+  Platform& platform_;
+  const AppState& state_;
+};
+
+// The main window's left column, the monitor's button and the record-file command.
+class ProgramFrame final : public WindowFrame {
+ public:
+  ProgramFrame(MainWindow& window, const RecordsController& records, QPushButton& monitorButton)
+      : window_(window), records_(records), monitorButton_(monitorButton) {}
+
+  void setTreeShown(bool shown) override { window_.setTreeShown(shown); }
+  void setNavigationShown(bool shown) override { window_.setNavigationShown(shown); }
+  void setMonitorButtonShown(bool shown) override { monitorButton_.setVisible(shown); }
+  bool treeHasFocus() const override { return records_.treeView()->hasFocus(); }
+  void loadRecordFile() override { window_.loadRecordFileCommand(); }
+
+ private:
+  MainWindow& window_;
+  const RecordsController& records_;
+  QPushButton& monitorButton_;
+};
+
+}  // namespace
+
+struct Program::Parts {
+  Parts(AppState& appState, Platform& shellPlatform)
+      : state(appState),
+        platform(shellPlatform),
+        window(state),
+        records(
+            state.session, platform, &window, [this] { showHelp(platform, state); }, state.scaleX,
+            state.scaleY),
+        toolBar(new MainToolBar(&window)),
+        panel(new NavigationPanel(state.scaleX, &window)),
+        pageView(new PageView(state.view, window, &window)),
+        monitorButton(new QPushButton(&window)),
+        context{state.request,         window,          engine,
+                *window.eventTarget(), state.aboutHtml, state.view.pageShown},
+        requests(context, state.session, records, *pageView),
+        display(*pageView, window, platform, state),
+        windows(records, platform, state),
+        frame(window, records, *monitorButton),
+        commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
+                                  CommandTargets{requests, display, windows, frame})) {}
+
+  AppState& state;
+  Platform& platform;
+  MainWindow window;
+  RecordsController records;
+  TransferEngine engine;
+  // Owned by the window.
+  MainToolBar* toolBar;
+  NavigationPanel* panel;
+  PageView* pageView;
+  QPushButton* monitorButton;
+  ArchiveContext context;
+  ArchiveRequests requests;
+  ViewerDisplay display;
+  ProgramWindows windows;
+  ProgramFrame frame;
+  MainCommands* commands;  // owned by the window
+  std::unique_ptr<ResizeWatch> pageRefit;
+  std::unique_ptr<ResizeWatch> monitorCorner;
+  std::unique_ptr<ConnectionMonitor> monitor;
+  std::unique_ptr<QLabel> notice;
+
+  void placeParts();
+  void connectParts();
+  void buildMonitor();
+};
+
+void Program::Parts::placeParts() {
+  window.setHelpHandler([this] { windows.help(); });
+  records.setMainView(&window);
+  window.setTreeWidget(records.treeView());
+  window.setRecordHooks([this] { records.followIdAndPage(); },
+                        [this] { records.refreshEntryInfo(); });
+  window.addToolBar(Qt::TopToolBarArea, toolBar);
+  window.setNavigationPanel(panel);
+  window.setFieldEditors(panel->apidField(), panel->idField(), panel->pageField());
+  window.setPageView(pageView);
+  pageView->setMetricsSource([this] {
+    WindowMetrics m;
+    m.innerWidth = window.width();
+    m.innerHeight = window.height();
+    const QWidget* tree = records.treeView();
+    m.treeShown = tree != nullptr && tree->isVisible();
+    m.treeWidth = tree != nullptr ? tree->width() : 0;
+    m.statusBarHeight = window.statusBar()->height();
+    m.toolBarHeight = toolBar->isVisible() ? toolBar->height() : 0;
+    return m;
+  });
+  pageView->setToolStateSource([this] {
+    return PageView::ToolState{toolBar->isPressed(nav::ToolButton::OriginalSize),
+                               toolBar->isPressed(nav::ToolButton::Crop)};
+  });
+  pageView->setRequestSource([this] { return state.request.currentRequest != 0; });
+  window.setImageModeHandler([this](int mode) { toolBar->setPageToolsEnabled(mode == 1); });
+  toolBar->setPageToolsEnabled(false);
+  // A new window size fits the shown page anew (the cut-out of crop view is shown as it is).
+  pageRefit = std::make_unique<ResizeWatch>(
+      window,
+      [this] {
+        if (state.view.pageShown) {
+          pageView->showPageImage();
+        }
+      },
+      ResizeWatch::Timing::Coalesced);
+}
+
+void Program::Parts::connectParts() {
+  window.setCompletionHandler(
+      [this](int code, std::uintptr_t job) { commands->completion(code, job); });
+  QObject::connect(pageView, &PageView::cropStarted, commands, &MainCommands::cropStarted);
+  QObject::connect(pageView, &PageView::cropFinished, commands, &MainCommands::cropFinished);
+  QObject::connect(pageView, &PageView::pageOpened, commands, &MainCommands::pageOpened);
+  QObject::connect(&records, &RecordsController::treeDoubleClicked, commands, [this] {
+    if (!commands->inCropView()) {
+      requests.loadEntryPage(records.selectedLeafEntry());
+    }
+  });
+  QObject::connect(&records, &RecordsController::treeContextMenuRequested, commands,
+                   &MainCommands::showTreeMenu);
+}
+
+void Program::Parts::buildMonitor() {
+  initMonitorIcons();
+  // The monitor's 24 x 24 toggle button stays at the window's inner top-right corner
+  // (x = width - 30, y = 5), above the tool bar, whatever the window's size.
+  monitorButton->setFlat(true);
+  monitorButton->setCheckable(true);
+  monitorButton->setFixedSize(24, 24);
+  monitorButton->setIconSize(QSize(24, 24));
+  showMonitorState(*monitorButton, MonitorIcon::Idle);
+  const auto keepInCorner = [this] {
+    monitorButton->move(window.width() - 30, 5);
+    monitorButton->raise();
+  };
+  keepInCorner();
+  monitorCorner =
+      std::make_unique<ResizeWatch>(window, keepInCorner, ResizeWatch::Timing::Immediately);
+  window.setOtherEventHandler([this](int code, std::uintptr_t data) {
+    if (code == kMonitorIconEvent) {
+      showMonitorState(*monitorButton, static_cast<MonitorIcon>(data));
+    }
+  });
+  const std::shared_ptr<QtEventTarget> target = window.eventTarget();
+  monitor = std::make_unique<ConnectionMonitor>(
+      [site = state.siteUrl, ca = caBundleFile()] {
+        return checkSiteReachable(site, ca, kMonitorTimeoutMs);
+      },
+      [target](MonitorIcon icon) {
+        target->postEvent(kMonitorIconEvent, static_cast<std::uintptr_t>(icon));
+      });
+  QObject::connect(monitorButton, &QPushButton::clicked, &window, [this] {
+    if (monitor->isRunning()) {
+      monitor->stop();
+      showMonitorState(*monitorButton, MonitorIcon::Idle);
+    } else {
+      monitor->start();
+    }
+  });
+  window.setCloseHandler([this] { monitor->stop(); });
+}
+
+namespace {
+
+AppState& withDisplayScale(AppState& state, Platform& platform) {
+  const DisplayScale scale = computeDisplayScale(platform.displayInfo(), ScaleRule::Resolution);
+  state.scaleX = scale.scaleX;
+  state.scaleY = scale.scaleY;
+  return state;
+}
+
+}  // namespace
+
+Program::Program(AppState& state, Platform& platform)
+    : parts_(std::make_unique<Parts>(withDisplayScale(state, platform), platform)) {
+  parts_->placeParts();
+  parts_->connectParts();
+  parts_->buildMonitor();
+  parts_->window.setLoadRecordFileHandler([this] { loadRecordFile(); });
+}
+
+Program::~Program() {
+  parts_->monitor->stop();
+}
+
+bool Program::start() {
+  Parts& p = *parts_;
+  p.window.showHtml(p.state.aboutHtml);
+  p.window.show();
+  showStartupNotice(p.notice, 1, p.state.version);
+  // The record file is asked for at start; without one the program cannot work.
+  const LoadOutcome loaded = p.records.loadRecordFile();
+  showStartupNotice(p.notice, 0, p.state.version);
+  if (loaded == LoadOutcome::EndProgram) {
+    return false;
+  }
+  if (loaded == LoadOutcome::Loaded) {
+    p.records.afterLoad();
+  }
+  return true;
+}
+
+void Program::loadRecordFile() {
+  Parts& p = *parts_;
+  if (!p.state.view.pageShown) {
+    p.window.showHtml(p.state.aboutHtml);
+  }
+  showStartupNotice(p.notice, 2, p.state.version);
+  const LoadOutcome outcome = p.records.loadRecordFile();
+  showStartupNotice(p.notice, 0, p.state.version);
+  if (outcome == LoadOutcome::Loaded) {
+    p.records.afterLoad();
+  } else if (outcome == LoadOutcome::EndProgram) {
+    p.window.close();
+  }
+}
+
+AppState& Program::state() {
+  return parts_->state;
+}
+MainWindow& Program::mainWindow() {
+  return parts_->window;
+}
+MainToolBar& Program::toolBar() {
+  return *parts_->toolBar;
+}
+NavigationPanel& Program::navigationPanel() {
+  return *parts_->panel;
+}
+PageView& Program::pageView() {
+  return *parts_->pageView;
+}
+RecordsController& Program::records() {
+  return parts_->records;
+}
+MainCommands& Program::commands() {
+  return *parts_->commands;
+}
+TransferEngine& Program::engine() {
+  return parts_->engine;
+}
+ConnectionMonitor& Program::monitor() {
+  return *parts_->monitor;
+}
+QPushButton& Program::monitorButton() {
+  return *parts_->monitorButton;
+}
+
+}  // namespace korvalis

@@ -1,0 +1,58 @@
+// The program put together: the main window with its tool bar, navigation panel and page view,
+// the record windows, the transfer engine, the connection monitor and the commands that tie
+// them. main() builds it with the desktop platform; the window tests and the screenshot tool
+// build the same with their own platform.
+#pragma once
+
+#include <memory>
+
+class QPushButton;
+
+namespace korvalis {
+
+struct AppState;
+class ConnectionMonitor;
+class MainCommands;
+class MainToolBar;
+class MainWindow;
+class NavigationPanel;
+class PageView;
+class Platform;
+class RecordsController;
+class TransferEngine;
+
+class Program {
+ public:
+  /// Builds every part, the main window hidden. `state` holds the start values
+  /// (initialiseAppState(), the program folder); the display scale is taken from `platform`
+  /// here. Both must outlive the program.
+  Program(AppState& state, Platform& platform);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  /// The start-up: shows the main window with the About page and asks for the record file,
+  /// with the start-up notice up meanwhile. False when the program must end (no record file).
+  bool start();
+  /// "Datendatei laden" from the main window: the notice in its loading form while the file
+  /// loads; the tree is rebuilt, or the window closes when the program must end.
+  void loadRecordFile();
+
+  AppState& state();
+  MainWindow& mainWindow();
+  MainToolBar& toolBar();
+  NavigationPanel& navigationPanel();
+  PageView& pageView();
+  RecordsController& records();
+  MainCommands& commands();
+  TransferEngine& engine();
+  ConnectionMonitor& monitor();
+  /// The connection monitor's button at the window's inner top-right corner.
+  QPushButton& monitorButton();
+
+ private:
+  struct Parts;
+  std::unique_ptr<Parts> parts_;
+};
+
+}  // namespace korvalis

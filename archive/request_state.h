@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace korvalis {
+
+/// The main window's page requests: where they go and what the last one brought. Owned by
+/// the program's AppState; the page loading and the window's commands work on it.
+/// User-interface thread only. Texts are Windows-1252 bytes.
+struct RequestState {
+  /// Service base + "/das/v2/".
+  std::string servicePrefix;
+  /// Connect time-out of page requests, milliseconds.
+  int requestLimit = 15000;
+  /// Job handle of the page download in flight, 0 for none.
+  std::uintptr_t currentRequest = 0;
+  /// State of the interactive look-up: "", "DGS", "APID" or "Protected".
+  std::string lookupKind;
+  /// APID of the page last looked up.
+  std::string currentApid;
+  /// Text of the last archive answer.
+  std::string lastAnswer;
+  /// Size of the last size query, -1 when unknown.
+  std::int64_t lastImageSize = -1;
+  /// The HTML page shown when the archive has no page.
+  std::string errorPageHtml;
+};
+
+}  // namespace korvalis
