@@ -1,6 +1,8 @@
-#include "pdf/annotations/page_destination.h"
+#include "pdf/detail/page_destination.h"
 
 #include <algorithm>
+
+#include "pdf/detail/output.h"
 
 namespace korvalis {
 
@@ -28,7 +30,7 @@ std::string pageDestination(const PdfDocument& doc, int page, float y) {
   const float height =
       index < doc.pageSizes.size() ? doc.pageSizes[index].height : doc.pageHeightPt;
   return "[" + std::to_string(pageObjectNumber(doc, page)) + " 0 R /XYZ 0 " +
-         formatNumber(height - y * doc.scale, 2) + " null]";
+         formatNumber(height - y * doc.scale, 2).value_or("0") + " null]";
 }
 
 }  // namespace korvalis
