@@ -57,17 +57,8 @@ void applyFormat(PdfDocument& doc, PdfPageSize format) {
 
 /// Forgets everything the previous document collected.
 void resetDocumentState(PdfDocument& doc) {
-  doc.images.clear();
-  doc.fonts.clear();
-  doc.fontFiles.clear();
-  doc.links.clear();
-  doc.annotations.clear();
+  forgetDocumentContent(doc);
   doc.bookmarks.clear();
-  doc.attachments.clear();
-  doc.script.clear();
-  doc.scriptObject = 0;
-  doc.outlineRoot = 0;
-  doc.namesObject = 0;
   doc.title.clear();
   doc.subject.clear();
   doc.author.clear();
@@ -153,6 +144,23 @@ void writeLineWidth(PdfDocument& doc) {
 
 }  // namespace
 
+void forgetDocumentContent(PdfDocument& doc) {
+  doc.pages.clear();
+  doc.pageSizes.clear();
+  doc.objectOffsets.clear();
+  doc.images.clear();
+  doc.fonts.clear();
+  doc.fontFiles.clear();
+  doc.links.clear();
+  doc.annotations.clear();
+  doc.attachments.clear();
+  doc.script.clear();
+  // Object numbers of one document mean nothing in the next one.
+  doc.scriptObject = 0;
+  doc.outlineRoot = 0;
+  doc.namesObject = 0;
+}
+
 PdfDocument& pdfWriter() {
   static PdfDocument document;
   return document;
@@ -208,8 +216,6 @@ int createDocument(PdfDocument& doc, std::string_view orientation, std::string_v
   doc.pageBreakProcedure = nullptr;
   doc.compressor = nullptr;
   doc.objectOffsets.assign(2, 0);
-  doc.pages.clear();
-  doc.pageSizes.clear();
   doc.pageObjectNumbers.clear();
   doc.body.release();
   if (!doc.body.ensureCapacity(PdfBuffer::kGrowthStep - 1)) {
@@ -239,7 +245,7 @@ int createDocument(PdfDocument& doc, std::string_view orientation, std::string_v
   doc.fontSize = doc.fontSizePt / doc.scale;
   applyFormat(doc, *size);
   const bool landscape = isLandscape(orientation);
-  doc.defaultOrientation = landscape ? "L" : "P";
+  doc.defaultOrientation.assign(1, landscape ? 'L' : 'P');
   doc.currentOrientation = doc.defaultOrientation;
   const float margin = 28.35f / doc.scale;
   setMargins(doc, margin, margin, -1);

@@ -265,20 +265,7 @@ int closeDocument(PdfDocument& doc) {
   doc.state = 3;
   for (const auto& hook : doc.resetHooks)
     hook();
-  doc.namesObject = 0;
-  // Object numbers of this document mean nothing in the next one.
-  doc.outlineRoot = 0;
-  doc.scriptObject = 0;
-  doc.script.clear();
-  doc.pages.clear();
-  doc.pageSizes.clear();
-  doc.objectOffsets.clear();
-  doc.links.clear();
-  doc.annotations.clear();
-  doc.fonts.clear();
-  doc.fontFiles.clear();
-  doc.images.clear();
-  doc.attachments.clear();
+  forgetDocumentContent(doc);
   doc.endPageHooks.clear();
   doc.catalogHooks.clear();
   doc.resourceHooks.clear();

@@ -86,8 +86,12 @@ std::string pdfString(std::string_view text) {
   out.push_back('(');
   for (const char c : text) {
     const auto code = pdfDocEncoding(static_cast<std::uint8_t>(c));
-    if (!code)
-      return "(" + pdfUnicodeText(text) + ")";
+    if (!code) {
+      out.assign(1, '(');
+      out += pdfUnicodeText(text);
+      out += ')';
+      return out;
+    }
     if (*code >= 128)
       appendOctal(out, *code);
     else

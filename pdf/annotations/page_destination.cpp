@@ -29,8 +29,11 @@ std::string pageDestination(const PdfDocument& doc, int page, float y) {
   // The target page's own height, so a jump into a page of another orientation lands right.
   const float height =
       index < doc.pageSizes.size() ? doc.pageSizes[index].height : doc.pageHeightPt;
-  return "[" + std::to_string(pageObjectNumber(doc, page)) + " 0 R /XYZ 0 " +
-         formatNumber(height - y * doc.scale, 2).value_or("0") + " null]";
+  std::string destination(1, '[');
+  destination += std::to_string(pageObjectNumber(doc, page));
+  destination += " 0 R /XYZ 0 ";
+  destination += formatNumber(height - y * doc.scale, 2).value_or("0");
+  return destination + " null]";
 }
 
 }  // namespace korvalis

@@ -51,6 +51,9 @@ PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::
                           std::string_view suffix, bool forceUnicode);
 /// "+hh'mm'", "-hh'mm'" or "Z" for an offset in minutes east of UTC.
 std::string timeZoneSuffix(int offsetMinutes);
+/// Empties the pages, images, fonts, links, notes, attachments and script of a finished or
+/// abandoned document and forgets their object numbers.
+void forgetDocumentContent(PdfDocument& doc);
 /// Runs the end-page hooks and leaves the page (state 1).
 void finishPage(PdfDocument& doc);
 

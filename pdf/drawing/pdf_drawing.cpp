@@ -103,10 +103,13 @@ int setLineWidth(PdfDocument& doc, float width) {
 }
 
 int setDash(PdfDocument& doc, float black, float white) {
-  if (black != 0)
-    draw(doc, "[" + pdfNumber(doc, black * doc.scale, 3) + " " +
-                  pdfNumber(doc, white * doc.scale, 3) + "] 0 d");
-  else
+  if (black != 0) {
+    std::string pattern(1, '[');
+    pattern += pdfNumber(doc, black * doc.scale, 3);
+    pattern += ' ';
+    pattern += pdfNumber(doc, white * doc.scale, 3);
+    draw(doc, pattern + "] 0 d");
+  } else
     draw(doc, "[] 0 d");
   return pageOpen(doc) ? 1 : 0;
 }

@@ -81,7 +81,7 @@ void putTrueTypeFont(PdfDocument& doc, PdfFont& font) {
   const int widthsObject = newObject(doc);
   std::string widths = "[";
   for (std::size_t code = 0; code < font.widths.size(); ++code)
-    widths += (code == 0 ? "" : " ") + std::to_string(font.widths[code]);
+    widths.append(code == 0 ? "" : " ").append(std::to_string(font.widths[code]));
   out(doc, widths + "]");
   out(doc, "endobj");
 

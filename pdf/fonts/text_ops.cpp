@@ -109,9 +109,13 @@ int cell(PdfDocument& doc, float w, float h, std::string_view text, int border, 
     suffix = ") Tj ET";
     if (doc.underline) {
       const float lineWidth = width + (justified ? doc.wordSpacing * blanks : 0);
-      suffix += " " + pdfPoint(doc, doc.x + dx, baseline + 0.1f * doc.fontSize) + " " +
-                number(doc, lineWidth * doc.scale) + " " +
-                number(doc, -0.05f * doc.fontSize * doc.scale) + " re f";
+      suffix += ' ';
+      suffix += pdfPoint(doc, doc.x + dx, baseline + 0.1f * doc.fontSize);
+      suffix += ' ';
+      suffix += number(doc, lineWidth * doc.scale);
+      suffix += ' ';
+      suffix += number(doc, -0.05f * doc.fontSize * doc.scale);
+      suffix += " re f";
     }
     if (doc.colourFlag)
       suffix += " Q";

@@ -76,8 +76,10 @@ std::string dashPattern(int style, double scale) {
       break;
   }
   std::string text = "[";
-  for (std::size_t i = 0; i < lengths.size(); ++i)
-    text += (i == 0 ? "" : " ") + formatNumber(lengths[i] * scale, 3).value_or("0");
+  for (std::size_t i = 0; i < lengths.size(); ++i) {
+    text += i == 0 ? "" : " ";
+    text += formatNumber(lengths[i] * scale, 3).value_or("0");
+  }
   return text + "]";
 }
 constexpr std::uint16_t brushNull = 1;

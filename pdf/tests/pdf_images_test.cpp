@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "pdf/pdf.h"
+#include "pdf/tests/png_builder.h"
 
 namespace korvalis {
 namespace {
@@ -29,24 +30,17 @@ Bytes jpeg(int width, int height, int components, std::uint8_t app = 0xE0) {
   return b;
 }
 
-void chunk(Bytes& b, std::string_view type, const Bytes& data) {
-  const auto n = static_cast<std::uint32_t>(data.size());
-  b.insert(b.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                     static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
-  b.insert(b.end(), type.begin(), type.end());
-  b.insert(b.end(), data.begin(), data.end());
-  b.insert(b.end(), {0, 0, 0, 0});
-}
+using testing::appendPngChunk;
 
 Bytes png(std::uint8_t depth, std::uint8_t colourType, std::uint8_t interlace, int paletteEntries) {
   Bytes b = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-  chunk(b, "IHDR", {0, 0, 0, 4, 0, 0, 0, 2, depth, colourType, 0, 0, interlace});
+  appendPngChunk(b, "IHDR", {0, 0, 0, 4, 0, 0, 0, 2, depth, colourType, 0, 0, interlace});
   if (paletteEntries > 0)
-    chunk(b, "PLTE", Bytes(static_cast<std::size_t>(paletteEntries) * 3, 7));
-  chunk(b, "tRNS", {1, 2});
-  chunk(b, "IDAT", {1, 2, 3});
-  chunk(b, "IDAT", {4, 5});
-  chunk(b, "IEND", {});
+    appendPngChunk(b, "PLTE", Bytes(static_cast<std::size_t>(paletteEntries) * 3, 7));
+  appendPngChunk(b, "tRNS", {1, 2});
+  appendPngChunk(b, "IDAT", {1, 2, 3});
+  appendPngChunk(b, "IDAT", {4, 5});
+  appendPngChunk(b, "IEND", {});
   return b;
 }
 

@@ -12,6 +12,7 @@
 #include "pdf/detail/pdf_string.h"
 #include "pdf/pdf.h"
 #include "pdf/tests/pdf_readers.h"
+#include "pdf/tests/png_builder.h"
 #include "platform/file_io.h"
 
 namespace korvalis {
@@ -167,24 +168,17 @@ TEST(WriterFaults, TextStringsCarryTheirCharacters) {
   EXPECT_NE(run.out.find("Preis \xE2\x82\xAC 5"), std::string::npos) << run.out;
 }
 
-void chunk(Bytes& b, std::string_view type, const Bytes& data) {
-  const auto n = static_cast<std::uint32_t>(data.size());
-  b.insert(b.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                     static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
-  b.insert(b.end(), type.begin(), type.end());
-  b.insert(b.end(), data.begin(), data.end());
-  b.insert(b.end(), {0, 0, 0, 0});
-}
+using testing::appendPngChunk;
 
 /// A palette PNG with the given PLTE chunks (sizes in bytes) and IDAT chunks.
 Bytes palettePng(std::initializer_list<std::size_t> palettes, int idats) {
   Bytes b = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-  chunk(b, "IHDR", {0, 0, 0, 4, 0, 0, 0, 2, 8, 3, 0, 0, 0});
+  appendPngChunk(b, "IHDR", {0, 0, 0, 4, 0, 0, 0, 2, 8, 3, 0, 0, 0});
   for (const std::size_t size : palettes)
-    chunk(b, "PLTE", Bytes(size, 9));
+    appendPngChunk(b, "PLTE", Bytes(size, 9));
   for (int i = 0; i < idats; ++i)
-    chunk(b, "IDAT", {1, 2, 3});
-  chunk(b, "IEND", {});
+    appendPngChunk(b, "IDAT", {1, 2, 3});
+  appendPngChunk(b, "IEND", {});
   return b;
 }
 
@@ -239,6 +233,17 @@ TEST(WriterFaults, NumbersAndPageSizesOutOfRangeAreRefused) {
   const std::string pdf = finished(doc);
   EXPECT_NE(pdf.find("/MediaBox [0 0 300.00 200.00]"), std::string::npos);
   EXPECT_EQ(pdf.find("/XObject"), std::string::npos);  // the refused image left nothing
+
+  // A decimal comma in the user's locale changes neither reading nor writing.
+  const testing::CommaLocale comma;
+  if (!comma.active())
+    GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  EXPECT_EQ(formatNumber(-2147483647.5, 1), std::nullopt);
+  EXPECT_EQ(formatNumber(1234.5, 1), "1234.5");
+  ASSERT_EQ(createDocument(doc, "P", "pt", "300.5,200.25"), 1);
+  EXPECT_EQ(createDocument(doc, "P", "pt", "300,5,200"), 0);
+  ASSERT_EQ(createDocument(doc, "P", "pt", "300.5,200.25"), 1);
+  EXPECT_NE(finished(doc).find("/MediaBox [0 0 300.50 200.25]"), std::string::npos);
 }
 
 TEST(WriterFaults, TemporaryFileNeverClobbersAUserFile) {
