@@ -6,8 +6,10 @@
 #include <clocale>
 #include <cmath>
 #include <ctime>
+#include <optional>
 
-#include "pdf/annotations/annotation_hooks.h"
+#include "pdf/detail/annotation_hooks.h"
+#include "pdf/detail/output.h"
 #include "pdf/fonts/pdf_fonts.h"
 
 namespace korvalis {
@@ -22,19 +24,54 @@ std::string_view trimmed(std::string_view text) {
   return text;
 }
 
-float parseNumber(std::string_view text) {
+/// A page dimension in points: a whole decimal number, positive and small enough for a PDF
+/// number.
+std::optional<float> parseDimension(std::string_view text) {
   text = trimmed(text);
-  float value = 0;
-  std::from_chars(text.data(), text.data() + text.size(), value);
-  return value;
+  double value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || !std::isfinite(value) ||
+      value <= 0 || value > kPdfNumberLimit)
+    return std::nullopt;
+  return static_cast<float>(value);
 }
 
-void parseFormat(PdfDocument& doc, std::string_view format) {
+/// "WIDTH,HEIGHT" in points; nothing unless both are valid dimensions.
+std::optional<PdfPageSize> parseFormat(std::string_view format) {
   const auto comma = format.find(',');
-  doc.formatWidthPt = parseNumber(format.substr(0, comma));
-  doc.formatHeightPt = comma == std::string_view::npos ? 0 : parseNumber(format.substr(comma + 1));
+  if (comma == std::string_view::npos)
+    return std::nullopt;
+  const auto width = parseDimension(format.substr(0, comma));
+  const auto height = parseDimension(format.substr(comma + 1));
+  if (!width || !height)
+    return std::nullopt;
+  return PdfPageSize{*width, *height};
+}
+
+void applyFormat(PdfDocument& doc, PdfPageSize format) {
+  doc.formatWidthPt = format.width;
+  doc.formatHeightPt = format.height;
   doc.formatWidth = doc.formatWidthPt / doc.scale;
   doc.formatHeight = doc.formatHeightPt / doc.scale;
+}
+
+/// Forgets everything the previous document collected.
+void resetDocumentState(PdfDocument& doc) {
+  forgetDocumentContent(doc);
+  doc.bookmarks.clear();
+  doc.title.clear();
+  doc.subject.clear();
+  doc.author.clear();
+  doc.keywords.clear();
+  doc.creator.clear();
+  doc.totalPagesAlias.clear();
+  doc.splices.clear();
+  doc.splicedBytes = 0;
+  doc.assemblyFailed = false;
+  doc.graphicsStateSaved = false;
+  doc.openTransforms = 0;
+  doc.wordSpacing = 0;
+  doc.inFooter = false;
 }
 
 bool isLandscape(std::string_view orientation) {
@@ -74,11 +111,11 @@ void endPage(PdfDocument& doc) {
   doc.state = 1;
 }
 
-bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view format) {
+bool beginPage(PdfDocument& doc, std::string_view orientation, PdfPageSize* format) {
   ++doc.pageCount;
   doc.pages.emplace_back();
   if (!doc.pages.back().content.ensureCapacity(PdfBuffer::kGrowthStep)) {
-    doc.lastError = 18;
+    failAssembly(doc, PdfError::OutOfMemory);
     return false;
   }
   doc.state = 2;
@@ -89,8 +126,8 @@ bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view 
   std::string chosen = doc.defaultOrientation;
   if (!trimmed(orientation).empty())
     chosen = upperAscii(trimmed(orientation).substr(0, 1));
-  if (!trimmed(format).empty()) {
-    parseFormat(doc, trimmed(format));
+  if (format) {
+    applyFormat(doc, *format);
     applyOrientation(doc, chosen == "L");
     doc.currentOrientation = chosen;
   } else if (chosen != doc.currentOrientation) {
@@ -102,17 +139,34 @@ bool beginPage(PdfDocument& doc, std::string_view orientation, std::string_view 
 }
 
 void writeLineWidth(PdfDocument& doc) {
-  out(doc, formatNumber(doc.lineWidth * doc.scale, 2) + " w");
+  out(doc, pdfNumber(doc, doc.lineWidth * doc.scale, 2) + " w");
 }
 
 }  // namespace
+
+void forgetDocumentContent(PdfDocument& doc) {
+  doc.pages.clear();
+  doc.pageSizes.clear();
+  doc.objectOffsets.clear();
+  doc.images.clear();
+  doc.fonts.clear();
+  doc.fontFiles.clear();
+  doc.links.clear();
+  doc.annotations.clear();
+  doc.attachments.clear();
+  doc.script.clear();
+  // Object numbers of one document mean nothing in the next one.
+  doc.scriptObject = 0;
+  doc.outlineRoot = 0;
+  doc.namesObject = 0;
+}
 
 PdfDocument& pdfWriter() {
   static PdfDocument document;
   return document;
 }
 
-void initialiseWriter(PdfDocument& doc) {
+int initialiseWriter(PdfDocument& doc) {
   doc.endPageHooks.clear();
   doc.endPageHooks.emplace_back([&doc] {
     // Closes a graphics state left saved on this page.
@@ -123,19 +177,30 @@ void initialiseWriter(PdfDocument& doc) {
   });
   installAnnotationHooks(doc);
   reregisterHooks(doc);
+  return 1;
 }
 
-void reregisterHooks(PdfDocument& doc) {
+int reregisterHooks(PdfDocument& doc) {
   doc.catalogHooks.clear();
   doc.resourceHooks.clear();
   doc.resetHooks.clear();
   doc.resetHooks.emplace_back([&doc] { doc.bookmarks.clear(); });
   for (const auto& install : doc.builtInHookInstallers)
     install();
+  return 1;
 }
 
 int createDocument(PdfDocument& doc, std::string_view orientation, std::string_view unit,
                    std::string_view format) {
+  if (trimmed(format).empty())
+    format = "595.28,841.89";
+  const auto size = parseFormat(trimmed(format));
+  if (!size) {
+    doc.lastError = PdfError::NumberOutOfRange;
+    return 0;
+  }
+  resetDocumentState(doc);
+  initialiseWriter(doc);
   const lconv* conv = std::localeconv();
   doc.decimalSeparator =
       conv && conv->decimal_point && *conv->decimal_point ? *conv->decimal_point : '.';
@@ -151,20 +216,16 @@ int createDocument(PdfDocument& doc, std::string_view orientation, std::string_v
   doc.pageBreakProcedure = nullptr;
   doc.compressor = nullptr;
   doc.objectOffsets.assign(2, 0);
-  doc.pages.clear();
-  doc.pageSizes.clear();
   doc.pageObjectNumbers.clear();
   doc.body.release();
   if (!doc.body.ensureCapacity(PdfBuffer::kGrowthStep - 1)) {
-    doc.lastError = 18;
+    failAssembly(doc, PdfError::OutOfMemory);
     return 0;
   }
   if (trimmed(orientation).empty())
     orientation = "P";
   if (unit.empty())
     unit = "mm";
-  if (trimmed(format).empty())
-    format = "595.28,841.89";
   doc.pageCount = 0;
   doc.objectCount = 2;
   doc.state = 0;
@@ -176,15 +237,15 @@ int createDocument(PdfDocument& doc, std::string_view orientation, std::string_v
   doc.drawColour = "0 G";
   doc.fillColour = doc.textColour = "0 g";
   doc.colourFlag = false;
-  doc.lastError = 0;
+  doc.lastError = PdfError::None;
   doc.numberingActive = false;
   doc.numberingFlag = 0;
   doc.pageNumber = 1;
   doc.scale = unitScale(unit);
   doc.fontSize = doc.fontSizePt / doc.scale;
-  parseFormat(doc, format);
+  applyFormat(doc, *size);
   const bool landscape = isLandscape(orientation);
-  doc.defaultOrientation = landscape ? "L" : "P";
+  doc.defaultOrientation.assign(1, landscape ? 'L' : 'P');
   doc.currentOrientation = doc.defaultOrientation;
   const float margin = 28.35f / doc.scale;
   setMargins(doc, margin, margin, -1);
@@ -199,19 +260,26 @@ int createDocument(PdfDocument& doc, std::string_view orientation, std::string_v
   return 1;
 }
 
-void setMargins(PdfDocument& doc, float left, float top, float right) {
+int setMargins(PdfDocument& doc, float left, float top, float right) {
   doc.leftMargin = left;
   doc.topMargin = top;
   doc.rightMargin = right == -1 ? left : right;
+  return 1;
 }
 
-void setAutoPageBreak(PdfDocument& doc, bool enabled, float margin) {
+int setAutoPageBreak(PdfDocument& doc, bool enabled, float margin) {
   doc.autoPageBreak = enabled;
   doc.bottomMargin = margin;
   doc.pageBreakTrigger = doc.pageHeight - margin;
+  return 1;
 }
 
 int addPage(PdfDocument& doc, std::string_view orientation, std::string_view format) {
+  std::optional<PdfPageSize> pageFormat;
+  if (!trimmed(format).empty() && !(pageFormat = parseFormat(trimmed(format)))) {
+    doc.lastError = PdfError::NumberOutOfRange;
+    return 0;
+  }
   if (doc.state == 0 || doc.state == 3) {
     if (!createDocument(doc, "", "", ""))
       return 0;
@@ -228,7 +296,7 @@ int addPage(PdfDocument& doc, std::string_view orientation, std::string_view for
     doc.inFooter = false;
     endPage(doc);
   }
-  if (!beginPage(doc, orientation, format))
+  if (!beginPage(doc, orientation, pageFormat ? &*pageFormat : nullptr))
     return 0;
   out(doc, "2 J");
   doc.lineWidth = width;
@@ -265,48 +333,59 @@ int addPage(PdfDocument& doc, std::string_view orientation, std::string_view for
   return 1;
 }
 
-void setDisplayMode(PdfDocument& doc, int zoom, std::string_view layout) {
+int setDisplayMode(PdfDocument& doc, int zoom, std::string_view layout) {
   doc.zoomMode = zoom;
   const bool known =
       layout == "/SinglePage" || layout == "/OneColumn" || layout == "/TwoColumnLeft";
   doc.pageLayout = known ? std::string(layout) : "/OneColumn";
+  return 1;
 }
 
-void setTitle(PdfDocument& doc, std::string_view text) {
+int setTitle(PdfDocument& doc, std::string_view text) {
   doc.title = text;
+  return 1;
 }
-void setSubject(PdfDocument& doc, std::string_view text) {
+int setSubject(PdfDocument& doc, std::string_view text) {
   doc.subject = text;
+  return 1;
 }
-void setAuthor(PdfDocument& doc, std::string_view text) {
+int setAuthor(PdfDocument& doc, std::string_view text) {
   doc.author = text;
+  return 1;
 }
-void setKeywords(PdfDocument& doc, std::string_view text) {
+int setKeywords(PdfDocument& doc, std::string_view text) {
   doc.keywords = text;
+  return 1;
 }
-void setCreator(PdfDocument& doc, std::string_view text) {
+int setCreator(PdfDocument& doc, std::string_view text) {
   doc.creator = text;
+  return 1;
 }
-void setTotalPagesAlias(PdfDocument& doc, std::string_view text) {
+int setTotalPagesAlias(PdfDocument& doc, std::string_view text) {
   doc.totalPagesAlias = text;
+  return 1;
 }
 
-void setHeaderProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument) {
+int setHeaderProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument) {
   doc.headerProcedure = std::move(procedure);
   doc.headerArgument = argument;
+  return 1;
 }
 
-void setFooterProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument) {
+int setFooterProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument) {
   doc.footerProcedure = std::move(procedure);
   doc.footerArgument = argument;
+  return 1;
 }
 
-void startPageNumbering(PdfDocument& doc) {
+int startPageNumbering(PdfDocument& doc) {
   doc.numberingActive = true;
   doc.numberingFlag = 1;
+  return 1;
 }
-void stopPageNumbering(PdfDocument& doc) {
+int stopPageNumbering(PdfDocument& doc) {
   doc.numberingActive = false;
+  return 1;
 }
 bool isPageNumbering(const PdfDocument& doc) {
   return doc.numberingActive;
@@ -314,28 +393,32 @@ bool isPageNumbering(const PdfDocument& doc) {
 int getNumberingFlag(const PdfDocument& doc) {
   return doc.numberingFlag;
 }
-void setNumberingFlag(PdfDocument& doc, int value) {
+int setNumberingFlag(PdfDocument& doc, int value) {
   doc.numberingFlag = value;
+  return 1;
 }
 int getPageNumber(const PdfDocument& doc) {
   return doc.pageNumber;
 }
 
-void setPageBreakProcedure(PdfDocument& doc, PdfPageBreakProcedure procedure) {
+int setPageBreakProcedure(PdfDocument& doc, PdfPageBreakProcedure procedure) {
   doc.pageBreakProcedure = std::move(procedure);
+  return 1;
 }
 
 bool acceptsPageBreak(const PdfDocument& doc) {
   return doc.pageBreakProcedure ? doc.pageBreakProcedure() : doc.autoPageBreak;
 }
 
-void setCompressor(PdfDocument& doc, PdfCompressor compressor) {
+int setCompressor(PdfDocument& doc, PdfCompressor compressor) {
   doc.compressor = std::move(compressor);
+  return 1;
 }
 
-void newLine(PdfDocument& doc, float height) {
+int newLine(PdfDocument& doc, float height) {
   doc.x = doc.leftMargin;
   doc.y += height < 0 ? doc.lastHeight : height;
+  return 1;
 }
 
 void finishPage(PdfDocument& doc) {

@@ -3,13 +3,15 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "pdf/fonts/installed_font.h"
 #include "pdf/pdf_buffer.h"
-#include "pdf/pdf_outline.h"
+#include "pdf/pdf_error.h"
 
 namespace korvalis {
 
@@ -22,6 +24,14 @@ struct PdfPage {
 struct PdfPageSize {
   float width = 0;
   float height = 0;
+};
+
+/// Stream data the document body does not hold: a caller's block or a file, copied into the
+/// output only when the document is saved.
+struct PdfExternalData {
+  std::span<const std::uint8_t> memory;  ///< borrowed block; unused when `path` is set
+  std::string path;                      ///< file read while saving
+  std::int64_t size = 0;                 ///< bytes (a file's size when it was placed)
 };
 
 /// A raster image or metafile form placed in the document, in order of first use.
@@ -39,6 +49,8 @@ struct PdfImage {
   std::string colourSpace;
   std::string decodeParms;
   std::string filter;  ///< "DCTDecode", "FlateDecode" or "WMF"
+  /// JPEG data left where it is (the caller's block or the file) instead of imageData.
+  std::optional<PdfExternalData> external;
 };
 
 /// A font in use, one per distinct family and style in order of first use (see
@@ -106,6 +118,25 @@ struct PdfAttachment {
   std::int32_t objectNumber = 0;
 };
 
+/// One bookmark of the document outline, in the order it was added.
+struct PdfBookmark {
+  std::string title;  ///< Windows-1252 text
+  int level = 0;      ///< 0 = top level
+  float y = 0;        ///< position on its page, user units from the top
+  int page = 0;       ///< 1-based page number
+  int parent = -1;    ///< index of the parent bookmark; -1 = the outline dictionary
+  int first = -1;     ///< index of the first child; -1 = none
+  int last = -1;      ///< index of the last child; -1 = none
+  int prev = -1;      ///< index of the previous sibling; -1 = none
+  int next = -1;      ///< index of the next sibling; -1 = none
+};
+
+/// External data that goes into the output at byte `at` of the body.
+struct PdfSplice {
+  std::int32_t at = 0;
+  PdfExternalData data;
+};
+
 using PdfHook = std::function<void()>;
 /// Header/footer procedure; receives the stored argument (0 = none).
 using PdfPageProcedure = std::function<void(int)>;
@@ -115,16 +146,29 @@ using PdfPageBreakProcedure = std::function<bool()>;
 using PdfCompressor = std::function<bool(PdfBuffer&)>;
 
 /// The whole state of the document being built. There is one per process (pdfWriter()), but
-/// every operation takes it explicitly so tests can use their own.
+/// every operation takes it explicitly so a program may keep several. The fields are the
+/// writer's: read them, change them only through the operations. Not copyable or movable: the
+/// registered hooks refer to it.
 struct PdfDocument {
+  PdfDocument() = default;
+  PdfDocument(const PdfDocument&) = delete;
+  PdfDocument& operator=(const PdfDocument&) = delete;
+
   // Life cycle
   int state = 0;  ///< 0 none, 1 begun, 2 page open, 3 finished
   int pageCount = 0;
   int objectCount = 2;
-  int lastError = 0;
+  PdfError lastError = PdfError::None;
+  /// Something could not be added while the document was built (out of memory, a number out
+  /// of range, the size limit): it cannot be saved.
+  bool assemblyFailed = false;
 
   // Output
   PdfBuffer body;
+  std::vector<PdfSplice> splices;  ///< external data between the body's bytes, in order
+  std::int64_t splicedBytes = 0;   ///< their total size
+  /// Largest file the document may become (the cross-reference table holds 32-bit offsets).
+  std::int64_t maxFileSize = 0x7FFFFFFF;
   std::vector<std::int32_t> objectOffsets;  ///< entry i: offset of object i+1
   std::vector<PdfPage> pages;
   std::vector<PdfPageSize> pageSizes;
@@ -217,64 +261,67 @@ struct PdfDocument {
 /// The process-wide document.
 PdfDocument& pdfWriter();
 
-// Life cycle and settings
-void initialiseWriter(PdfDocument& doc);
-void reregisterHooks(PdfDocument& doc);
+// Life cycle and settings. Texts are Windows-1252 bytes; coordinates and sizes are user units
+// from the page's top-left corner. Operations returning int give 1 for success and 0 for
+// failure (the reason in lastError / lastErrorMessage); the others cannot fail.
+
+/// Empties the hook lists and registers the built-in hooks again; createDocument does this for
+/// every new document, so calling it once at program start is optional.
+int initialiseWriter(PdfDocument& doc);
+/// Empties the catalog, resource and reset hook lists and registers the built-in ones again.
+int reregisterHooks(PdfDocument& doc);
+/// Starts a new document, forgetting everything of the previous one (pages, images, fonts,
+/// links, bookmarks, attachments, script, information texts, procedures). `orientation` "P" or
+/// "L" (empty = "P"), `unit` "pt", "mm", "cm" or "in" (anything else = "mm"), `format`
+/// "WIDTH,HEIGHT" in points (empty = A4). Returns 0 for a format that is not two positive
+/// numbers a PDF file can hold.
 int createDocument(PdfDocument& doc, std::string_view orientation, std::string_view unit,
                    std::string_view format);
-void setMargins(PdfDocument& doc, float left, float top, float right = -1);
-void setAutoPageBreak(PdfDocument& doc, bool enabled, float margin);
+int setMargins(PdfDocument& doc, float left, float top, float right = -1);
+int setAutoPageBreak(PdfDocument& doc, bool enabled, float margin);
+/// Ends the open page (footer procedure) and opens a new one (header procedure); empty texts
+/// take the document's orientation and format. Returns 0 for a format createDocument refuses.
 int addPage(PdfDocument& doc, std::string_view orientation = {}, std::string_view format = {});
-void setDisplayMode(PdfDocument& doc, int zoom, std::string_view layout);
-void setTitle(PdfDocument& doc, std::string_view text);
-void setSubject(PdfDocument& doc, std::string_view text);
-void setAuthor(PdfDocument& doc, std::string_view text);
-void setKeywords(PdfDocument& doc, std::string_view text);
-void setCreator(PdfDocument& doc, std::string_view text);
-void setTotalPagesAlias(PdfDocument& doc, std::string_view text);
-void setHeaderProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument);
-void setFooterProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument);
-void startPageNumbering(PdfDocument& doc);
-void stopPageNumbering(PdfDocument& doc);
+/// `zoom`: -1 whole page, -2 page width, -3 actual size, -4 full screen, else percent;
+/// `layout`: "/SinglePage", "/OneColumn" (the default for anything else) or "/TwoColumnLeft".
+int setDisplayMode(PdfDocument& doc, int zoom, std::string_view layout);
+int setTitle(PdfDocument& doc, std::string_view text);
+int setSubject(PdfDocument& doc, std::string_view text);
+int setAuthor(PdfDocument& doc, std::string_view text);
+int setKeywords(PdfDocument& doc, std::string_view text);
+int setCreator(PdfDocument& doc, std::string_view text);
+/// Every occurrence of `text` in the page contents becomes the number of pages.
+int setTotalPagesAlias(PdfDocument& doc, std::string_view text);
+/// The procedure runs when a page begins (header) or ends (footer); it gets `argument`.
+int setHeaderProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument);
+int setFooterProcedure(PdfDocument& doc, PdfPageProcedure procedure, int argument);
+int startPageNumbering(PdfDocument& doc);
+int stopPageNumbering(PdfDocument& doc);
 bool isPageNumbering(const PdfDocument& doc);
 int getNumberingFlag(const PdfDocument& doc);
-void setNumberingFlag(PdfDocument& doc, int value);
+int setNumberingFlag(PdfDocument& doc, int value);
 int getPageNumber(const PdfDocument& doc);
-void setPageBreakProcedure(PdfDocument& doc, PdfPageBreakProcedure procedure);
+/// Decides whether an automatic page break may happen (instead of the autoPageBreak flag).
+int setPageBreakProcedure(PdfDocument& doc, PdfPageBreakProcedure procedure);
 bool acceptsPageBreak(const PdfDocument& doc);
-void setCompressor(PdfDocument& doc, PdfCompressor compressor);
+/// Installs a compressor for page contents, forms, font files and attachments.
+int setCompressor(PdfDocument& doc, PdfCompressor compressor);
 /// A zlib deflate compressor callers may install with setCompressor.
 bool zlibCompress(PdfBuffer& buffer);
-void newLine(PdfDocument& doc, float height = -1);
-/// Runs the end-page hooks and leaves the page (state 1).
-void finishPage(PdfDocument& doc);
-void closeDocument(PdfDocument& doc);
+/// Moves to the left margin, `height` down (the last line's height when negative).
+int newLine(PdfDocument& doc, float height = -1);
+/// Finishes the document in memory (a blank page when none was added).
+int closeDocument(PdfDocument& doc);
+/// Finishes the document and writes it to `path` through a temporary file in the same folder
+/// that replaces `path` only when complete, so a failure leaves an existing file untouched.
+/// Image data borrowed by placeImage is read now. An empty path writes nothing. Returns 0 and
+/// writes nothing when the document could not be assembled completely, the file name is not
+/// valid (FileName) or the file cannot be written (FileCreate, or ImageRead when an image file
+/// changed since it was placed).
 int saveDocument(PdfDocument& doc, std::string_view path);
+/// The finished document's bytes (after closeDocument, before saveDocument), borrowed image
+/// data included; nothing when it could not be assembled or an image file cannot be read.
+std::optional<std::vector<std::uint8_t>> documentBytes(const PdfDocument& doc);
 std::string_view lastErrorMessage(const PdfDocument& doc);
-std::string_view errorMessage(int code);
-
-// Internal operations shared by the writer's parts
-void out(PdfDocument& doc, std::string_view text);
-void appendBuffer(PdfDocument& doc, const PdfBuffer& buffer);
-void appendBytes(PdfDocument& doc, std::span<const std::uint8_t> bytes);
-int newObject(PdfDocument& doc);
-void putStream(PdfDocument& doc, const PdfBuffer& buffer);
-std::string formatNumber(double value, int decimals);
-/// The text with its ASCII letters upper-cased; other bytes stay, whatever the locale.
-std::string upperAscii(std::string_view text);
-/// True when the texts are equal but for the case of ASCII letters.
-bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b);
-/// "X Y" in points from the bottom-left corner, two decimals, of a point given in user units
-/// from the page's top-left corner.
-std::string pdfPoint(const PdfDocument& doc, double x, double y);
-PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::string_view text,
-                          std::string_view suffix, bool forceUnicode);
-/// "+hh'mm'", "-hh'mm'" or "Z" for an offset in minutes east of UTC.
-std::string timeZoneSuffix(int offsetMinutes);
-
-// Images
-int placeImage(PdfDocument& doc, std::string_view name, const std::uint8_t* data, std::int32_t size,
-               float x, float y, float w, float h, int link = 0);
-void putImages(PdfDocument& doc);
 
 }  // namespace korvalis

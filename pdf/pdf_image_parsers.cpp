@@ -1,4 +1,4 @@
-#include "pdf/pdf_image_parsers.h"
+#include "pdf/detail/pdf_image_parsers.h"
 
 namespace korvalis {
 
@@ -20,8 +20,8 @@ bool isSkippedSegment(std::uint8_t m) {
 
 }  // namespace
 
-int parseJpeg(PdfImage& image, PdfBuffer&& file) {
-  const auto d = file.bytes();
+JpegHeader parseJpegHeader(PdfImage& image, std::span<const std::uint8_t> d, bool complete) {
+  const JpegHeader cutOff = complete ? JpegHeader::Damaged : JpegHeader::NeedMore;
   std::size_t p = 0;
   while (p + 1 < d.size()) {
     if (d[p] != 0xFF) {
@@ -32,10 +32,10 @@ int parseJpeg(PdfImage& image, PdfBuffer&& file) {
     if (m == 0xD8) {
       p += 2;
     } else if (m == 0xD9) {
-      break;
+      return JpegHeader::Damaged;
     } else if (m == 0xC0 || m == 0xC1 || m == 0xC2) {
       if (p + 10 > d.size())
-        return 11;  // frame header cut off
+        return cutOff;  // frame header cut off
       image.bitsPerComponent = d[p + 4];
       image.height = static_cast<std::int32_t>(be16(d, p + 5));
       image.width = static_cast<std::int32_t>(be16(d, p + 7));
@@ -43,32 +43,31 @@ int parseJpeg(PdfImage& image, PdfBuffer&& file) {
       image.colourSpace = components == 1   ? "DeviceGray"
                           : components == 3 ? "DeviceRGB"
                                             : "DeviceCMYK";
-      image.imageData = std::move(file);
-      return 0;
+      return JpegHeader::Found;
     } else if (isSkippedSegment(m)) {
-      p += 2;
-      if (p + 2 > d.size())
-        return 11;
-      const std::size_t length = be16(d, p);
-      if (length < 2 || p + length > d.size())
-        return 11;  // segment runs past the end
-      p += length;
+      if (p + 4 > d.size())
+        return cutOff;
+      const std::size_t length = be16(d, p + 2);
+      if (length < 2)
+        return JpegHeader::Damaged;
+      if (p + 2 + length > d.size())
+        return cutOff;  // segment runs past the end
+      p += 2 + length;
     } else {
       ++p;
     }
   }
-  return 11;
+  return cutOff;
 }
 
-int parsePng(PdfImage& image, const PdfBuffer& file) {
-  const auto d = file.bytes();
+PdfError parsePng(PdfImage& image, std::span<const std::uint8_t> d) {
   if (d.size() < 33)
-    return 12;
+    return PdfError::PngIncorrect;
   image.width = static_cast<std::int32_t>(be32(d, 16));
   image.height = static_cast<std::int32_t>(be32(d, 20));
   image.bitsPerComponent = d[24];
   if (image.bitsPerComponent > 8)
-    return 1;
+    return PdfError::Png16Bit;
   int colours = 0;
   switch (d[25]) {
     case 0:
@@ -84,45 +83,53 @@ int parsePng(PdfImage& image, const PdfBuffer& file) {
       colours = 1;
       break;
     default:
-      return 2;
+      return PdfError::PngAlpha;
   }
   if (image.width <= 0 || image.height <= 0)
-    return 12;
+    return PdfError::PngIncorrect;
   image.decodeParms = "/DecodeParms <</Predictor 15 /Colors " + std::to_string(colours) +
                       " /BitsPerComponent " + std::to_string(image.bitsPerComponent) +
                       " /Columns " + std::to_string(image.width) + ">>";
   if (d[26] != 0)
-    return 3;
+    return PdfError::PngCompression;
   if (d[27] != 0)
-    return 4;
+    return PdfError::PngFilter;
   if (d[28] != 0)
-    return 5;
+    return PdfError::PngInterlaced;
+  const bool indexed = image.colourSpace == "Indexed";
+  int palettes = 0;
   std::size_t p = 33;
   while (p + 8 <= d.size()) {
     const std::size_t length = be32(d, p);
     if (length == 0)
-      break;
+      break;  // IEND, or the end of what can be read
     if (length > d.size() - p - 8)
-      return 12;  // chunk runs past the end
+      return PdfError::PngIncorrect;  // chunk runs past the end
     const std::string_view type(reinterpret_cast<const char*>(d.data() + p + 4), 4);
     const auto data = d.subspan(p + 8, length);
     if (type == "PLTE") {
-      if (!image.palette.append(data))
-        return 18;
+      // One palette of 1 to 256 RGB entries; a suggested palette of a true-colour image is
+      // not needed.
+      if (++palettes > 1 || length == 0 || length % 3 != 0 || length > 768)
+        return PdfError::PngIncorrect;
+      if (indexed && !image.palette.append(data))
+        return PdfError::OutOfMemory;
     } else if (type == "IDAT") {
       if (!image.imageData.append(data))
-        return 18;
+        return PdfError::OutOfMemory;
     } else if (type == "IEND") {
       break;
     }
     p += length + 12;
   }
-  if (image.colourSpace == "Indexed" && image.palette.length == 0) {
+  if (indexed && image.palette.length == 0) {
     image.palette.release();
     image.imageData.release();
-    return 6;
+    return PdfError::PngPalette;
   }
-  return 0;
+  if (image.imageData.length == 0)
+    return PdfError::PngIncorrect;  // no image data
+  return PdfError::None;
 }
 
 }  // namespace korvalis

@@ -1,66 +1,121 @@
+#include "pdf/pdf_images.h"
+
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
+#include <optional>
 #include <tuple>
 #include <utility>
 
+#include "pdf/detail/output.h"
+#include "pdf/detail/pdf_image_parsers.h"
 #include "pdf/metafile/metafile_image.h"
-#include "pdf/pdf_document.h"
-#include "pdf/pdf_image_parsers.h"
+#include "platform/file_io.h"
 
 namespace korvalis {
 
 namespace {
 
-/// Reads the image bytes from the caller's block or from the file `name`; 0 or an error code.
-int readSource(const PdfImage& image, PdfBuffer& file) {
-  if (image.sourceData == nullptr) {
-    std::ifstream in(image.name, std::ios::binary | std::ios::ate);
-    if (!in)
-      return 8;
-    const std::streamoff size = in.tellg();
-    if (size < 0)
-      return 8;
-    if (!file.ensureCapacity(size))
-      return 18;
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(file.data.data()), size);
-    file.length = static_cast<std::int32_t>(in.gcount());
-    return file.length < size ? 9 : 0;
-  }
-  if (image.sourceSize <= 0)
-    return 8;
-  if (!file.append(std::span(image.sourceData, static_cast<std::size_t>(image.sourceSize))))
-    return 18;
-  return 0;
-}
+constexpr std::size_t kHeaderChunk = 64 * 1024;
 
 bool startsWith(std::span<const std::uint8_t> d, std::initializer_list<std::uint8_t> prefix) {
   return d.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), d.begin());
 }
 
-int loadImage(PdfDocument& doc, PdfImage& image) {
-  PdfBuffer file;
-  if (const int error = readSource(image, file))
-    return error;
-  const auto d = file.bytes();
-  if (startsWith(d, {0xFF, 0xD8, 0xFF, 0xE0})) {
+bool isJfif(std::span<const std::uint8_t> d) {
+  return startsWith(d, {0xFF, 0xD8, 0xFF, 0xE0});
+}
+
+PdfError readError(ReadError error) {
+  switch (error) {
+    case ReadError::TooLarge:
+      return PdfError::OutOfMemory;
+    case ReadError::ReadFailed:
+      return PdfError::ImageRead;
+    default:
+      return PdfError::ImageOpen;
+  }
+}
+
+/// A JPEG file stays where it is: only its header is read now, the data when the document is
+/// saved.
+PdfError loadJpegFile(PdfImage& image, std::ifstream& in, std::int64_t size) {
+  std::vector<std::uint8_t> head;
+  for (std::size_t want = kHeaderChunk;; want *= 4) {
+    const auto length = static_cast<std::size_t>(std::min<std::int64_t>(size, want));
+    head.resize(length);
+    in.seekg(0);
+    in.read(reinterpret_cast<char*>(head.data()), static_cast<std::streamsize>(length));
+    if (static_cast<std::size_t>(in.gcount()) != length)
+      return PdfError::ImageRead;
+    const bool complete = static_cast<std::int64_t>(length) == size;
+    switch (parseJpegHeader(image, head, complete)) {
+      case JpegHeader::Found:
+        image.filter = "DCTDecode";
+        image.external = PdfExternalData{{}, image.name, size};
+        return PdfError::None;
+      case JpegHeader::Damaged:
+        return PdfError::NotJpeg;
+      case JpegHeader::NeedMore:
+        break;
+    }
+  }
+}
+
+PdfError loadImageBytes(PdfDocument& doc, PdfImage& image, std::span<const std::uint8_t> d,
+                        bool borrowed) {
+  if (isJfif(d)) {
+    if (parseJpegHeader(image, d, true) != JpegHeader::Found)
+      return PdfError::NotJpeg;
     image.filter = "DCTDecode";
-    return parseJpeg(image, std::move(file));
+    if (borrowed) {
+      image.external = PdfExternalData{d, {}, static_cast<std::int64_t>(d.size())};
+    } else if (!image.imageData.append(d)) {
+      return PdfError::OutOfMemory;
+    }
+    return PdfError::None;
   }
   if (startsWith(d, {0x89, 0x50, 0x4E, 0x47})) {
     if (d.size() < 16 ||
         std::string_view(reinterpret_cast<const char*>(d.data() + 12), 4) != "IHDR")
-      return 12;
+      return PdfError::PngIncorrect;
     image.filter = "FlateDecode";
-    return parsePng(image, file);
+    return parsePng(image, d);
   }
   if (startsWith(d, {0xD7, 0xCD, 0xC6, 0x9A})) {
     image.filter = "WMF";
-    image.imageData = std::move(file);
-    return convertMetafileImage(image, doc.scale) ? 0 : 13;
+    if (!image.imageData.append(d))
+      return PdfError::OutOfMemory;
+    return convertMetafileImage(image, doc.scale) ? PdfError::None : PdfError::Metafile;
   }
-  return 14;
+  return PdfError::UnknownImage;
+}
+
+/// Reads the image from the caller's block or from the file `name`.
+PdfError loadImage(PdfDocument& doc, PdfImage& image) {
+  if (image.sourceData != nullptr) {
+    if (image.sourceSize <= 0)
+      return PdfError::ImageOpen;
+    return loadImageBytes(
+        doc, image, std::span(image.sourceData, static_cast<std::size_t>(image.sourceSize)), true);
+  }
+  std::error_code error;
+  const auto size = std::filesystem::file_size(image.name, error);
+  std::ifstream in(image.name, std::ios::binary);
+  if (error || !in)
+    return PdfError::ImageOpen;
+  std::array<std::uint8_t, 4> signature{};
+  in.read(reinterpret_cast<char*>(signature.data()), signature.size());
+  if (in.gcount() == static_cast<std::streamsize>(signature.size()) && isJfif(signature))
+    return loadJpegFile(image, in, static_cast<std::int64_t>(size));
+  ReadError readFailure = ReadError::None;
+  const auto bytes =
+      readWholeFileBytes(image.name, static_cast<std::uint64_t>(doc.maxFileSize), &readFailure);
+  if (!bytes)
+    return readError(readFailure);
+  return loadImageBytes(doc, image, *bytes, false);
 }
 
 /// The size a raster image is drawn at (user units): a missing side follows the image's
@@ -78,11 +133,25 @@ std::pair<float, float> rasterSize(const PdfDocument& doc, const PdfImage& image
   return {w, h};
 }
 
-void drawRaster(PdfDocument& doc, const PdfImage& image, float x, float y, float w, float h) {
-  const float s = doc.scale;
-  out(doc, "q " + formatNumber(w * s, 2) + " 0 0 " + formatNumber(h * s, 2) + " " +
-               formatNumber(x * s, 2) + " " + formatNumber((doc.pageHeight - (y + h)) * s, 2) +
-               " cm /I" + std::to_string(image.index) + " Do Q");
+/// "q a 0 0 d e f cm /Name Do Q" with the numbers in `decimals` digits; nothing when one of
+/// them cannot be written.
+std::optional<std::string> placementLine(std::array<double, 4> numbers, int decimals,
+                                         std::string_view name) {
+  std::string line = "q ";
+  for (std::size_t i = 0; i < numbers.size(); ++i) {
+    const auto text = formatNumber(numbers[i], decimals);
+    if (!text)
+      return std::nullopt;
+    line += *text + (i == 0 ? " 0 0 " : " ");
+  }
+  return line + "cm " + std::string(name) + " Do Q";
+}
+
+std::optional<std::string> rasterLine(const PdfDocument& doc, const PdfImage& image, float x,
+                                      float y, float w, float h) {
+  const double s = doc.scale;
+  return placementLine({w * s, h * s, x * s, (doc.pageHeight - (y + h)) * s}, 2,
+                       "/I" + std::to_string(image.index));
 }
 
 /// The size a metafile form is drawn at (user units): a missing side follows the form's
@@ -103,42 +172,49 @@ std::pair<float, float> formSize(const PdfDocument& doc, const PdfImage& image, 
   return {static_cast<float>(fw), static_cast<float>(fh)};
 }
 
-void drawForm(PdfDocument& doc, const PdfImage& image, float x, float y, float fw, float fh) {
+std::optional<std::string> formLine(const PdfDocument& doc, const PdfImage& image, float x, float y,
+                                    float fw, float fh) {
   if (image.width == 0 || image.height == 0)
-    return;
+    return std::nullopt;
   const double width = image.width, height = image.height, s = doc.scale;
   const double sx = fw * s / width, sy = -fh * s / height;
-  out(doc, "q " + formatNumber(sx, 6) + " 0 0 " + formatNumber(sy, 6) + " " +
-               formatNumber(x * s - sx * image.boxX, 6) + " " +
-               formatNumber((doc.pageHeight - y) * s - sy * image.boxY, 6) + " cm /FO" +
-               std::to_string(image.index) + " Do Q");
+  return placementLine(
+      {sx, sy, x * s - sx * image.boxX, (doc.pageHeight - y) * s - sy * image.boxY}, 6,
+      "/FO" + std::to_string(image.index));
 }
 
 }  // namespace
 
 int placeImage(PdfDocument& doc, std::string_view name, const std::uint8_t* data, std::int32_t size,
                float x, float y, float w, float h, int link) {
+  if (doc.state != 2 || doc.pages.empty()) {
+    doc.lastError = PdfError::NoPage;
+    return 0;
+  }
   auto found = std::ranges::find_if(doc.images, [&](const PdfImage& i) { return i.name == name; });
+  PdfImage loaded;
   if (found == doc.images.end()) {
-    PdfImage image;
-    image.name = name;
-    image.sourceData = data;
-    image.sourceSize = size;
-    image.index = static_cast<std::int32_t>(doc.images.size()) + 1;
-    if (const int error = loadImage(doc, image)) {
+    loaded.name = name;
+    loaded.sourceData = data;
+    loaded.sourceSize = size;
+    loaded.index = static_cast<std::int32_t>(doc.images.size()) + 1;
+    if (const PdfError error = loadImage(doc, loaded); error != PdfError::None) {
       doc.lastError = error;
       return 0;
     }
-    doc.images.push_back(std::move(image));
-    found = doc.images.end() - 1;
   }
+  const PdfImage& image = found == doc.images.end() ? loaded : *found;
   // The drawn size, also the size of the link area over the image.
-  const bool form = found->filter == "WMF";
-  std::tie(w, h) = form ? formSize(doc, *found, w, h) : rasterSize(doc, *found, w, h);
-  if (form)
-    drawForm(doc, *found, x, y, w, h);
-  else
-    drawRaster(doc, *found, x, y, w, h);
+  const bool form = image.filter == "WMF";
+  std::tie(w, h) = form ? formSize(doc, image, w, h) : rasterSize(doc, image, w, h);
+  const auto line = form ? formLine(doc, image, x, y, w, h) : rasterLine(doc, image, x, y, w, h);
+  if (!line) {
+    doc.lastError = PdfError::NumberOutOfRange;
+    return 0;
+  }
+  if (found == doc.images.end())
+    doc.images.push_back(std::move(loaded));
+  out(doc, *line);
   if (link != 0) {
     PdfAnnotation annotation;
     annotation.page = doc.pageCount;
@@ -149,7 +225,7 @@ int placeImage(PdfDocument& doc, std::string_view name, const std::uint8_t* data
     annotation.link = link;
     doc.annotations.push_back(std::move(annotation));
   }
-  return 0;
+  return 1;
 }
 
 void putImages(PdfDocument& doc) {
@@ -180,8 +256,13 @@ void putImages(PdfDocument& doc) {
       if (!image.decodeParms.empty())
         out(doc, image.decodeParms);
     }
-    out(doc, "/Length " + std::to_string(image.imageData.length) + ">>");
-    putStream(doc, image.imageData);
+    if (image.external) {
+      out(doc, "/Length " + std::to_string(image.external->size) + ">>");
+      putExternalStream(doc, *image.external);
+    } else {
+      out(doc, "/Length " + std::to_string(image.imageData.length) + ">>");
+      putStream(doc, image.imageData);
+    }
     out(doc, "endobj");
     if (image.colourSpace == "Indexed") {
       newObject(doc);

@@ -1,4 +1,4 @@
-#include "pdf/pdf_outline.h"
+#include "pdf/detail/pdf_outline.h"
 
 #include <vector>
 

@@ -4,17 +4,24 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 
 #include "pdf/annotations/pdf_attachments.h"
 #include "pdf/annotations/pdf_links.h"
+#include "pdf/detail/output.h"
+#include "pdf/detail/page_destination.h"
 #include "pdf/fonts/pdf_fonts.h"
 #include "pdf/pdf_document.h"
+#include "platform/file_io.h"
 
 namespace korvalis {
 
 namespace {
 
 constexpr std::string_view kProducer = "Korvalis PDF writer";
+/// Piece size for copying an image file into the output.
+constexpr std::size_t kCopyChunk = 1 << 20;
 
 void replaceAll(PdfBuffer& buffer, std::string_view from, std::string_view to) {
   if (from.empty())
@@ -44,8 +51,8 @@ void putPages(PdfDocument& doc) {
     out(doc, "<</Type /Page");
     out(doc, "/Parent 1 0 R");
     const PdfPageSize size = i < doc.pageSizes.size() ? doc.pageSizes[i] : PdfPageSize{};
-    out(doc,
-        "/MediaBox [0 0 " + formatNumber(size.width, 2) + " " + formatNumber(size.height, 2) + "]");
+    out(doc, "/MediaBox [0 0 " + pdfNumber(doc, size.width, 2) + " " +
+                 pdfNumber(doc, size.height, 2) + "]");
     out(doc, "/Resources 2 0 R");
     putPageAnnotations(doc, static_cast<int>(i) + 1);
     out(doc, "/Contents " + std::to_string(doc.objectCount + 1) + " 0 R>>");
@@ -59,7 +66,7 @@ void putPages(PdfDocument& doc) {
     out(doc, "endobj");
     content.release();
   }
-  doc.objectOffsets[0] = doc.body.length;
+  doc.objectOffsets[0] = static_cast<std::int32_t>(fileOffset(doc));
   out(doc, "1 0 obj");
   out(doc, "<</Type /Pages");
   std::string kids = "/Kids [";
@@ -75,7 +82,7 @@ void putResources(PdfDocument& doc) {
   putFonts(doc);  // first: the embedded files and images follow the fonts
   putAttachments(doc);
   putImages(doc);
-  doc.objectOffsets[1] = doc.body.length;
+  doc.objectOffsets[1] = static_cast<std::int32_t>(fileOffset(doc));
   out(doc, "2 0 obj");
   out(doc, "<<");
   out(doc, "/ProcSet [/PDF /Text /ImageB /ImageC /ImageI]");
@@ -126,18 +133,21 @@ void putInfo(PdfDocument& doc) {
   out(doc, "endobj");
 }
 
-std::string openAction(int zoom) {
+/// The catalog's opening view; the destination names the first page's object (a destination
+/// naming the page tree is ignored by readers).
+std::string openAction(PdfDocument& doc, int zoom) {
+  const std::string page = "/OpenAction [" + std::to_string(pageObjectNumber(doc, 1)) + " 0 R ";
   switch (zoom) {
     case -1:
-      return "/OpenAction [1 0 R /Fit]";
+      return page + "/Fit]";
     case -2:
-      return "/OpenAction [1 0 R /FitH null]";
+      return page + "/FitH null]";
     case -3:
-      return "/OpenAction [1 0 R /XYZ null null 1]";
+      return page + "/XYZ null null 1]";
     case -4:
       return "/PageMode/FullScreen";
     default:
-      return "/OpenAction [1 0 R /XYZ null null " + formatNumber(zoom / 100.0, 2) + "]";
+      return page + "/XYZ null null " + pdfNumber(doc, zoom / 100.0, 2) + "]";
   }
 }
 
@@ -148,7 +158,7 @@ void putCatalog(PdfDocument& doc) {
   out(doc, "/Pages 1 0 R");
   if (doc.namesObject != 0)
     out(doc, "/Names " + std::to_string(doc.namesObject) + " 0 R");
-  out(doc, openAction(doc.zoomMode));
+  out(doc, openAction(doc, doc.zoomMode));
   out(doc, "/PageLayout " + doc.pageLayout);
   for (const auto& hook : doc.catalogHooks)
     hook();
@@ -157,7 +167,7 @@ void putCatalog(PdfDocument& doc) {
 }
 
 void putTrailer(PdfDocument& doc) {
-  const std::int32_t xrefOffset = doc.body.length;
+  const std::int64_t xrefOffset = fileOffset(doc);
   out(doc, "xref");
   out(doc, "0 " + std::to_string(doc.objectCount + 1));
   out(doc, "0000000000 65535 f ");
@@ -192,35 +202,54 @@ bool validFileName(std::string_view path) {
   return true;
 }
 
-/// Writes to a temporary name first and renames, so a failed write never leaves a partial file.
-bool writeFile(const std::string& path, std::span<const std::uint8_t> bytes) {
-  const std::string temporary = path + ".part";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    if (!file)
+/// Hands the finished document to `sink` piece by piece: body bytes and the external data
+/// between them. A file is read in chunks, so it is never held in memory whole. False when
+/// `sink` fails or an external file cannot be read or changed its size since it was placed.
+bool emitDocument(const PdfDocument& doc,
+                  const std::function<bool(std::span<const std::uint8_t>)>& sink) {
+  const auto body = doc.body.bytes();
+  std::size_t done = 0;
+  std::vector<std::uint8_t> chunk;
+  for (const PdfSplice& splice : doc.splices) {
+    const auto at = static_cast<std::size_t>(splice.at);
+    if (!sink(body.subspan(done, at - done)))
       return false;
-    file.write(reinterpret_cast<const char*>(bytes.data()),
-               static_cast<std::streamsize>(bytes.size()));
-    file.close();
-    if (!file) {
-      std::remove(temporary.c_str());
+    done = at;
+    const PdfExternalData& data = splice.data;
+    if (data.path.empty()) {
+      if (!sink(data.memory))
+        return false;
+      continue;
+    }
+    std::ifstream in(data.path, std::ios::binary | std::ios::ate);
+    if (!in || static_cast<std::int64_t>(in.tellg()) != data.size)
       return false;
+    in.seekg(0);
+    chunk.resize(kCopyChunk);
+    for (std::int64_t left = data.size; left > 0;) {
+      const auto n = static_cast<std::size_t>(std::min<std::int64_t>(left, kCopyChunk));
+      if (!in.read(reinterpret_cast<char*>(chunk.data()), static_cast<std::streamsize>(n)) ||
+          !sink(std::span(chunk.data(), n)))
+        return false;
+      left -= static_cast<std::int64_t>(n);
     }
   }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error)
-    std::remove(temporary.c_str());
-  return !error;
+  return sink(body.subspan(done));
+}
+
+void releaseOutput(PdfDocument& doc) {
+  doc.body.release();
+  doc.splices.clear();
+  doc.splicedBytes = 0;
 }
 
 }  // namespace
 
-void closeDocument(PdfDocument& doc) {
+int closeDocument(PdfDocument& doc) {
   if (doc.state == 3)
-    return;
-  if (doc.state == 0)
-    createDocument(doc, "", "", "");
+    return doc.assemblyFailed ? 0 : 1;
+  if (doc.state == 0 && !createDocument(doc, "", "", ""))
+    return 0;
   if (doc.pageCount == 0)
     addPage(doc);
   doc.inFooter = true;
@@ -236,40 +265,56 @@ void closeDocument(PdfDocument& doc) {
   doc.state = 3;
   for (const auto& hook : doc.resetHooks)
     hook();
-  doc.namesObject = 0;
-  // Object numbers of this document mean nothing in the next one.
-  doc.outlineRoot = 0;
-  doc.scriptObject = 0;
-  doc.script.clear();
-  doc.pages.clear();
-  doc.pageSizes.clear();
-  doc.objectOffsets.clear();
-  doc.links.clear();
-  doc.annotations.clear();
-  doc.fonts.clear();
-  doc.fontFiles.clear();
-  doc.images.clear();
-  doc.attachments.clear();
+  forgetDocumentContent(doc);
   doc.endPageHooks.clear();
   doc.catalogHooks.clear();
   doc.resourceHooks.clear();
   doc.resetHooks.clear();
+  return doc.assemblyFailed ? 0 : 1;
 }
 
 int saveDocument(PdfDocument& doc, std::string_view path) {
   closeDocument(doc);
   int result = 1;
-  if (!path.empty()) {
+  if (doc.assemblyFailed) {
+    result = 0;  // lastError tells what could not be added
+  } else if (!path.empty()) {
     if (!validFileName(path)) {
-      doc.lastError = 15;
+      doc.lastError = PdfError::FileName;
       result = 0;
-    } else if (!writeFile(std::string(path), doc.body.bytes())) {
-      doc.lastError = 16;
-      result = 0;
+    } else {
+      AtomicFileWriter file{std::filesystem::path(std::string(path))};
+      bool sourceFailed = false;
+      const bool written =
+          file.isOpen() && emitDocument(doc, [&](auto bytes) { return file.write(bytes); });
+      if (written) {
+        result = file.commit() ? 1 : 0;
+      } else {
+        // A write failure leaves the writer's own error; otherwise an image file failed.
+        sourceFailed = file.isOpen() && !file.lastError();
+        file.discard();
+        result = 0;
+      }
+      if (result == 0)
+        doc.lastError = sourceFailed ? PdfError::ImageRead : PdfError::FileCreate;
     }
   }
-  doc.body.release();
+  releaseOutput(doc);
   return result;
+}
+
+std::optional<std::vector<std::uint8_t>> documentBytes(const PdfDocument& doc) {
+  if (doc.state != 3 || doc.assemblyFailed)
+    return std::nullopt;
+  std::vector<std::uint8_t> bytes;
+  bytes.reserve(static_cast<std::size_t>(fileOffset(doc)));
+  const bool complete = emitDocument(doc, [&](std::span<const std::uint8_t> piece) {
+    bytes.insert(bytes.end(), piece.begin(), piece.end());
+    return true;
+  });
+  if (!complete)
+    return std::nullopt;
+  return bytes;
 }
 
 bool zlibCompress(PdfBuffer& buffer) {

@@ -1,13 +1,15 @@
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
 
-#include "pdf/pdf_document.h"
+#include "pdf/detail/output.h"
+#include "pdf/detail/pdf_string.h"
 
 namespace korvalis {
 
 namespace {
-constexpr std::array<std::string_view, 19> kMessages = {"",
+constexpr std::array<std::string_view, 22> kMessages = {"",
                                                         "16-bit depth PNG not supported.",
                                                         "Alpha channel PNG not supported.",
                                                         "Unknown compression PNG method.",
@@ -25,7 +27,10 @@ constexpr std::array<std::string_view, 19> kMessages = {"",
                                                         "Filename is not correct.",
                                                         "Error creating file.",
                                                         "File open error.",
-                                                        "Out of memory."};
+                                                        "Out of memory.",
+                                                        "Font not installed or damaged.",
+                                                        "Number out of range.",
+                                                        "No page open."};
 
 PdfBuffer& destination(PdfDocument& doc) {
   if (doc.state == 2 && !doc.pages.empty())
@@ -33,57 +38,38 @@ PdfBuffer& destination(PdfDocument& doc) {
   return doc.body;
 }
 
-void appendEscaped(PdfBuffer& buffer, std::uint8_t byte) {
-  switch (byte) {
-    case 8:
-      buffer.append("\\b");
-      return;
-    case 9:
-      buffer.append("\\t");
-      return;
-    case 10:
-      buffer.append("\\n");
-      return;
-    case 12:
-      buffer.append("\\f");
-      return;
-    case 13:
-      buffer.append("\\r");
-      return;
-    case '\\':
-      buffer.append("\\\\");
-      return;
-    case '(':
-      buffer.append("\\(");
-      return;
-    case ')':
-      buffer.append("\\)");
-      return;
-    default:
-      buffer.append(std::span(&byte, 1));
-  }
-}
 }  // namespace
 
-std::string_view errorMessage(int code) {
-  if (code < 0 || code >= static_cast<int>(kMessages.size()))
-    return {};
-  return kMessages[static_cast<std::size_t>(code)];
+std::string_view errorMessage(PdfError code) {
+  const auto index = static_cast<std::size_t>(code);
+  return index < kMessages.size() ? kMessages[index] : std::string_view();
 }
 
 std::string_view lastErrorMessage(const PdfDocument& doc) {
   return errorMessage(doc.lastError);
 }
 
+void failAssembly(PdfDocument& doc, PdfError error) {
+  doc.assemblyFailed = true;
+  doc.lastError = error;
+}
+
+std::int64_t fileOffset(const PdfDocument& doc) {
+  return doc.body.length + doc.splicedBytes;
+}
+
 void appendBytes(PdfDocument& doc, std::span<const std::uint8_t> bytes) {
-  if (!destination(doc).append(bytes))
-    doc.lastError = 18;
+  PdfBuffer& target = destination(doc);
+  // The body may not grow past the size the cross-reference table can address.
+  const bool tooLarge = &target == &doc.body &&
+                        fileOffset(doc) + static_cast<std::int64_t>(bytes.size()) > doc.maxFileSize;
+  if (tooLarge || !target.append(bytes))
+    failAssembly(doc, PdfError::OutOfMemory);
 }
 
 void out(PdfDocument& doc, std::string_view text) {
-  PdfBuffer& target = destination(doc);
-  if (!target.append(text) || !target.append(std::string_view("\n")))
-    doc.lastError = 18;
+  appendBytes(doc, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+  appendBytes(doc, std::span(reinterpret_cast<const std::uint8_t*>("\n"), 1));
 }
 
 void appendBuffer(PdfDocument& doc, const PdfBuffer& buffer) {
@@ -96,7 +82,7 @@ int newObject(PdfDocument& doc) {
   const auto index = static_cast<std::size_t>(doc.objectCount - 1);
   if (doc.objectOffsets.size() <= index)
     doc.objectOffsets.resize(index + 1, 0);
-  doc.objectOffsets[index] = doc.body.length;
+  doc.objectOffsets[index] = static_cast<std::int32_t>(fileOffset(doc));
   out(doc, std::to_string(doc.objectCount) + " 0 obj");
   return doc.objectCount;
 }
@@ -107,14 +93,23 @@ void putStream(PdfDocument& doc, const PdfBuffer& buffer) {
   out(doc, "endstream");
 }
 
-std::string formatNumber(double value, int decimals) {
+void putExternalStream(PdfDocument& doc, const PdfExternalData& data) {
+  out(doc, "stream");
+  if (doc.state == 2 || fileOffset(doc) + data.size > doc.maxFileSize) {
+    failAssembly(doc, PdfError::OutOfMemory);  // external data goes into the body only
+  } else {
+    doc.splices.push_back({doc.body.length, data});
+    doc.splicedBytes += data.size;
+  }
+  out(doc, "");
+  out(doc, "endstream");
+}
+
+std::optional<std::string> formatNumber(double value, int decimals) {
   // Formatted by hand so that no locale can change the decimal separator.
-  if (decimals < 0)
-    decimals = 0;
-  if (decimals > 9)
-    decimals = 9;
-  if (!std::isfinite(value))
-    value = 0;
+  if (!std::isfinite(value) || std::fabs(value) > kPdfNumberLimit)
+    return std::nullopt;
+  decimals = std::clamp(decimals, 0, 9);
   double factor = 1;
   for (int i = 0; i < decimals; ++i)
     factor *= 10;
@@ -133,6 +128,13 @@ std::string formatNumber(double value, int decimals) {
   return (negative && !zero ? "-" : "") + text;
 }
 
+std::string pdfNumber(PdfDocument& doc, double value, int decimals) {
+  if (auto text = formatNumber(value, decimals))
+    return std::move(*text);
+  failAssembly(doc, PdfError::NumberOutOfRange);
+  return "0";
+}
+
 PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::string_view text,
                           std::string_view suffix, bool forceUnicode) {
   const bool unicode =
@@ -142,13 +144,10 @@ PdfBuffer buildTextString(const PdfDocument& doc, std::string_view prefix, std::
   PdfBuffer result;
   result.append(prefix);
   if (unicode) {
-    const std::uint8_t mark[] = {0xFE, 0xFF};
-    result.append(mark);
-  }
-  for (const char c : text) {
-    if (unicode)
-      appendEscaped(result, 0);
-    appendEscaped(result, static_cast<std::uint8_t>(c));
+    result.append(pdfUnicodeText(text));
+  } else {
+    for (const char c : text)
+      result.append(escapeStringByte(static_cast<std::uint8_t>(c)));
   }
   result.append(suffix);
   return result;
@@ -167,8 +166,9 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && upperAscii(a) == upperAscii(b);
 }
 
-std::string pdfPoint(const PdfDocument& doc, double x, double y) {
-  return formatNumber(x * doc.scale, 2) + " " + formatNumber((doc.pageHeight - y) * doc.scale, 2);
+std::string pdfPoint(PdfDocument& doc, double x, double y) {
+  return pdfNumber(doc, x * doc.scale, 2) + " " +
+         pdfNumber(doc, (doc.pageHeight - y) * doc.scale, 2);
 }
 
 std::string timeZoneSuffix(int offsetMinutes) {

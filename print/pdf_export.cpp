@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "pdf/pdf_document.h"
+#include "pdf/pdf.h"
 
 namespace korvalis {
 
@@ -57,41 +57,77 @@ PdfExportLayout updatePdfLayout(int imageWidth, int imageHeight, PdfMargins fiel
   return l;
 }
 
+namespace {
+
+/// Adds the page and places its image as the export window lays it out; 0 with the writer's
+/// error when the image is refused.
+int addExportPage(PdfDocument& doc, const PdfExportPage& page, std::size_t index, bool landscape,
+                  bool originalSize) {
+  const PdfExportLayout& layout = page.layout;
+  // The writer finds images again by name: a file by its path (one image however often it is
+  // shown), a block by its page.
+  std::string name = page.jpegFile;
+  if (!page.jpeg.empty())
+    name = std::to_string(index).insert(0, 1, '*');
+  const std::uint8_t* data = page.jpeg.empty() ? nullptr : page.jpeg.data();
+  const auto size = static_cast<std::int32_t>(page.jpeg.size());
+  if (originalSize) {
+    if (!addPage(doc, "P",
+                 std::to_string(layout.imageWidth) + "," + std::to_string(layout.imageHeight)))
+      return 0;
+    setMargins(doc, 0, 0, 0);
+    if (!page.title.empty())
+      addBookmark(doc, page.title, 0, 0);
+    return placeImage(doc, name, data, size, 0, 0, 0, 0, 0);
+  }
+  if (!addPage(doc, landscape ? "L" : "P", "595.28,841.89"))
+    return 0;
+  setMargins(doc, static_cast<float>(layout.left), static_cast<float>(layout.top), -1);
+  if (!page.title.empty())
+    addBookmark(doc, page.title, 0, 0);
+  const double f =
+      fitFactor(layout.imageWidth, layout.imageHeight, layout.rightEdge - layout.left - 1,
+                layout.bottomEdge - layout.top - 1);
+  const auto w = static_cast<float>(std::lround(layout.imageWidth / f));
+  const auto h = static_cast<float>(std::lround(layout.imageHeight / f));
+  return placeImage(doc, name, data, size, static_cast<float>(layout.left),
+                    static_cast<float>(layout.top), w + 1, h + 1, 0);
+}
+
+}  // namespace
+
+int exportPdfPages(std::span<const PdfExportPage> pages, bool landscape, bool originalSize,
+                   std::string_view path, std::string* error) {
+  PdfDocument& doc = pdfWriter();
+  int ok = pages.empty() ? 0 : 1;
+  if (ok) {
+    const PdfExportLayout& first = pages.front().layout;
+    ok = originalSize ? createDocument(doc, "P", "pt",
+                                       std::to_string(std::max(first.imageWidth, 1)) + "," +
+                                           std::to_string(std::max(first.imageHeight, 1)))
+                      : createDocument(doc, landscape ? "L" : "P", "mm", "595.28,841.89");
+  }
+  for (std::size_t i = 0; ok && i < pages.size(); ++i)
+    ok = addExportPage(doc, pages[i], i, landscape, originalSize);
+  if (ok) {
+    setCreator(doc, "Korvalis");
+    setDisplayMode(doc, -1, "/SinglePage");
+    ok = saveDocument(doc, path);
+  } else {
+    // An image the writer rejected must not yield an empty page reported as success.
+    const PdfError refused = doc.lastError;
+    saveDocument(doc, "");
+    doc.lastError = refused;
+  }
+  if (!ok && error)
+    *error = std::string(lastErrorMessage(doc));
+  return ok;
+}
+
 int exportPdf(std::span<const std::uint8_t> jpeg, const PdfExportLayout& layout, bool landscape,
               bool originalSize, std::string_view path, std::string* error) {
-  PdfDocument& doc = pdfWriter();
-  const auto size = static_cast<std::int32_t>(jpeg.size());
-  if (originalSize) {
-    createDocument(doc, "P", "pt",
-                   std::to_string(layout.imageWidth) + "," + std::to_string(layout.imageHeight));
-    setMargins(doc, 0, 0, 0);
-    addPage(doc);
-    placeImage(doc, "", jpeg.data(), size, 0, 0, 0, 0, 0);
-  } else {
-    createDocument(doc, landscape ? "L" : "P", "mm", "595.28,841.89");
-    addPage(doc);
-    setMargins(doc, static_cast<float>(layout.left), static_cast<float>(layout.top), -1);
-    const double f =
-        fitFactor(layout.imageWidth, layout.imageHeight, layout.rightEdge - layout.left - 1,
-                  layout.bottomEdge - layout.top - 1);
-    const auto w = static_cast<float>(std::lround(layout.imageWidth / f));
-    const auto h = static_cast<float>(std::lround(layout.imageHeight / f));
-    placeImage(doc, "", jpeg.data(), size, static_cast<float>(layout.left),
-               static_cast<float>(layout.top), w + 1, h + 1, 0);
-  }
-  // An image the writer rejected must not yield an empty page reported as success.
-  const int placeError = doc.lastError;
-  setCreator(doc, "Korvalis");
-  setDisplayMode(doc, -1, "/SinglePage");
-  if (placeError != 0) {
-    saveDocument(doc, "");
-    doc.lastError = placeError;
-  } else if (saveDocument(doc, path) == 1) {
-    return 1;
-  }
-  if (error)
-    *error = std::string(lastErrorMessage(doc));
-  return 0;
+  const PdfExportPage page{jpeg, {}, layout, {}};
+  return exportPdfPages(std::span(&page, 1), landscape, originalSize, path, error);
 }
 
 }  // namespace korvalis

@@ -27,9 +27,25 @@ struct PdfExportLayout {
 PdfExportLayout updatePdfLayout(int imageWidth, int imageHeight, PdfMargins fields, bool landscape,
                                 bool originalSize);
 
-/// Writes a one-page PDF holding `jpeg` (a complete JPEG file, embedded unchanged). Returns 1 on
-/// success, 0 with `error` set to the writer's message otherwise.
+/// Writes a one-page PDF holding `jpeg` (a complete JPEG file, embedded unchanged and never
+/// copied in memory). Returns 1 on success, 0 with `error` set to the writer's message otherwise;
+/// on failure an existing file at `path` is left as it was.
 int exportPdf(std::span<const std::uint8_t> jpeg, const PdfExportLayout& layout, bool landscape,
               bool originalSize, std::string_view path, std::string* error = nullptr);
+
+/// One page of a PDF of several pages.
+struct PdfExportPage {
+  /// A complete JPEG file in memory (borrowed for the call), or empty to take `jpegFile`.
+  std::span<const std::uint8_t> jpeg;
+  /// A JPEG file, copied into the PDF while it is written (never held in memory whole).
+  std::string jpegFile;
+  PdfExportLayout layout;  ///< from updatePdfLayout for this page's image
+  std::string title;       ///< outline entry of the page (Windows-1252); empty = none
+};
+
+/// Writes a PDF of one page per entry, in order, laid out as exportPdf lays out one page
+/// (`landscape` and `originalSize` apply to each). Returns 1, or 0 with `error` set.
+int exportPdfPages(std::span<const PdfExportPage> pages, bool landscape, bool originalSize,
+                   std::string_view path, std::string* error = nullptr);
 
 }  // namespace korvalis

@@ -1,4 +1,5 @@
-#include "pdf/annotations/annotation_hooks.h"
+#include "pdf/detail/annotation_hooks.h"
+#include "pdf/detail/output.h"
 
 #include "pdf/annotations/pdf_bookmarks.h"
 #include "pdf/annotations/pdf_script.h"

@@ -1,6 +1,8 @@
-#include "pdf/annotations/page_destination.h"
+#include "pdf/detail/page_destination.h"
 
 #include <algorithm>
+
+#include "pdf/detail/output.h"
 
 namespace korvalis {
 
@@ -27,8 +29,11 @@ std::string pageDestination(const PdfDocument& doc, int page, float y) {
   // The target page's own height, so a jump into a page of another orientation lands right.
   const float height =
       index < doc.pageSizes.size() ? doc.pageSizes[index].height : doc.pageHeightPt;
-  return "[" + std::to_string(pageObjectNumber(doc, page)) + " 0 R /XYZ 0 " +
-         formatNumber(height - y * doc.scale, 2) + " null]";
+  std::string destination(1, '[');
+  destination += std::to_string(pageObjectNumber(doc, page));
+  destination += " 0 R /XYZ 0 ";
+  destination += formatNumber(height - y * doc.scale, 2).value_or("0");
+  return destination + " null]";
 }
 
 }  // namespace korvalis

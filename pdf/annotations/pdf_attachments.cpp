@@ -1,5 +1,8 @@
 #include "pdf/annotations/pdf_attachments.h"
 
+#include "pdf/detail/output.h"
+#include "platform/file_io.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -10,16 +13,13 @@
 #include <vector>
 
 #include "pdf/annotations/pdf_script.h"
+#include "pdf/detail/pdf_string.h"
 #include "pdf/fonts/ascii85.h"
 #include "pdf/fonts/installed_font.h"
-#include "pdf/pdf_string.h"
 
 namespace korvalis {
 
 namespace {
-
-constexpr int kFileOpenError = 17;
-constexpr int kOutOfMemory = 18;
 
 /// The text between the parentheses of a PDF string.
 std::string escaped(std::string_view text) {
@@ -65,7 +65,7 @@ void putAttachment(PdfDocument& doc, PdfAttachment& file) {
   } else {
     PdfBuffer encoded;
     if (!encoded.append(ascii85Encode(file.data.bytes())))
-      doc.lastError = kOutOfMemory;  // the stream stays empty rather than cut
+      failAssembly(doc, PdfError::OutOfMemory);  // the document cannot be saved
     file.data = std::move(encoded);
     out(doc, "/Length " + std::to_string(file.data.length));
     out(doc, "/Filter/ASCII85Decode");
@@ -81,13 +81,13 @@ void putAttachment(PdfDocument& doc, PdfAttachment& file) {
 int attachFile(PdfDocument& doc, std::string_view path, std::string_view description) {
   const std::string name(path);
   PdfAttachment file;
-  const std::optional<std::vector<std::uint8_t>> bytes = readWholeFile(name);
+  const std::optional<std::vector<std::uint8_t>> bytes = readWholeFileBytes(name);
   if (!bytes) {
-    doc.lastError = kFileOpenError;
+    doc.lastError = PdfError::AttachmentOpen;
     return 0;
   }
   if (!file.data.append(*bytes)) {
-    doc.lastError = kOutOfMemory;
+    doc.lastError = PdfError::OutOfMemory;
     return 0;
   }
   file.size = file.data.length;

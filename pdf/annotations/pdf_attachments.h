@@ -10,9 +10,4 @@ namespace korvalis {
 /// error.") when the file cannot be read (or is too large to embed).
 int attachFile(PdfDocument& doc, std::string_view path, std::string_view description);
 
-/// Writes the embedded files and their name tree and sets `namesObject`; nothing without
-/// attachments. With a document script the script's objects are written here too and the one
-/// names dictionary holds both trees.
-void putAttachments(PdfDocument& doc);
-
 }  // namespace korvalis

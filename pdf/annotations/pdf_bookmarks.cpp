@@ -1,17 +1,21 @@
 #include "pdf/annotations/pdf_bookmarks.h"
 
-#include "pdf/annotations/page_destination.h"
-#include "pdf/pdf_string.h"
+#include "pdf/detail/output.h"
+
+#include "pdf/detail/page_destination.h"
+#include "pdf/detail/pdf_outline.h"
+#include "pdf/detail/pdf_string.h"
 
 namespace korvalis {
 
-void addBookmark(PdfDocument& doc, std::string_view title, int level, float y) {
+int addBookmark(PdfDocument& doc, std::string_view title, int level, float y) {
   PdfBookmark mark;
   mark.title = title;
   mark.level = level;
   mark.y = y == -1 ? doc.y : y;
   mark.page = doc.pageCount;
   doc.bookmarks.push_back(std::move(mark));
+  return 1;
 }
 
 void putBookmarks(PdfDocument& doc) {

@@ -8,12 +8,6 @@ namespace korvalis {
 
 /// Adds a bookmark on the current page at `y` user units from the top (-1 = the current y);
 /// `level` 0 is the top of the outline.
-void addBookmark(PdfDocument& doc, std::string_view title, int level, float y = -1);
-
-/// Writes the bookmark objects and the outline dictionary; nothing without bookmarks.
-void putBookmarks(PdfDocument& doc);
-
-/// Writes the catalog's "/Outlines" and "/PageMode /UseOutlines" when an outline was written.
-void putOutlineCatalogEntries(PdfDocument& doc);
+int addBookmark(PdfDocument& doc, std::string_view title, int level, float y = -1);
 
 }  // namespace korvalis

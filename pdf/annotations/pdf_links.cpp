@@ -5,8 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "pdf/annotations/page_destination.h"
-#include "pdf/pdf_string.h"
+#include "pdf/detail/page_destination.h"
+#include "pdf/detail/pdf_string.h"
+
+#include "pdf/detail/output.h"
 
 namespace korvalis {
 
@@ -41,8 +43,8 @@ std::string noteDate(const PdfDocument& doc, std::time_t date) {
 }
 
 std::string joined(float a, float b, float c, float d) {
-  return formatNumber(a, 2) + " " + formatNumber(b, 2) + " " + formatNumber(c, 2) + " " +
-         formatNumber(d, 2);
+  return formatNumber(a, 2).value_or("0") + " " + formatNumber(b, 2).value_or("0") + " " +
+         formatNumber(c, 2).value_or("0") + " " + formatNumber(d, 2).value_or("0");
 }
 
 /// Links run from the top-left corner to the bottom-right one.
@@ -121,53 +123,58 @@ int addLink(PdfDocument& doc) {
   return static_cast<int>(doc.links.size());
 }
 
-void setLinkTarget(PdfDocument& doc, int id, float y, int page, std::string_view address) {
+int setLinkTarget(PdfDocument& doc, int id, float y, int page, std::string_view address) {
   if (PdfLink* link = beginTarget(doc, id, 1, y, page))
     link->text1 = address;
+  return 1;
 }
 
-void setLaunchTarget(PdfDocument& doc, int id, float y, int page, std::string_view file,
-                     std::string_view directory, std::string_view operation,
-                     std::string_view parameters) {
+int setLaunchTarget(PdfDocument& doc, int id, float y, int page, std::string_view file,
+                    std::string_view directory, std::string_view operation,
+                    std::string_view parameters) {
   PdfLink* link = beginTarget(doc, id, 2, y, page);
   if (!link)
-    return;
+    return 0;
   link->text1 = file;
   link->text2 = directory;
   const bool print =
       !operation.empty() && std::toupper(static_cast<unsigned char>(operation.front())) == 'P';
   link->text3 = print ? "Print" : "Open";
   link->text4 = parameters;
+  return 1;
 }
 
-void setTextNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
-                 std::string_view contents, std::string_view title, std::time_t date) {
+int setTextNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
+                std::string_view contents, std::string_view title, std::time_t date) {
   if (PdfLink* link = beginTarget(doc, id, 3, y, page))
     setNoteTexts(doc, *link, icon, contents, title, date);
+  return 1;
 }
 
-void setPopupNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
-                  std::string_view contents, std::string_view title, float popupWidth,
-                  float popupHeight, int flags, std::time_t date) {
+int setPopupNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
+                 std::string_view contents, std::string_view title, float popupWidth,
+                 float popupHeight, int flags, std::time_t date) {
   PdfLink* link = beginTarget(doc, id, 4, y, page);
   if (!link)
-    return;
+    return 0;
   setNoteTexts(doc, *link, icon, contents, title, date);
   link->popupWidth = popupWidth * doc.scale;
   link->popupHeight = popupHeight * doc.scale;
   link->flags = flags;
+  return 1;
 }
 
-void setLinkArea(PdfDocument& doc, float x, float y, float w, float h, int id) {
+int setLinkArea(PdfDocument& doc, float x, float y, float w, float h, int id) {
   PdfLink* link = linkAt(doc, id);
   if (!link)
-    return;
+    return 0;
   const float pageHeightPt = doc.currentOrientation == "P" ? doc.formatHeightPt : doc.formatWidthPt;
   link->areaX = x * doc.scale;
   link->areaTop = pageHeightPt - y * doc.scale;
   link->areaWidth = w * doc.scale;
   link->areaHeight = h * doc.scale;
   link->page = doc.pageCount;
+  return 1;
 }
 
 std::string_view noteIconName(std::string_view icon) {

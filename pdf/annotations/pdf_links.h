@@ -12,36 +12,27 @@ int addLink(PdfDocument& doc);
 
 /// Makes link `id` a web link (non-empty `address`) or a jump to page `page` at `y` (user units
 /// from the top). y -1 = the current y, page -1 = the current page. Unknown ids are ignored.
-void setLinkTarget(PdfDocument& doc, int id, float y, int page, std::string_view address);
+int setLinkTarget(PdfDocument& doc, int id, float y, int page, std::string_view address);
 
 /// Makes link `id` launch `file` in `directory`; an operation starting with "p"/"P" prints,
 /// anything else opens. y and page as in setLinkTarget.
-void setLaunchTarget(PdfDocument& doc, int id, float y, int page, std::string_view file,
-                     std::string_view directory, std::string_view operation,
-                     std::string_view parameters);
+int setLaunchTarget(PdfDocument& doc, int id, float y, int page, std::string_view file,
+                    std::string_view directory, std::string_view operation,
+                    std::string_view parameters);
 
 /// Makes link `id` a text note with the given icon (unknown names become "Note"), contents,
 /// title and modification date (local time).
-void setTextNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
-                 std::string_view contents, std::string_view title, std::time_t date);
+int setTextNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
+                std::string_view contents, std::string_view title, std::time_t date);
 
 /// Makes link `id` a text note with a pop-up window of popupWidth x popupHeight user units and
 /// the annotation flags `flags`.
-void setPopupNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
-                  std::string_view contents, std::string_view title, float popupWidth,
-                  float popupHeight, int flags, std::time_t date);
+int setPopupNote(PdfDocument& doc, int id, float y, int page, std::string_view icon,
+                 std::string_view contents, std::string_view title, float popupWidth,
+                 float popupHeight, int flags, std::time_t date);
 
 /// Places the clickable area of link `id` on the current page: (x, y) is the top-left corner,
 /// w x h the size, all in user units. Ids below 1 or unknown are ignored.
-void setLinkArea(PdfDocument& doc, float x, float y, float w, float h, int id);
-
-/// The note icon name as written: one of the accepted names in its capitalisation, or "Note".
-std::string_view noteIconName(std::string_view icon);
-
-/// Writes the objects of the notes with a pop-up (before the page objects).
-void putNotes(PdfDocument& doc);
-
-/// Writes "/Annots [...]" for page `page` (1-based) when it has link or note annotations.
-void putPageAnnotations(PdfDocument& doc, int page);
+int setLinkArea(PdfDocument& doc, float x, float y, float w, float h, int id);
 
 }  // namespace korvalis

@@ -1,11 +1,14 @@
 #include "pdf/annotations/pdf_script.h"
 
-#include "pdf/pdf_string.h"
+#include "pdf/detail/output.h"
+
+#include "pdf/detail/pdf_string.h"
 
 namespace korvalis {
 
-void setScript(PdfDocument& doc, std::string_view text) {
+int setScript(PdfDocument& doc, std::string_view text) {
   doc.script = text;
+  return 1;
 }
 
 int writeScriptObjects(PdfDocument& doc) {

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <numbers>
 
+#include "pdf/detail/output.h"
+
 namespace korvalis {
 
 namespace {
@@ -19,8 +21,8 @@ void draw(PdfDocument& doc, std::string_view line) {
     out(doc, line);
 }
 
-std::string number(double value) {
-  return formatNumber(value, 2);
+std::string number(PdfDocument& doc, double value) {
+  return pdfNumber(doc, value, 2);
 }
 
 void updateColourFlag(PdfDocument& doc) {
@@ -35,93 +37,120 @@ double arcControl(double angle) {
 
 }  // namespace
 
-std::string colourText(float r, float g, float b, std::string_view grey, std::string_view rgb) {
+namespace {
+
+/// The operator text a colour setter stores, e.g. "0.502 g" or "1.000 0.000 0.000 RG";
+/// `grey` and `rgb` are the operators for the two forms ("G"/"RG" or "g"/"rg"). A component of
+/// -1 for g asks for grey r.
+std::string colourText(PdfDocument& doc, float r, float g, float b, std::string_view grey,
+                       std::string_view rgb) {
   if ((r == 0 && g == 0 && b == 0) || g == -1)
-    return formatNumber(r / 255.0, 3) + " " + std::string(grey);
-  return formatNumber(r / 255.0, 3) + " " + formatNumber(g / 255.0, 3) + " " +
-         formatNumber(b / 255.0, 3) + " " + std::string(rgb);
+    return pdfNumber(doc, r / 255.0, 3) + " " + std::string(grey);
+  return pdfNumber(doc, r / 255.0, 3) + " " + pdfNumber(doc, g / 255.0, 3) + " " +
+         pdfNumber(doc, b / 255.0, 3) + " " + std::string(rgb);
 }
 
-std::string cmykText(float c, float m, float y, float k, std::string_view op) {
-  return formatNumber(c, 2) + " " + formatNumber(m, 2) + " " + formatNumber(y, 2) + " " +
-         formatNumber(k, 2) + "  " + std::string(op);
+/// "c m y k  K" (two blanks before the operator).
+std::string cmykText(PdfDocument& doc, float c, float m, float y, float k, std::string_view op) {
+  return pdfNumber(doc, c, 2) + " " + pdfNumber(doc, m, 2) + " " + pdfNumber(doc, y, 2) + " " +
+         pdfNumber(doc, k, 2) + "  " + std::string(op);
 }
 
-void setDrawColour(PdfDocument& doc, float r, float g, float b) {
-  doc.drawColour = colourText(r, g, b, "G", "RG");
+}  // namespace
+
+int setDrawColour(PdfDocument& doc, float r, float g, float b) {
+  doc.drawColour = colourText(doc, r, g, b, "G", "RG");
   draw(doc, doc.drawColour);
+  return 1;
 }
 
-void setFillColour(PdfDocument& doc, float r, float g, float b) {
-  doc.fillColour = colourText(r, g, b, "g", "rg");
+int setFillColour(PdfDocument& doc, float r, float g, float b) {
+  doc.fillColour = colourText(doc, r, g, b, "g", "rg");
   updateColourFlag(doc);
   draw(doc, doc.fillColour);
+  return 1;
 }
 
-void setTextColour(PdfDocument& doc, float r, float g, float b) {
-  doc.textColour = colourText(r, g, b, "g", "rg");
+int setTextColour(PdfDocument& doc, float r, float g, float b) {
+  doc.textColour = colourText(doc, r, g, b, "g", "rg");
   updateColourFlag(doc);
+  return 1;
 }
 
-void setDrawColourCmyk(PdfDocument& doc, float c, float m, float y, float k) {
-  doc.drawColour = cmykText(c, m, y, k, "K");
+int setDrawColourCmyk(PdfDocument& doc, float c, float m, float y, float k) {
+  doc.drawColour = cmykText(doc, c, m, y, k, "K");
   draw(doc, doc.drawColour);
+  return 1;
 }
 
-void setFillColourCmyk(PdfDocument& doc, float c, float m, float y, float k) {
-  doc.fillColour = cmykText(c, m, y, k, "k");
+int setFillColourCmyk(PdfDocument& doc, float c, float m, float y, float k) {
+  doc.fillColour = cmykText(doc, c, m, y, k, "k");
   updateColourFlag(doc);
   draw(doc, doc.fillColour);
+  return 1;
 }
 
-void setTextColourCmyk(PdfDocument& doc, float c, float m, float y, float k) {
-  doc.textColour = cmykText(c, m, y, k, "k");
+int setTextColourCmyk(PdfDocument& doc, float c, float m, float y, float k) {
+  doc.textColour = cmykText(doc, c, m, y, k, "k");
   updateColourFlag(doc);
+  return 1;
 }
 
-void setLineWidth(PdfDocument& doc, float width) {
+int setLineWidth(PdfDocument& doc, float width) {
   doc.lineWidth = width;
-  draw(doc, number(width * doc.scale) + " w");
+  draw(doc, number(doc, width * doc.scale) + " w");
+  return 1;
 }
 
-void setDash(PdfDocument& doc, float black, float white) {
-  if (black != 0)
-    draw(doc, "[" + formatNumber(black * doc.scale, 3) + " " + formatNumber(white * doc.scale, 3) +
-                  "] 0 d");
-  else
+int setDash(PdfDocument& doc, float black, float white) {
+  if (black != 0) {
+    std::string pattern(1, '[');
+    pattern += pdfNumber(doc, black * doc.scale, 3);
+    pattern += ' ';
+    pattern += pdfNumber(doc, white * doc.scale, 3);
+    draw(doc, pattern + "] 0 d");
+  } else
     draw(doc, "[] 0 d");
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawLine(PdfDocument& doc, float x1, float y1, float x2, float y2) {
+int drawLine(PdfDocument& doc, float x1, float y1, float x2, float y2) {
   draw(doc, pdfPoint(doc, x1, y1) + " m " + pdfPoint(doc, x2, y2) + " l S");
+  return pageOpen(doc) ? 1 : 0;
 }
 
 namespace {
-std::string rectText(const PdfDocument& doc, float x, float y, float w, float h) {
-  return pdfPoint(doc, x, y) + " " + number(w * doc.scale) + " " + number(-h * doc.scale) + " re";
+std::string rectText(PdfDocument& doc, float x, float y, float w, float h) {
+  return pdfPoint(doc, x, y) + " " + number(doc, w * doc.scale) + " " +
+         number(doc, -h * doc.scale) + " re";
 }
 }  // namespace
 
-void rectPath(PdfDocument& doc, float x, float y, float w, float h) {
+int rectPath(PdfDocument& doc, float x, float y, float w, float h) {
   draw(doc, rectText(doc, x, y, w, h));
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawRect(PdfDocument& doc, float x, float y, float w, float h, std::string_view style) {
+int drawRect(PdfDocument& doc, float x, float y, float w, float h, std::string_view style) {
   const std::string_view op = style == "F" ? "f" : style == "DF" ? "B" : "S";
   draw(doc, rectText(doc, x, y, w, h) + " " + std::string(op));
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void moveTo(PdfDocument& doc, float x, float y) {
+int moveTo(PdfDocument& doc, float x, float y) {
   draw(doc, pdfPoint(doc, x, y) + " m");
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void lineTo(PdfDocument& doc, float x, float y) {
+int lineTo(PdfDocument& doc, float x, float y) {
   draw(doc, pdfPoint(doc, x, y) + " l");
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void curveTo(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3) {
+int curveTo(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3) {
   draw(doc,
        pdfPoint(doc, x1, y1) + " " + pdfPoint(doc, x2, y2) + " " + pdfPoint(doc, x3, y3) + " c");
+  return pageOpen(doc) ? 1 : 0;
 }
 
 std::string_view paintOperator(std::string_view style) {
@@ -136,19 +165,21 @@ std::string_view paintOperator(std::string_view style) {
   return style;
 }
 
-void paintPath(PdfDocument& doc, std::string_view style) {
+int paintPath(PdfDocument& doc, std::string_view style) {
   draw(doc, paintOperator(style));
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawTriangle(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3,
-                  std::string_view style) {
+int drawTriangle(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3,
+                 std::string_view style) {
   moveTo(doc, x1, y1);
   lineTo(doc, x2, y2);
   lineTo(doc, x3, y3);
   paintPath(doc, style);
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawEllipse(PdfDocument& doc, float x, float y, float rx, float ry, std::string_view style) {
+int drawEllipse(PdfDocument& doc, float x, float y, float rx, float ry, std::string_view style) {
   const auto k = static_cast<float>(arcControl(std::numbers::pi / 2));  // 4/3 (sqrt 2 - 1)
   const float kx = k * rx, ky = k * ry;
   moveTo(doc, x + rx, y);
@@ -157,14 +188,16 @@ void drawEllipse(PdfDocument& doc, float x, float y, float rx, float ry, std::st
   curveTo(doc, x - rx, y + ky, x - kx, y + ry, x, y + ry);
   curveTo(doc, x + kx, y + ry, x + rx, y + ky, x + rx, y);
   paintPath(doc, style);
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawCircle(PdfDocument& doc, float x, float y, float r, std::string_view style) {
+int drawCircle(PdfDocument& doc, float x, float y, float r, std::string_view style) {
   drawEllipse(doc, x, y, r, r, style);
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawRoundedRect(PdfDocument& doc, float x, float y, float w, float h, float r,
-                     std::string_view style) {
+int drawRoundedRect(PdfDocument& doc, float x, float y, float w, float h, float r,
+                    std::string_view style) {
   // A radius beyond half the shorter side would make the edges run backwards.
   r = std::clamp(r, 0.0f, std::min(std::fabs(w), std::fabs(h)) / 2);
   const float k = static_cast<float>(arcControl(std::numbers::pi / 2)) * r;
@@ -179,10 +212,11 @@ void drawRoundedRect(PdfDocument& doc, float x, float y, float w, float h, float
   lineTo(doc, x, y + r);
   curveTo(doc, x, y + r - k, x + r - k, y, x + r, y);
   paintPath(doc, style);
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void drawSector(PdfDocument& doc, float x, float y, float r, float startAngle, float endAngle,
-                std::string_view style) {
+int drawSector(PdfDocument& doc, float x, float y, float r, float startAngle, float endAngle,
+               std::string_view style) {
   auto normal = [](double degrees) {
     const double d = std::fmod(degrees, 360.0);
     return d < 0 ? d + 360.0 : d;
@@ -210,20 +244,23 @@ void drawSector(PdfDocument& doc, float x, float y, float r, float startAngle, f
             static_cast<float>(py(a2) + k * std::cos(a2)), px(a2), py(a2));
   }
   paintPath(doc, style);
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void transform(PdfDocument& doc, float a, float b, float c, float d, float e, float f) {
+int transform(PdfDocument& doc, float a, float b, float c, float d, float e, float f) {
   std::string line;
   for (const float v : {a, b, c, d, e, f})
-    line += formatNumber(v, 3) + " ";
+    line += pdfNumber(doc, v, 3) + " ";
   draw(doc, line + "cm");
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void translate(PdfDocument& doc, float tx, float ty) {
+int translate(PdfDocument& doc, float tx, float ty) {
   transform(doc, 1, 0, 0, 1, tx, ty);
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void scaleAt(PdfDocument& doc, float sx, float sy, float x, float y) {
+int scaleAt(PdfDocument& doc, float sx, float sy, float x, float y) {
   if (x == -1)
     x = doc.x;
   if (y == -1)
@@ -231,9 +268,10 @@ void scaleAt(PdfDocument& doc, float sx, float sy, float x, float y) {
   const float px = x * doc.scale, py = (doc.pageHeight - y) * doc.scale;
   const float fx = sx / 100, fy = sy / 100;
   transform(doc, fx, 0, 0, fy, px * (1 - fx), py * (1 - fy));
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void rotateAt(PdfDocument& doc, float angle, float x, float y) {
+int rotateAt(PdfDocument& doc, float angle, float x, float y) {
   if (x == -1)
     x = doc.x;
   if (y == -1)
@@ -244,20 +282,23 @@ void rotateAt(PdfDocument& doc, float angle, float x, float y) {
   transform(doc, static_cast<float>(cosA), static_cast<float>(sinA), static_cast<float>(-sinA),
             static_cast<float>(cosA), static_cast<float>(px - px * cosA + py * sinA),
             static_cast<float>(py - px * sinA - py * cosA));
+  return pageOpen(doc) ? 1 : 0;
 }
 
-void startTransform(PdfDocument& doc) {
+int startTransform(PdfDocument& doc) {
   if (!pageOpen(doc))
-    return;
+    return 0;
   out(doc, "q");
   ++doc.openTransforms;
+  return 1;
 }
 
-void stopTransform(PdfDocument& doc) {
+int stopTransform(PdfDocument& doc) {
   if (!pageOpen(doc) || doc.openTransforms == 0)
-    return;
+    return 0;
   out(doc, "Q");
   --doc.openTransforms;
+  return 1;
 }
 
 }  // namespace korvalis

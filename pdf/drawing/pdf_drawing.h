@@ -13,74 +13,66 @@ namespace korvalis {
 // colour and line-width setters still store their value, and the next page starts with it).
 
 /// Draw (stroke) colour from 0-255 components; g = -1 (or r = g = b = 0) asks for grey r.
-void setDrawColour(PdfDocument& doc, float r, float g = -1, float b = -1);
+int setDrawColour(PdfDocument& doc, float r, float g = -1, float b = -1);
 /// Fill colour, as setDrawColour; updates colourFlag.
-void setFillColour(PdfDocument& doc, float r, float g = -1, float b = -1);
+int setFillColour(PdfDocument& doc, float r, float g = -1, float b = -1);
 /// Text colour, as setDrawColour; stored only (text output writes it); updates colourFlag.
-void setTextColour(PdfDocument& doc, float r, float g = -1, float b = -1);
+int setTextColour(PdfDocument& doc, float r, float g = -1, float b = -1);
 /// CMYK draw colour; the components are written as given with two decimals.
-void setDrawColourCmyk(PdfDocument& doc, float c, float m, float y, float k);
+int setDrawColourCmyk(PdfDocument& doc, float c, float m, float y, float k);
 /// CMYK fill colour; updates colourFlag.
-void setFillColourCmyk(PdfDocument& doc, float c, float m, float y, float k);
+int setFillColourCmyk(PdfDocument& doc, float c, float m, float y, float k);
 /// CMYK text colour, stored only; updates colourFlag.
-void setTextColourCmyk(PdfDocument& doc, float c, float m, float y, float k);
-
-/// The operator text a colour setter stores, e.g. "0.502 g" or "1.000 0.000 0.000 RG";
-/// `grey` and `rgb` are the operators for the two forms ("G"/"RG" or "g"/"rg").
-std::string colourText(float r, float g, float b, std::string_view grey, std::string_view rgb);
-/// "c m y k  K" (two blanks before the operator).
-std::string cmykText(float c, float m, float y, float k, std::string_view op);
+int setTextColourCmyk(PdfDocument& doc, float c, float m, float y, float k);
 
 /// Stores the line width and writes it when a page is open.
-void setLineWidth(PdfDocument& doc, float width);
+int setLineWidth(PdfDocument& doc, float width);
 /// Dash pattern of `black` on, `white` off; black = 0 gives a solid line.
-void setDash(PdfDocument& doc, float black, float white);
+int setDash(PdfDocument& doc, float black, float white);
 
 /// A stroked straight line.
-void drawLine(PdfDocument& doc, float x1, float y1, float x2, float y2);
+int drawLine(PdfDocument& doc, float x1, float y1, float x2, float y2);
 /// A rectangle path ("re") without painting it.
-void rectPath(PdfDocument& doc, float x, float y, float w, float h);
+int rectPath(PdfDocument& doc, float x, float y, float w, float h);
 /// A rectangle; style "F" fills, "DF" fills and strokes, anything else strokes.
-void drawRect(PdfDocument& doc, float x, float y, float w, float h, std::string_view style = "");
+int drawRect(PdfDocument& doc, float x, float y, float w, float h, std::string_view style = "");
 /// Begins a new subpath at (x, y).
-void moveTo(PdfDocument& doc, float x, float y);
+int moveTo(PdfDocument& doc, float x, float y);
 /// Adds a straight segment to (x, y).
-void lineTo(PdfDocument& doc, float x, float y);
+int lineTo(PdfDocument& doc, float x, float y);
 /// Adds a cubic Bezier segment with control points 1 and 2 ending at point 3.
-void curveTo(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3);
+int curveTo(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3);
 /// Paints the current path: "D" closes and strokes, "DF" closes, fills and strokes, "F" fills,
 /// "" strokes; any other text is written as it stands (e.g. "W n" to clip).
-void paintPath(PdfDocument& doc, std::string_view style);
-/// The operator paintPath writes for `style`.
-std::string_view paintOperator(std::string_view style);
+int paintPath(PdfDocument& doc, std::string_view style);
 
-void drawTriangle(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3,
-                  std::string_view style = "");
-/// An ellipse of radii rx, ry about (x, y) from four quarter-arc Bezier segments.
-void drawEllipse(PdfDocument& doc, float x, float y, float rx, float ry,
+int drawTriangle(PdfDocument& doc, float x1, float y1, float x2, float y2, float x3, float y3,
                  std::string_view style = "");
-void drawCircle(PdfDocument& doc, float x, float y, float r, std::string_view style = "");
+/// An ellipse of radii rx, ry about (x, y) from four quarter-arc Bezier segments.
+int drawEllipse(PdfDocument& doc, float x, float y, float rx, float ry,
+                std::string_view style = "");
+int drawCircle(PdfDocument& doc, float x, float y, float r, std::string_view style = "");
 /// A rectangle with corners rounded by radius r (limited to half the shorter side).
-void drawRoundedRect(PdfDocument& doc, float x, float y, float w, float h, float r,
-                     std::string_view style = "");
+int drawRoundedRect(PdfDocument& doc, float x, float y, float w, float h, float r,
+                    std::string_view style = "");
 /// A pie slice about (x, y) from startAngle to endAngle, degrees counter-clockwise from the
 /// positive x axis as seen on the page; equal angles give the whole circle.
-void drawSector(PdfDocument& doc, float x, float y, float r, float startAngle, float endAngle,
-                std::string_view style = "F");
+int drawSector(PdfDocument& doc, float x, float y, float r, float startAngle, float endAngle,
+               std::string_view style = "F");
 
 /// Concatenates the matrix [a b c d e f] (PDF space, points) with the current one.
-void transform(PdfDocument& doc, float a, float b, float c, float d, float e, float f);
+int transform(PdfDocument& doc, float a, float b, float c, float d, float e, float f);
 /// Moves what follows by (tx, ty) in page-description space (points, y growing upwards), as
 /// transform(1, 0, 0, 1, tx, ty).
-void translate(PdfDocument& doc, float tx, float ty);
+int translate(PdfDocument& doc, float tx, float ty);
 /// Scales by sx and sy percent about (x, y); x or y of -1 means the current position.
-void scaleAt(PdfDocument& doc, float sx, float sy, float x = -1, float y = -1);
+int scaleAt(PdfDocument& doc, float sx, float sy, float x = -1, float y = -1);
 /// Rotates by `angle` degrees counter-clockwise about (x, y); -1 means the current position.
-void rotateAt(PdfDocument& doc, float angle, float x = -1, float y = -1);
+int rotateAt(PdfDocument& doc, float angle, float x = -1, float y = -1);
 /// Saves the graphics state ("q") so that a transformation can be undone by stopTransform.
 /// A bracket still open when the page ends is closed there.
-void startTransform(PdfDocument& doc);
+int startTransform(PdfDocument& doc);
 /// Restores the state saved by the matching startTransform ("Q"); nothing when none is open.
-void stopTransform(PdfDocument& doc);
+int stopTransform(PdfDocument& doc);
 
 }  // namespace korvalis

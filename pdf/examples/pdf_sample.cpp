@@ -12,14 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "pdf/annotations/pdf_attachments.h"
-#include "pdf/annotations/pdf_bookmarks.h"
-#include "pdf/annotations/pdf_links.h"
-#include "pdf/annotations/pdf_script.h"
-#include "pdf/drawing/pdf_drawing.h"
-#include "pdf/fonts/pdf_fonts.h"
-#include "pdf/fonts/text_ops.h"
-#include "pdf/pdf_document.h"
+#include "pdf/pdf.h"
 #include "platform/image.h"
 #include "viewer/image_codec.h"
 
@@ -321,8 +314,9 @@ void shapesPage(PdfDocument& doc, int shapesLink) {
 
 void placeBlock(PdfDocument& doc, const Bytes& bytes, std::string_view name, float x, float y,
                 float w, float h, int link = 0) {
-  korvalis::placeImage(doc, name, bytes.data(), static_cast<std::int32_t>(bytes.size()), x, y, w, h,
-                       link);
+  if (!korvalis::placeImage(doc, name, bytes.data(), static_cast<std::int32_t>(bytes.size()), x, y,
+                            w, h, link))
+    complain("Bild", doc);
 }
 
 void imagesPage(PdfDocument& doc, const SampleImages& images) {
@@ -341,8 +335,6 @@ void imagesPage(PdfDocument& doc, const SampleImages& images) {
   korvalis::cell(doc, 60, 6, "PNG", 0, 0, "C");
   korvalis::setX(doc, doc.leftMargin + 140);
   korvalis::cell(doc, 80, 6, "Metadatei", 0, 1, "C");
-  if (doc.lastError != 0)
-    complain("Bild", doc);
 }
 
 void flowingTextPages(PdfDocument& doc) {

@@ -1,6 +1,7 @@
 // Writing the font objects when the document is closed.
 #include <string>
 
+#include "pdf/detail/output.h"
 #include "pdf/fonts/ascii85.h"
 #include "pdf/fonts/pdf_fonts.h"
 
@@ -50,7 +51,7 @@ void putFontFile(PdfDocument& doc, PdfFontFile& file) {
   PdfBuffer stream;
   std::string filter;
   if (!encodeFontFile(doc, file, stream, filter)) {
-    doc.lastError = 18;
+    failAssembly(doc, PdfError::OutOfMemory);
     return;
   }
   file.objectNumber = newObject(doc);
@@ -80,7 +81,7 @@ void putTrueTypeFont(PdfDocument& doc, PdfFont& font) {
   const int widthsObject = newObject(doc);
   std::string widths = "[";
   for (std::size_t code = 0; code < font.widths.size(); ++code)
-    widths += (code == 0 ? "" : " ") + std::to_string(font.widths[code]);
+    widths.append(code == 0 ? "" : " ").append(std::to_string(font.widths[code]));
   out(doc, widths + "]");
   out(doc, "endobj");
 
@@ -107,7 +108,7 @@ void putTrueTypeFont(PdfDocument& doc, PdfFont& font) {
   const auto& box = font.boundingBox;
   out(doc, "/FontBBox [" + std::to_string(box[0]) + " " + std::to_string(box[1]) + " " +
                std::to_string(box[2]) + " " + std::to_string(box[3]) + "]");
-  out(doc, "/ItalicAngle " + formatNumber(font.italicAngle, 2));
+  out(doc, "/ItalicAngle " + pdfNumber(doc, font.italicAngle, 2));
   out(doc, "/StemV " + std::to_string(font.stemV));
   out(doc, "/MissingWidth " + std::to_string(font.missingWidth));
   // The file this font was loaded from (same face and style), not merely one of its family.

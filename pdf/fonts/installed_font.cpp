@@ -1,5 +1,7 @@
 #include "pdf/fonts/installed_font.h"
 
+#include "pdf/detail/output.h"
+
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -9,6 +11,7 @@
 #include <memory>
 
 #include "pdf/pdf_document.h"
+#include "platform/file_io.h"
 
 #include "platform/cp1252.h"
 
@@ -54,19 +57,6 @@ std::optional<std::string> faceName(FcPattern* pattern, std::string_view request
 
 }  // namespace
 
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)),
-                                 std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return data;
-}
-
 std::optional<InstalledFont> findInstalledFont(std::string_view family, bool bold, bool italic) {
   // A configuration of our own, released after the look-up, so that nothing of fontconfig
   // stays allocated between documents.
@@ -103,7 +93,7 @@ std::optional<InstalledFont> findInstalledFont(std::string_view family, bool bol
     if (!file || !face) {
       continue;
     }
-    auto data = readWholeFile(*file);
+    auto data = readWholeFileBytes(*file);
     if (!data || data->size() < 4 || (*data)[0] != 0 || (*data)[1] != 1) {
       continue;  // unreadable, or a font collection
     }

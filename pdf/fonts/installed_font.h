@@ -27,7 +27,4 @@ std::optional<InstalledFont> findInstalledFont(std::string_view family, bool bol
 using InstalledFontSource =
     std::function<std::optional<InstalledFont>(std::string_view family, bool bold, bool italic)>;
 
-/// Reads a whole file into memory; nothing when it cannot be opened or read completely.
-std::optional<std::vector<std::uint8_t>> readWholeFile(const std::string& path);
-
 }  // namespace korvalis

@@ -1,5 +1,7 @@
 #include "pdf/fonts/pdf_fonts.h"
 
+#include "pdf/detail/output.h"
+
 #include <algorithm>
 #include <optional>
 #include <string>
@@ -12,7 +14,6 @@ namespace korvalis {
 namespace {
 
 /// Error code of a font that could not be loaded (not installed, or a damaged file).
-constexpr int kFontError = 13;
 
 /// A requested family and style after normalising: the family upper-cased with its alias
 /// applied, the style reduced to "", "B", "I" or "BI", and the underline flag taken out.
@@ -122,7 +123,7 @@ void writeSelection(PdfDocument& doc) {
   // Only into an open page: between pages or after the end the line would land in the body.
   if (font && doc.state == 2)
     out(doc,
-        "BT /F" + std::to_string(font->index) + " " + formatNumber(doc.fontSizePt, 2) + " Tf ET");
+        "BT /F" + std::to_string(font->index) + " " + pdfNumber(doc, doc.fontSizePt, 2) + " Tf ET");
 }
 
 }  // namespace
@@ -139,7 +140,7 @@ int setFont(PdfDocument& doc, std::string_view family, std::string_view style, i
   }
   const std::optional<int> index = findOrLoad(doc, request);
   if (!index) {
-    doc.lastError = kFontError;  // the current font, size and underlining stay
+    doc.lastError = PdfError::Font;  // the current font, size and underlining stay
     return 0;
   }
   doc.underline = request.underline;
@@ -152,13 +153,14 @@ int setFont(PdfDocument& doc, std::string_view family, std::string_view style, i
   return 1;
 }
 
-void setFontSize(PdfDocument& doc, int sizePt) {
+int setFontSize(PdfDocument& doc, int sizePt) {
   const auto size = static_cast<float>(sizePt);
   if (size == doc.fontSizePt)
-    return;
+    return 0;
   doc.fontSizePt = size;
   doc.fontSize = size / doc.scale;
   writeSelection(doc);
+  return 1;
 }
 
 const PdfFont* currentFont(const PdfDocument& doc) {

@@ -11,22 +11,15 @@ namespace korvalis {
 /// keeps the current family). `style` holds any of "B", "I", "U" (case-insensitive; "U"
 /// switches underlining on and is not part of the font's style). `sizePt` 0 keeps the current
 /// size. On an open page the selection is written as "BT /Fn size Tf ET", unless family,
-/// style and size are the current ones. Returns 1, or 0 with error 13 when a TrueType family
-/// is not installed or its file is damaged; the current font then stays as it was.
+/// style and size are the current ones. Returns 1, or 0 with error PdfError::Font when a TrueType
+/// family is not installed or its file is damaged; the current font then stays as it was.
 int setFont(PdfDocument& doc, std::string_view family, std::string_view style, int sizePt = 0);
 
 /// Changes the font size (points) of the current font; on an open page the change is written.
-void setFontSize(PdfDocument& doc, int sizePt);
+int setFontSize(PdfDocument& doc, int sizePt);
 
 /// The width of Windows-1252 text in the current font and size, in user units; 0 when no
 /// font is selected.
 float stringWidth(const PdfDocument& doc, std::string_view text);
-
-/// The current font, or null when none is selected.
-const PdfFont* currentFont(const PdfDocument& doc);
-
-/// Writes the embedded font files, then each font's objects, in order of first use; sets
-/// every font's objectNumber for the resource dictionary. Called by document output.
-void putFonts(PdfDocument& doc);
 
 }  // namespace korvalis

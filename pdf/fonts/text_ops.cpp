@@ -1,5 +1,7 @@
 #include "pdf/fonts/text_ops.h"
 
+#include "pdf/detail/output.h"
+
 #include <algorithm>
 #include <array>
 #include <string>
@@ -10,12 +12,12 @@
 namespace korvalis {
 namespace {
 
-std::string number(double value) {
-  return formatNumber(value, 2);
+std::string number(PdfDocument& doc, double value) {
+  return pdfNumber(doc, value, 2);
 }
 
-std::string wordSpacingLine(const PdfDocument& doc, float spacing) {
-  return formatNumber(spacing * doc.scale, 3) + " Tw";
+std::string wordSpacingLine(PdfDocument& doc, float spacing) {
+  return pdfNumber(doc, spacing * doc.scale, 3) + " Tw";
 }
 
 /// Opens a new page before a box of height h that would cross the page-break trigger, keeping
@@ -38,13 +40,13 @@ void breakPageIfNeeded(PdfDocument& doc, float h) {
 }
 
 /// The background and frame part of a cell line.
-std::string frame(const PdfDocument& doc, float w, float h, int border, bool fill) {
+std::string frame(PdfDocument& doc, float w, float h, int border, bool fill) {
   std::string line;
   const float x = doc.x, y = doc.y;
   if (fill || border == 1) {
     const char* op = fill && border == 1 ? "B " : fill ? "f " : "S ";
-    line += pdfPoint(doc, x, y) + " " + number(w * doc.scale) + " " + number(-h * doc.scale) +
-            " re " + op;
+    line += pdfPoint(doc, x, y) + " " + number(doc, w * doc.scale) + " " +
+            number(doc, -h * doc.scale) + " re " + op;
   }
   if (border < 0) {
     const int edges = -border;
@@ -67,6 +69,11 @@ std::string frame(const PdfDocument& doc, float w, float h, int border, bool fil
 
 int cell(PdfDocument& doc, float w, float h, std::string_view text, int border, int ln,
          std::string_view align, bool fill, int link) {
+  // Without an open page the line would land in the file body and break the document.
+  if (doc.state != 2 || doc.pages.empty()) {
+    doc.lastError = PdfError::NoPage;
+    return 0;
+  }
   if (text.ends_with('\n'))
     text.remove_suffix(1);
   if (text.ends_with('\r'))
@@ -102,9 +109,13 @@ int cell(PdfDocument& doc, float w, float h, std::string_view text, int border, 
     suffix = ") Tj ET";
     if (doc.underline) {
       const float lineWidth = width + (justified ? doc.wordSpacing * blanks : 0);
-      suffix += " " + pdfPoint(doc, doc.x + dx, baseline + 0.1f * doc.fontSize) + " " +
-                number(lineWidth * doc.scale) + " " + number(-0.05f * doc.fontSize * doc.scale) +
-                " re f";
+      suffix += ' ';
+      suffix += pdfPoint(doc, doc.x + dx, baseline + 0.1f * doc.fontSize);
+      suffix += ' ';
+      suffix += number(doc, lineWidth * doc.scale);
+      suffix += ' ';
+      suffix += number(doc, -0.05f * doc.fontSize * doc.scale);
+      suffix += " re f";
     }
     if (doc.colourFlag)
       suffix += " Q";
@@ -130,10 +141,10 @@ int cell(PdfDocument& doc, float w, float h, std::string_view text, int border, 
   return text.empty() || hasFont ? 1 : 0;
 }
 
-void writeText(PdfDocument& doc, float h, std::string_view input, int link) {
+int writeText(PdfDocument& doc, float h, std::string_view input, int link) {
   const PdfFont* font = currentFont(doc);
   if (!font)
-    return;
+    return 0;
   // A copy: a header run by a page break may load another font and move the font list.
   const std::array<std::int16_t, 256> widths = font->widths;
   std::string text(input);
@@ -183,10 +194,11 @@ void writeText(PdfDocument& doc, float h, std::string_view input, int link) {
     const std::string_view rest = std::string_view(text).substr(start);
     cell(doc, stringWidth(doc, rest), h, rest, 0, 0, "", false, link);
   }
+  return 1;
 }
 
-void writeShifted(PdfDocument& doc, float h, std::string_view text, int link, int sizePt,
-                  float offsetPt) {
+int writeShifted(PdfDocument& doc, float h, std::string_view text, int link, int sizePt,
+                 float offsetPt) {
   const float previous = doc.fontSizePt;
   setFontSize(doc, sizePt);
   const float shift =
@@ -197,6 +209,7 @@ void writeShifted(PdfDocument& doc, float h, std::string_view text, int link, in
   writeText(doc, h, text, link);
   doc.y += shift;
   setFontSize(doc, static_cast<int>(previous));
+  return 1;
 }
 
 float getX(const PdfDocument& doc) {
@@ -207,13 +220,15 @@ float getY(const PdfDocument& doc) {
   return doc.y;
 }
 
-void setX(PdfDocument& doc, float x) {
+int setX(PdfDocument& doc, float x) {
   doc.x = x < 0 ? doc.pageWidth + x : x;
+  return 1;
 }
 
-void setY(PdfDocument& doc, float y) {
+int setY(PdfDocument& doc, float y) {
   doc.x = doc.leftMargin;
   doc.y = y < 0 ? doc.pageHeight + y : y;
+  return 1;
 }
 
 float getScale(const PdfDocument& doc) {

@@ -15,28 +15,29 @@ enum CellEdge : int { kCellLeft = 1, kCellTop = 2, kCellRight = 4, kCellBottom =
 /// by word spacing); `fill` paints the background in the fill colour; `link` > 0 makes the
 /// text a link area of that identifier. A box that would cross the page-break trigger opens a
 /// new page first (not while the footer runs). Returns 1; 0 when text was given but no font
-/// is selected (the box is drawn, the text left out).
+/// is selected (the box is drawn, the text left out), or with NoPage and nothing written when
+/// no page is open.
 int cell(PdfDocument& doc, float w, float h, std::string_view text, int border = 0, int ln = 0,
          std::string_view align = {}, bool fill = false, int link = 0);
 
 /// Writes flowing text from the current position with line height `h`, wrapping at blanks
 /// (or inside a word that has none) before the right margin and at line feeds; x is left
 /// after the last piece.
-void writeText(PdfDocument& doc, float h, std::string_view text, int link = 0);
+int writeText(PdfDocument& doc, float h, std::string_view text, int link = 0);
 
 /// writeText in another size with the baseline shifted (raised or lowered text): the size
 /// changes to `sizePt`, the baseline moves up by (sizePt - current size) / scale * 0.3 +
 /// offsetPt / scale, and both are restored afterwards.
-void writeShifted(PdfDocument& doc, float h, std::string_view text, int link, int sizePt,
-                  float offsetPt);
+int writeShifted(PdfDocument& doc, float h, std::string_view text, int link, int sizePt,
+                 float offsetPt);
 
 /// The current position in user units from the top-left corner.
 float getX(const PdfDocument& doc);
 float getY(const PdfDocument& doc);
 /// Sets x; a negative value counts from the right page edge.
-void setX(PdfDocument& doc, float x);
+int setX(PdfDocument& doc, float x);
 /// Moves x to the left margin and sets y; a negative value counts from the bottom edge.
-void setY(PdfDocument& doc, float y);
+int setY(PdfDocument& doc, float y);
 /// Points per user unit.
 float getScale(const PdfDocument& doc);
 /// The font size in points.

@@ -6,6 +6,8 @@
 
 #include "pdf/pdf_document.h"
 
+#include "pdf/detail/output.h"
+
 namespace korvalis {
 namespace {
 
@@ -36,8 +38,9 @@ class LittleEndian {
 struct Colour {
   std::uint8_t r = 0, g = 0, b = 0;
   std::string text(std::string_view op) const {
-    return formatNumber(r / 255.0, 3) + " " + formatNumber(g / 255.0, 3) + " " +
-           formatNumber(b / 255.0, 3) + " " + std::string(op);
+    return formatNumber(r / 255.0, 3).value_or("0") + " " +
+           formatNumber(g / 255.0, 3).value_or("0") + " " +
+           formatNumber(b / 255.0, 3).value_or("0") + " " + std::string(op);
   }
 };
 
@@ -73,8 +76,10 @@ std::string dashPattern(int style, double scale) {
       break;
   }
   std::string text = "[";
-  for (std::size_t i = 0; i < lengths.size(); ++i)
-    text += (i == 0 ? "" : " ") + formatNumber(lengths[i] * scale, 3);
+  for (std::size_t i = 0; i < lengths.size(); ++i) {
+    text += i == 0 ? "" : " ";
+    text += formatNumber(lengths[i] * scale, 3).value_or("0");
+  }
   return text + "]";
 }
 constexpr std::uint16_t brushNull = 1;
@@ -147,7 +152,7 @@ void Converter::selectObject(std::size_t index) {
     pen_ = object;
     line(dashPattern(object.style & 0x0F, scale_) + " 0 d");
     line(object.colour.text("RG"));
-    line(formatNumber(object.width * scale_, 2) + " w");
+    line(formatNumber(object.width * scale_, 2).value_or("0") + " w");
   }
 }
 
@@ -218,7 +223,8 @@ void Converter::arc(const LittleEndian& params) {
   const double step = sweep / segments;
   const double k = 4.0 / 3.0 * std::tan(step / 4);
   auto at = [&](double ux, double uy) {
-    return formatNumber(cx + rx * ux, 2) + " " + formatNumber(cy - ry * uy, 2);
+    return formatNumber(cx + rx * ux, 2).value_or("0") + " " +
+           formatNumber(cy - ry * uy, 2).value_or("0");
   };
   line(at(std::cos(from), std::sin(from)) + " m");
   for (int i = 0; i < segments; ++i) {

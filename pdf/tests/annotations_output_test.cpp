@@ -10,7 +10,8 @@
 #include "pdf/annotations/pdf_bookmarks.h"
 #include "pdf/annotations/pdf_links.h"
 #include "pdf/annotations/pdf_script.h"
-#include "pdf/pdf_document.h"
+#include "pdf/detail/output.h"
+#include "pdf/pdf.h"
 #include "pdf/tests/pdf_readers.h"
 
 namespace korvalis {

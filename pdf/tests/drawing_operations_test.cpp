@@ -9,7 +9,8 @@
 #include <tuple>
 #include <vector>
 
-#include "pdf/drawing/pdf_drawing.h"
+#include "pdf/detail/output.h"
+#include "pdf/pdf.h"
 #include "pdf/tests/drawing_readers.h"
 
 namespace korvalis {

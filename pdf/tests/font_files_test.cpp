@@ -9,6 +9,7 @@
 #include "pdf/fonts/base_font.h"
 #include "pdf/fonts/installed_font.h"
 #include "pdf/fonts/true_type_font.h"
+#include "platform/file_io.h"
 
 namespace korvalis {
 namespace {
@@ -93,7 +94,7 @@ TEST(Ascii85, GroupsZerosTailAndLineRule) {
 }
 
 std::vector<std::uint8_t> dejaVuSans() {
-  const auto data = readWholeFile("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+  const auto data = readWholeFileBytes("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
   return data.value_or(std::vector<std::uint8_t>{});
 }
 

@@ -7,6 +7,7 @@
 #include "pdf/fonts/pdf_fonts.h"
 #include "pdf/fonts/text_ops.h"
 #include "pdf/tests/fonts_test_readers.h"
+#include "platform/file_io.h"
 
 namespace korvalis {
 namespace {
@@ -66,7 +67,7 @@ TEST(PdfFonts, BaseFontsKeysNamesAndOperators) {
 }
 
 std::vector<std::uint8_t> dejaVu(const char* file) {
-  return readWholeFile(std::string("/usr/share/fonts/truetype/dejavu/") + file)
+  return readWholeFileBytes(std::string("/usr/share/fonts/truetype/dejavu/") + file)
       .value_or(std::vector<std::uint8_t>{});
 }
 
@@ -184,9 +185,10 @@ TEST(PdfFonts, MissingOrDamagedTrueTypeFontIsRefused) {
   addPage(doc);
   ASSERT_EQ(setFont(doc, "Helvetica", "", 12), 1);
   for (const char* family : {"Broken", "Not Installed"}) {
-    doc.lastError = 0;
+    doc.lastError = PdfError::None;
     EXPECT_EQ(setFont(doc, family, "U", 20), 0) << family;
-    EXPECT_EQ(doc.lastError, 13) << family;
+    EXPECT_EQ(doc.lastError, PdfError::Font) << family;
+    EXPECT_EQ(lastErrorMessage(doc), "Font not installed or damaged.");
   }
   EXPECT_EQ(doc.fonts.size(), 1u);
   EXPECT_TRUE(doc.fontFiles.empty());

@@ -12,7 +12,8 @@
 #include <system_error>
 #include <vector>
 
-#include "pdf/pdf_document.h"
+#include "pdf/detail/output.h"
+#include "pdf/pdf.h"
 #include "pdf/tests/pdf_readers.h"
 
 namespace korvalis::testing {

@@ -6,7 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "pdf/drawing/pdf_drawing.h"
+#include "pdf/detail/output.h"
+#include "pdf/pdf.h"
 #include "pdf/tests/drawing_readers.h"
 #include "pdf/tests/metafile_builder.h"
 
@@ -65,7 +66,7 @@ TEST(MetafilePlacement, FormIsWrittenPlacedAndAcceptedByQpdf) {
   addPage(doc);
   const Bytes wmf = redQuarter();
   place(doc, "chart.wmf", wmf, 10, 20, 0, 0);
-  ASSERT_EQ(doc.lastError, 0);
+  ASSERT_EQ(doc.lastError, PdfError::None);
   // Without a size the window is taken as twips: 1000 x 500 become 50 x 25 points.
   std::string line = lastLine(doc);
   EXPECT_TRUE(line.starts_with("q ") && line.ends_with(" cm /FO1 Do Q")) << line;
@@ -108,7 +109,7 @@ TEST(MetafilePlacement, CompressedFormRendersWhereItsRecordsSay) {
   setCompressor(doc, zlibCompress);
   addPage(doc);
   place(doc, "", redQuarter(), 1, 1, 4, 2);
-  ASSERT_EQ(doc.lastError, 0);
+  ASSERT_EQ(doc.lastError, PdfError::None);
   const auto path = testing::scratchDirectory() / "form_render.pdf";
   ASSERT_EQ(saveDocument(doc, path.string()), 1);
   const auto check = testing::qpdfCheck(path);
@@ -163,26 +164,27 @@ TEST(MetafilePlacement, DamagedMetafilesFailCleanlyWithError13) {
   addPage(doc);
   const std::string before(doc.pages.back().content.text());
   for (const auto& [what, bytes] : cases) {
-    doc.lastError = 0;
+    doc.lastError = PdfError::None;
     place(doc, what, bytes, 10, 10, 0, 0);
-    EXPECT_EQ(doc.lastError, 13) << what;
+    EXPECT_EQ(doc.lastError, PdfError::Metafile) << what;
     EXPECT_EQ(lastErrorMessage(doc), "") << what;
   }
   EXPECT_TRUE(doc.images.empty());
   EXPECT_EQ(doc.pages.back().content.text(), before);  // nothing drawn
-  doc.lastError = 0;
+  doc.lastError = PdfError::None;
   place(doc, "good", valid, 10, 10, 0, 0);
-  EXPECT_EQ(doc.lastError, 0);
+  EXPECT_EQ(doc.lastError, PdfError::None);
   EXPECT_TRUE(lastLine(doc).ends_with("/FO1 Do Q"));  // failed ones left no entry behind
 
   // Every cut of a good file either converts (cut at a record boundary) or fails with 13.
   int failed = 0;
   for (std::size_t length = 4; length < valid.size(); ++length) {
-    doc.lastError = 0;
+    doc.lastError = PdfError::None;
     const Bytes cut(valid.begin(), valid.begin() + static_cast<std::ptrdiff_t>(length));
     place(doc, "cut " + std::to_string(length), cut, 0, 0, 0, 0);
-    ASSERT_TRUE(doc.lastError == 0 || doc.lastError == 13) << length << ": " << doc.lastError;
-    failed += doc.lastError == 13;
+    ASSERT_TRUE(doc.lastError == PdfError::None || doc.lastError == PdfError::Metafile)
+        << length << ": " << static_cast<int>(doc.lastError);
+    failed += doc.lastError == PdfError::Metafile;
   }
   EXPECT_GT(failed, 20);
 }

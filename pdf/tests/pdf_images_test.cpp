@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "pdf/pdf_document.h"
+#include "pdf/pdf.h"
+#include "pdf/tests/png_builder.h"
 
 namespace korvalis {
 namespace {
@@ -29,31 +30,33 @@ Bytes jpeg(int width, int height, int components, std::uint8_t app = 0xE0) {
   return b;
 }
 
-void chunk(Bytes& b, std::string_view type, const Bytes& data) {
-  const auto n = static_cast<std::uint32_t>(data.size());
-  b.insert(b.end(), {static_cast<std::uint8_t>(n >> 24), static_cast<std::uint8_t>(n >> 16),
-                     static_cast<std::uint8_t>(n >> 8), static_cast<std::uint8_t>(n)});
-  b.insert(b.end(), type.begin(), type.end());
-  b.insert(b.end(), data.begin(), data.end());
-  b.insert(b.end(), {0, 0, 0, 0});
-}
+using testing::appendPngChunk;
 
 Bytes png(std::uint8_t depth, std::uint8_t colourType, std::uint8_t interlace, int paletteEntries) {
   Bytes b = {0x89, 'P', 'N', 'G', 13, 10, 26, 10};
-  chunk(b, "IHDR", {0, 0, 0, 4, 0, 0, 0, 2, depth, colourType, 0, 0, interlace});
+  appendPngChunk(b, "IHDR", {0, 0, 0, 4, 0, 0, 0, 2, depth, colourType, 0, 0, interlace});
   if (paletteEntries > 0)
-    chunk(b, "PLTE", Bytes(static_cast<std::size_t>(paletteEntries) * 3, 7));
-  chunk(b, "tRNS", {1, 2});
-  chunk(b, "IDAT", {1, 2, 3});
-  chunk(b, "IDAT", {4, 5});
-  chunk(b, "IEND", {});
+    appendPngChunk(b, "PLTE", Bytes(static_cast<std::size_t>(paletteEntries) * 3, 7));
+  appendPngChunk(b, "tRNS", {1, 2});
+  appendPngChunk(b, "IDAT", {1, 2, 3});
+  appendPngChunk(b, "IDAT", {4, 5});
+  appendPngChunk(b, "IEND", {});
   return b;
 }
 
+/// Places the block and returns the error code; placeImage's result must agree with it.
 int place(PdfDocument& doc, std::string_view name, const Bytes& b) {
-  doc.lastError = 0;
-  placeImage(doc, name, b.data(), static_cast<std::int32_t>(b.size()), 0, 0, 0, 0);
-  return doc.lastError;
+  doc.lastError = PdfError::None;
+  const int placed =
+      placeImage(doc, name, b.data(), static_cast<std::int32_t>(b.size()), 0, 0, 0, 0);
+  EXPECT_EQ(placed, doc.lastError == PdfError::None ? 1 : 0) << name;
+  return static_cast<int>(doc.lastError);
+}
+
+std::string finished(PdfDocument& doc) {
+  EXPECT_EQ(closeDocument(doc), 1);
+  const auto bytes = documentBytes(doc);
+  return bytes ? std::string(bytes->begin(), bytes->end()) : std::string();
 }
 
 TEST(PdfImages, OneJpegObjectLayoutAndReuse) {
@@ -63,8 +66,7 @@ TEST(PdfImages, OneJpegObjectLayoutAndReuse) {
   const Bytes image = jpeg(640, 480, 3);
   EXPECT_EQ(place(doc, "", image), 0);
   EXPECT_EQ(place(doc, "", jpeg(1, 1, 1)), 0);  // same name: the first image again
-  closeDocument(doc);
-  const std::string pdf(doc.body.text());
+  const std::string pdf = finished(doc);
   EXPECT_NE(pdf.find("q 640.00 0 0 480.00 0.00 320.00 cm /I1 Do Q\nq 640.00"), std::string::npos);
   EXPECT_NE(pdf.find("3 0 obj\n<</Type /Page"), std::string::npos);
   EXPECT_NE(pdf.find("4 0 obj\n<</Length"), std::string::npos);
@@ -96,8 +98,8 @@ TEST(PdfImages, RejectionsAndBounds) {
   EXPECT_EQ(lastErrorMessage(doc), "Not a JPEG file.");
   EXPECT_EQ(place(doc, "nojpegframe", Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0, 2, 0xFF, 0xD9}), 11);
   EXPECT_EQ(place(doc, "/nonexistent/file.jpg", Bytes{}), 8);
-  doc.lastError = 0;
-  placeImage(doc, "/nonexistent/file.jpg", nullptr, 0, 0, 0, 0, 0);
+  doc.lastError = PdfError::None;
+  EXPECT_EQ(placeImage(doc, "/nonexistent/file.jpg", nullptr, 0, 0, 0, 0, 0), 0);
   EXPECT_EQ(lastErrorMessage(doc), "Error opening image file.");
   EXPECT_EQ(place(doc, "wmf", Bytes{0xD7, 0xCD, 0xC6, 0x9A, 0, 0}), 13);
   EXPECT_TRUE(doc.images.empty());
@@ -109,9 +111,9 @@ TEST(PdfImages, PaletteAndCmyk) {
   addPage(doc);
   EXPECT_EQ(place(doc, "pal", png(8, 3, 0, 256)), 0);
   EXPECT_EQ(place(doc, "cmyk", jpeg(8, 8, 4)), 0);
-  placeImage(doc, "pal", nullptr, 0, 10, 10, 50, 0);  // reused, height from the aspect ratio
-  closeDocument(doc);
-  const std::string pdf(doc.body.text());
+  EXPECT_EQ(placeImage(doc, "pal", nullptr, 0, 10, 10, 50, 0),
+            1);  // reused, height from the aspect ratio
+  const std::string pdf = finished(doc);
   EXPECT_NE(
       pdf.find("5 0 obj\n<</Type /XObject\n/Subtype /Image\n/Width 4\n/Height 2\n"
                "/ColorSpace [/Indexed /DeviceRGB 255 6 0 R]\n/BitsPerComponent 8\n"

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -78,7 +80,10 @@ std::vector<std::uint8_t> tinyJpeg(int width, int height) {
 }
 
 TEST(PdfExport, PlacementOriginalSizeAndRejection) {
-  const auto dir = std::filesystem::temp_directory_path();
+  std::string pattern =
+      (std::filesystem::temp_directory_path() / "korvalis_export_XXXXXX").string();
+  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+  const std::filesystem::path dir = pattern;
   const auto a4 = dir / "korvalis_export_a4.pdf";
   const auto jpeg = tinyJpeg(1000, 2000);
   ASSERT_EQ(
@@ -88,7 +93,7 @@ TEST(PdfExport, PlacementOriginalSizeAndRejection) {
   EXPECT_NE(pdf.find("/MediaBox [0 0 595.28 841.89]"), std::string::npos);
   EXPECT_NE(pdf.find("cm /I1 Do Q"), std::string::npos);
   EXPECT_NE(pdf.find(" 25.51 "), std::string::npos);
-  EXPECT_NE(pdf.find("/OpenAction [1 0 R /Fit]\n/PageLayout /SinglePage"), std::string::npos);
+  EXPECT_NE(pdf.find("/OpenAction [3 0 R /Fit]\n/PageLayout /SinglePage"), std::string::npos);
   EXPECT_NE(pdf.find(std::string(jpeg.begin(), jpeg.end())), std::string::npos);
 
   const auto original = dir / "korvalis_export_original.pdf";
@@ -109,8 +114,29 @@ TEST(PdfExport, PlacementOriginalSizeAndRejection) {
             0);
   EXPECT_EQ(error, "Not a JPEG or PNG file.");
   EXPECT_FALSE(std::filesystem::exists(rejected));
-  std::filesystem::remove(a4);
-  std::filesystem::remove(original);
+
+  // Several pages: one per entry, each laid out on its own, the same file placed once.
+  const auto several = dir / "several.pdf";
+  const auto file = dir / "page.jpg";
+  std::ofstream(file, std::ios::binary)
+      .write(reinterpret_cast<const char*>(jpeg.data()), static_cast<std::streamsize>(jpeg.size()));
+  const PdfExportPage pages[] = {
+      {jpeg, {}, updatePdfLayout(1000, 2000, {}, false, true), "Erste"},
+      {{}, file.string(), updatePdfLayout(1000, 2000, {}, false, true), "Zweite"},
+      {{}, file.string(), updatePdfLayout(1000, 2000, {}, false, true), "Dritte"},
+      {big, {}, updatePdfLayout(2000, 3000, {}, false, true), "Vierte"},
+  };
+  ASSERT_EQ(exportPdfPages(pages, false, true, several.string()), 1);
+  const std::string doc = readAll(several);
+  EXPECT_NE(doc.find("/Count 4"), std::string::npos);
+  EXPECT_NE(doc.find("/MediaBox [0 0 1000.00 2000.00]"), std::string::npos);
+  EXPECT_NE(doc.find("/MediaBox [0 0 2000.00 3000.00]"), std::string::npos);
+  EXPECT_NE(doc.find("/Title (Dritte)"), std::string::npos);
+  EXPECT_NE(doc.find("/I3 "), std::string::npos);  // two blocks and one file
+  EXPECT_EQ(doc.find("/I4 "), std::string::npos);
+  const std::vector<PdfExportPage> none;
+  EXPECT_EQ(exportPdfPages(none, false, false, several.string()), 0);
+  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

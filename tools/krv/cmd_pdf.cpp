@@ -1,10 +1,14 @@
-// krv pdf: writes a one-page PDF of an image the way the export window does.
+// krv pdf: writes a PDF of one page per image the way the export window lays out a page.
 #include <algorithm>
 #include <charconv>
+#include <deque>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <vector>
 
+#include "platform/cp1252.h"
+#include "platform/file_io.h"
 #include "print/pdf_export.h"
 #include "tools/krv/command.h"
 #include "viewer/image_codec.h"
@@ -14,6 +18,12 @@ namespace {
 using korvalis::krv::kOk;
 using korvalis::krv::kRefused;
 using korvalis::krv::kUsage;
+using Bytes = std::vector<std::uint8_t>;
+
+constexpr std::string_view kUsageText =
+    "usage: krv pdf IMAGE... OUT.pdf [--landscape] [--original] [--margins T,L,R,B]\n";
+/// How much of a JPEG file is read to find its size; the frame header is nearly always there.
+constexpr std::size_t kHeaderPrefix = 256 * 1024;
 
 bool parseMargins(std::string_view text, korvalis::PdfMargins& margins) {
   int values[4] = {};
@@ -36,6 +46,82 @@ bool isJfif(std::span<const std::uint8_t> b) {
   return b.size() >= 4 && b[0] == 0xFF && b[1] == 0xD8 && b[2] == 0xFF && b[3] == 0xE0;
 }
 
+/// Up to `limit` bytes from the start of the file; nothing when it cannot be read.
+std::optional<Bytes> readPrefix(const std::string& path, std::size_t limit) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in)
+    return std::nullopt;
+  Bytes bytes(limit);
+  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(limit));
+  if (in.bad())
+    return std::nullopt;
+  bytes.resize(static_cast<std::size_t>(in.gcount()));
+  return bytes;
+}
+
+/// The outline entry of an image: its file name without folder and extension, in
+/// Windows-1252 (a character it cannot store becomes "?").
+std::string pageTitle(const std::string& path) {
+  const std::string stem = std::filesystem::path(path).stem().string();
+  if (auto text = korvalis::utf8ToCp1252(stem))
+    return *text;
+  std::string text;
+  for (const char c : stem) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80)
+      text += c;
+    else if (byte >= 0xC0)
+      text += '?';  // the lead byte of a character; its continuation bytes are dropped
+  }
+  return text;
+}
+
+/// Prepares one page: a JFIF JPEG stays in its file (only its header is read), any other image
+/// is decoded and encoded as JPEG into `encoded`. False after reporting the problem.
+bool preparePage(const std::string& path, korvalis::PdfExportPage& page, std::deque<Bytes>& encoded,
+                 int& width, int& height) {
+  auto head = readPrefix(path, kHeaderPrefix);
+  if (!head || head->empty()) {
+    std::cerr << "krv pdf: cannot read " << path << "\n";
+    return false;
+  }
+  if (isJfif(*head)) {
+    auto size = korvalis::readImageDimensions(*head);
+    if (!size && head->size() == kHeaderPrefix) {  // a long header: look at the whole file
+      const auto whole = korvalis::readWholeFileBytes(path);
+      if (whole)
+        size = korvalis::readImageDimensions(*whole);
+    }
+    if (!size) {
+      std::cerr << "krv pdf: " << path << ": damaged JPEG header\n";
+      return false;
+    }
+    page.jpegFile = path;
+    width = size->width;
+    height = size->height;
+    return true;
+  }
+  const auto bytes = korvalis::readWholeFileBytes(path);
+  if (!bytes) {
+    std::cerr << "krv pdf: cannot read " << path << "\n";
+    return false;
+  }
+  const auto decoded = korvalis::decodeImage(*bytes);
+  if (!decoded.ok()) {
+    std::cerr << "krv pdf: " << path << ": " << decoded.error << "\n";
+    return false;
+  }
+  auto jpeg = korvalis::encodeJpeg(decoded.image, korvalis::EncoderSettings{}.quality);
+  if (!jpeg) {
+    std::cerr << "krv pdf: JPEG encoding failed\n";
+    return false;
+  }
+  page.jpeg = encoded.emplace_back(std::move(*jpeg));
+  width = decoded.image.width();
+  height = decoded.image.height();
+  return true;
+}
+
 int runPdf(std::span<const std::string> args) {
   std::vector<std::string> files;
   bool landscape = false, original = false;
@@ -54,51 +140,25 @@ int runPdf(std::span<const std::string> args) {
       files.push_back(args[i]);
     }
   }
-  if (files.size() != 2) {
-    std::cerr << "usage: krv pdf IMAGE OUT.pdf [--landscape] [--original] [--margins T,L,R,B]\n";
+  if (files.size() < 2) {
+    std::cerr << kUsageText;
     return kUsage;
   }
-  std::ifstream in(files[0], std::ios::binary | std::ios::ate);
-  if (!in) {
-    std::cerr << "krv pdf: cannot open " << files[0] << "\n";
-    return kRefused;
-  }
-  std::vector<std::uint8_t> bytes(
-      static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!in) {
-    std::cerr << "krv pdf: cannot read " << files[0] << "\n";
-    return kRefused;
-  }
-  int width = 0, height = 0;
-  if (isJfif(bytes)) {
-    // Embedded unchanged; only the pixel size is needed for the layout.
-    const auto size = korvalis::readImageDimensions(bytes);
-    if (!size) {
-      std::cerr << "krv pdf: " << files[0] << ": damaged JPEG header\n";
+  const std::string output = files.back();
+  files.pop_back();
+  const bool several = files.size() > 1;
+  std::vector<korvalis::PdfExportPage> pages(files.size());
+  std::deque<Bytes> encoded;  // JPEG data of the images that were not JPEG files
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    int width = 0, height = 0;
+    if (!preparePage(files[i], pages[i], encoded, width, height))
       return kRefused;
-    }
-    width = size->width;
-    height = size->height;
-  } else {
-    const auto decoded = korvalis::decodeImage(bytes);
-    if (!decoded.ok()) {
-      std::cerr << "krv pdf: " << files[0] << ": " << decoded.error << "\n";
-      return kRefused;
-    }
-    auto jpeg = korvalis::encodeJpeg(decoded.image, korvalis::EncoderSettings{}.quality);
-    if (!jpeg) {
-      std::cerr << "krv pdf: JPEG encoding failed\n";
-      return kRefused;
-    }
-    bytes = std::move(*jpeg);
-    width = decoded.image.width();
-    height = decoded.image.height();
+    pages[i].layout = korvalis::updatePdfLayout(width, height, margins, landscape, original);
+    if (several)
+      pages[i].title = pageTitle(files[i]);
   }
-  const auto layout = korvalis::updatePdfLayout(width, height, margins, landscape, original);
   std::string error;
-  if (korvalis::exportPdf(bytes, layout, landscape, original, files[1], &error) != 1) {
+  if (korvalis::exportPdfPages(pages, landscape, original, output, &error) != 1) {
     std::cerr << "krv pdf: " << error << "\n";
     return kRefused;
   }
@@ -107,4 +167,4 @@ int runPdf(std::span<const std::string> args) {
 
 }  // namespace
 
-KRV_COMMAND("pdf", "IMAGE OUT.pdf [--landscape] [--original] [--margins T,L,R,B]", runPdf)
+KRV_COMMAND("pdf", "IMAGE... OUT.pdf [--landscape] [--original] [--margins T,L,R,B]", runPdf)

@@ -3,16 +3,15 @@
 #include <cstdint>
 #include <span>
 
-#include "pdf/pdf_image_parsers.h"
+#include "pdf/detail/pdf_image_parsers.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  korvalis::PdfBuffer file;
-  if (!file.append(std::span<const std::uint8_t>(data, size))) {
-    return 0;
-  }
+  const std::span<const std::uint8_t> bytes(data, size);
   korvalis::PdfImage png;
-  (void)korvalis::parsePng(png, file);
+  (void)korvalis::parsePng(png, bytes);
   korvalis::PdfImage jpeg;
-  (void)korvalis::parseJpeg(jpeg, std::move(file));
+  (void)korvalis::parseJpegHeader(jpeg, bytes, true);
+  korvalis::PdfImage part;
+  (void)korvalis::parseJpegHeader(part, bytes, false);
   return 0;
 }
