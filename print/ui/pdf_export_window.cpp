@@ -11,6 +11,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QShortcut>
+#include <QSignalBlocker>
 #include <QSpinBox>
 #include <QToolButton>
 #include <cmath>
@@ -278,7 +279,6 @@ bool PdfExportWindow::open(const std::string& pdfPath, const PageSource& source)
     move(26, 46);
   }
   show();
-  raise();
   activateWindow();
   return true;
 }
@@ -366,8 +366,9 @@ void PdfExportWindow::drawSizeLabel() {
 void PdfExportWindow::originalSizeToggled(bool pressed) {
   updating_ = true;
   if (pressed) {
-    orientation_->setChecked(false);
     savedMargins_ = fieldValues();
+    const QSignalBlocker quiet(orientation_);
+    orientation_->setChecked(false);
   } else {
     const std::array<int, 4> saved = {savedMargins_.top, savedMargins_.left, savedMargins_.right,
                                       savedMargins_.bottom};

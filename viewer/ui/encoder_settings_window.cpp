@@ -15,7 +15,8 @@ EncoderSettingsWindow::EncoderSettingsWindow(SaveType type, bool keptBytes, QWid
   setModal(true);
   for (std::size_t i = 0; i < options_.size(); ++i) {
     auto* button = new QRadioButton(toQString(choice_.options[i].text), this);
-    button->setGeometry(18, 10 + 30 * static_cast<int>(i), 120, 20);
+    // Wider than the window's classic 120 pixels, so "beste / sehr groß" is not cut off.
+    button->setGeometry(10, 10 + 30 * static_cast<int>(i), 140, 20);
     options_[i] = button;
   }
   options_[static_cast<std::size_t>(choice_.preselected)]->setChecked(true);
