@@ -15,21 +15,13 @@
 #include "print/ui/pdf_export_window.h"
 #include "viewer/image_codec.h"
 #include "viewer/ui/testing/settings_window_answer.h"
+#include "viewer/ui/testing/test_pages.h"
 
 using namespace korvalis;
+using korvalis::testing::gradientPage;
 using korvalis::testing::SettingsAnswer;
 
 namespace {
-
-Image gradient(int w, int h) {
-  Image img(w, h);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      img.setPixel(x, y, makePixel((x / 4) & 0xFF, (y / 4) & 0xFF, 128));
-    }
-  }
-  return img;
-}
 
 QString run(const QString& program, const QStringList& args) {
   QProcess process;
@@ -65,7 +57,7 @@ struct Harness {
   ScriptedPlatform platform;
   int helpCalls = 0;
   PdfExportWindow window{platform, nullptr, [this] { ++helpCalls; }};
-  Image page = gradient(1000, 2000);
+  Image page = gradientPage(1000, 2000);
   std::vector<std::uint8_t> downloaded = *encodeJpeg(page, 6);
 
   QString path(const char* name) const { return dir.filePath(name); }
@@ -146,7 +138,7 @@ void PdfExportWindowTest::marginLimitsOrientationAndFit() {
   QCOMPARE(h.window.marginField(PdfExportWindow::Left)->value(), 198);  // 210 - 10 - 2
 
   Harness wide;
-  wide.page = gradient(3000, 1000);
+  wide.page = gradientPage(3000, 1000);
   wide.downloaded = *encodeJpeg(wide.page, 6);
   QVERIFY(wide.window.open(wide.path("w.pdf").toStdString(), wide.fresh()));
   QCOMPARE(wide.window.layout().fitWidth, 192);  // limited by the width
@@ -158,7 +150,7 @@ void PdfExportWindowTest::marginLimitsOrientationAndFit() {
 
 void PdfExportWindowTest::originalSizeRestoresTheTypedMargins() {
   Harness h;
-  h.page = gradient(2000, 3000);
+  h.page = gradientPage(2000, 3000);
   h.downloaded = *encodeJpeg(h.page, 5);
   QVERIFY(h.window.open(h.path("o.pdf").toStdString(), h.fresh()));
   h.window.orientationButton()->click();
@@ -233,7 +225,7 @@ void PdfExportWindowTest::encodedImageAsksTheQualityAndCancelWritesNothing() {
   QVERIFY(images[0] == *encodeJpeg(h.page, 7));
 
   // A cut-out of a downloaded page is encoded; the window opens on the best quality.
-  Image cut = gradient(300, 100);
+  Image cut = gradientPage(300, 100);
   const PageSource crop{h.downloaded, &h.page, &cut, true};
   QVERIFY(h.window.open(h.path("cut.pdf").toStdString(), crop));
   QCOMPARE(h.window.layout().imageWidth, 300);

@@ -16,21 +16,13 @@
 #include "viewer/ui/encoder_settings_window.h"
 #include "viewer/ui/page_saver.h"
 #include "viewer/ui/testing/settings_window_answer.h"
+#include "viewer/ui/testing/test_pages.h"
 
 using namespace korvalis;
+using korvalis::testing::gradientPage;
 using korvalis::testing::SettingsAnswer;
 
 namespace {
-
-Image gradient(int w, int h) {
-  Image img(w, h);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      img.setPixel(x, y, makePixel((x * 5) & 0xFF, (y * 3) & 0xFF, (x + y) & 0xFF));
-    }
-  }
-  return img;
-}
 
 std::vector<std::uint8_t> fileBytes(const std::string& path) {
   return readWholeFileBytes(path).value_or(std::vector<std::uint8_t>{});
@@ -65,7 +57,7 @@ struct Harness {
       platform, nullptr, [this](std::string_view t) { status.emplace_back(t); },
       [this](const std::string& path, const PageSource&) { pdfTargets.push_back(path); }};
   std::string lastDirectory;
-  Image page = gradient(120, 90);
+  Image page = gradientPage(120, 90);
   std::vector<std::uint8_t> downloaded = *encodeJpeg(page, 6);
 
   std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
