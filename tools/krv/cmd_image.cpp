@@ -17,7 +17,7 @@ constexpr std::string_view kImageUsage =
     "rotate +-90/180; writes OUT as 24-bit PNG)";
 constexpr std::string_view kConvertUsage =
     "IN OUT [--depth 1/4/8/24] [--quality 0-10]  (BMP, JPEG or PNG by OUT's extension; "
-    "defaults: depth 24, quality 3)";
+    "defaults: depth 24, quality 3; depths below 24 get a palette made for the page)";
 
 int usage(std::string_view command, std::string_view text) {
   std::fprintf(stderr, "usage: krv %.*s %.*s\n", static_cast<int>(command.size()), command.data(),
