@@ -4,23 +4,55 @@
 
 namespace korvalis {
 
-std::string LookUpLocation(TransferEngine& engine, std::string_view servicePrefix,
-                           std::string_view pageRef, std::string* lastAnswer) {
+UrlRequest locationRequest(std::string_view servicePrefix, std::string_view pageRef) {
   UrlRequest request;
   request.url = locationUrl(servicePrefix, pageRef);
   request.flags = kQueryRequestFlags;
   request.notifyCode = kLocationLookupCode;
   request.chunkSize = 16384;
   request.connectTimeoutMs = 15000;
-  const auto data = engine.GetUrlSync(request);
-  if (!data) {
+  return request;
+}
+
+UrlRequest sizeRequest(std::string_view servicePrefix, std::string_view name, bool byApid) {
+  UrlRequest request;
+  request.url = byApid ? sizeByApidUrl(servicePrefix, name) : sizeByNameUrl(servicePrefix, name);
+  request.flags = kQueryRequestFlags;
+  request.notifyCode = kSizeQueryCode;
+  request.chunkSize = 4096;
+  request.connectTimeoutMs = 10000;
+  return request;
+}
+
+std::string readLocationAnswer(std::optional<std::span<const unsigned char>> answer,
+                               std::string* lastAnswer) {
+  if (!answer) {
     return std::string(kUnknownApid);
   }
-  const std::string answer(data->begin(), data->end());
+  const std::string text(answer->begin(), answer->end());
   if (lastAnswer != nullptr) {
-    *lastAnswer = answer;
+    *lastAnswer = text;
   }
-  return extractApid(answer);
+  return extractApid(text);
+}
+
+std::int64_t readSizeAnswer(std::optional<std::span<const unsigned char>> answer,
+                            std::string* lastAnswer) {
+  if (!answer) {
+    return -1;
+  }
+  const std::string_view text(reinterpret_cast<const char*>(answer->data()), answer->size());
+  if (lastAnswer != nullptr) {
+    *lastAnswer = cp1252LowerText(text);
+  }
+  return parseImageSize(text);
+}
+
+std::string LookUpLocation(TransferEngine& engine, std::string_view servicePrefix,
+                           std::string_view pageRef, std::string* lastAnswer) {
+  const auto data = engine.GetUrlSync(locationRequest(servicePrefix, pageRef));
+  return readLocationAnswer(
+      data ? std::optional<std::span<const unsigned char>>(*data) : std::nullopt, lastAnswer);
 }
 
 std::int64_t QueryImageSize(TransferEngine& engine, std::string_view servicePrefix,
@@ -28,22 +60,9 @@ std::int64_t QueryImageSize(TransferEngine& engine, std::string_view servicePref
   if (byApid != 0 && byApid != 1) {
     return -1;
   }
-  UrlRequest request;
-  request.url =
-      byApid == 1 ? sizeByApidUrl(servicePrefix, name) : sizeByNameUrl(servicePrefix, name);
-  request.flags = kQueryRequestFlags;
-  request.notifyCode = kSizeQueryCode;
-  request.chunkSize = 4096;
-  request.connectTimeoutMs = 10000;
-  const auto data = engine.GetUrlSync(request);
-  if (!data) {
-    return -1;
-  }
-  const std::string_view answer(reinterpret_cast<const char*>(data->data()), data->size());
-  if (lastAnswer != nullptr) {
-    *lastAnswer = cp1252LowerText(answer);
-  }
-  return parseImageSize(answer);
+  const auto data = engine.GetUrlSync(sizeRequest(servicePrefix, name, byApid == 1));
+  return readSizeAnswer(data ? std::optional<std::span<const unsigned char>>(*data) : std::nullopt,
+                        lastAnswer);
 }
 
 }  // namespace korvalis

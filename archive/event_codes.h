@@ -22,5 +22,12 @@ inline constexpr int kFirstCodeWithoutProgress = kBatchSlotEvent0;
 inline constexpr int kProgressValueEvent = 65600;
 /// New icon for the connection-monitor button (data: a MonitorIcon value).
 inline constexpr int kMonitorIconEvent = 65601;
+// The steps of a page request and of the page fetched ahead (data: the job handle). All lie
+// above kFirstCodeWithoutProgress: they never move the main window's progress field.
+inline constexpr int kLocationStepEvent = 65610;   ///< location look-up before a page download
+inline constexpr int kSizeStepEvent = 65611;       ///< size query before a page download
+inline constexpr int kAheadLocationEvent = 65612;  ///< location look-up of the next page
+inline constexpr int kAheadSizeEvent = 65613;      ///< size query of the next page
+inline constexpr int kAheadImageEvent = 65614;     ///< image of the next page
 
 }  // namespace korvalis

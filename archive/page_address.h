@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -14,6 +15,7 @@
 namespace korvalis {
 
 class MainView;
+class PagePrefetch;
 
 /// The text that stands for an unknown APID.
 inline constexpr std::string_view kUnknownApid = " *** unbekannt ***";
@@ -53,6 +55,22 @@ std::int64_t parseImageSize(std::string_view answer);
 /// The childName value of a parents answer ("" when missing).
 std::string extractChildName(std::string_view answer);
 
+/// The location look-up of a PageRef and the size query of an image (by APID, or by long image
+/// name), as the page loading sends them; the caller sets the completion target and code.
+UrlRequest locationRequest(std::string_view servicePrefix, std::string_view pageRef);
+UrlRequest sizeRequest(std::string_view servicePrefix, std::string_view name, bool byApid);
+/// The page-image download of the main view (flags, chunk size and the request state's
+/// connect time-out); the caller sets the completion target and code.
+UrlRequest pageRequest(const RequestState& request, std::string_view apid);
+/// The APID in a location answer (no answer: kUnknownApid); `lastAnswer`, when given,
+/// receives the answer text when an answer arrived.
+std::string readLocationAnswer(std::optional<std::span<const unsigned char>> answer,
+                               std::string* lastAnswer);
+/// The size in a size answer (no answer: -1); `lastAnswer`, when given, receives the
+/// lower-case answer when an answer arrived.
+std::int64_t readSizeAnswer(std::optional<std::span<const unsigned char>> answer,
+                            std::string* lastAnswer);
+
 /// Synchronous location look-up: the APID of a page, or kUnknownApid.
 /// `lastAnswer` receives the answer text when given and an answer arrived.
 std::string LookUpLocation(TransferEngine& engine, std::string_view servicePrefix,
@@ -67,11 +85,16 @@ struct ArchiveContext {
   RequestState& request;
   MainView& view;
   TransferEngine& engine;
-  EventTarget& mainWindow;  ///< receives codes 65536-65538
+  std::shared_ptr<EventTarget> mainWindow;  ///< receives codes 65536-65538
   /// The About page, shown while a tree entry's page loads.
   const std::string& aboutHtml;
   /// The view's "a page is shown" flag, cleared when a request replaces the page.
   bool& pageShown;
+  /// Receives the answers of the look-ups before a page download and of the pages fetched
+  /// ahead (HandleRequestEvent); null: the main window's target.
+  std::shared_ptr<EventTarget> steps = nullptr;
+  /// The pages fetched ahead; null: none are.
+  PagePrefetch* prefetch = nullptr;
 };
 
 /// The addresses of a record entry whose first page LoadTreePage shows.
@@ -81,13 +104,22 @@ struct EntryAddress {
   std::string_view pages;  ///< "first-last" or one page
 };
 
-/// Shows the page named by the ID and page fields (location look-up, size query, then the
-/// asynchronous page download, code 65536).
+/// Shows the page named by the ID and page fields: the location look-up, the size query and
+/// the page download (code 65536) run one after another as asynchronous requests, each
+/// started when the answer of the one before arrives (HandleRequestEvent), so the window
+/// stays responsive. A page held by the prefetch is handed over at once instead.
 void LoadPage(ArchiveContext& context);
 /// As LoadPage for the first page of the selected tree leaf's entry.
 void LoadTreePage(ArchiveContext& context, const EntryAddress& entry);
-/// Aborts and frees the running page download, if any (0 when none was running).
+/// True while a page request runs: its look-ups or its download.
+bool pageRequestRunning(const RequestState& request);
+/// Cancels the running page request: its look-ups, or its download (aborted and freed).
+/// False when none was running (a finished download is freed by its completion event).
 bool abortPageDownload(ArchiveContext& context);
+/// Handler for the events of `context.steps`: continues the page request with the answer
+/// of its location look-up or size query, or the prefetch with one of its answers. Frees the
+/// job; an answer of a request that was replaced or cancelled is dropped.
+void HandleRequestEvent(ArchiveContext& context, int code, JobHandle handle);
 /// APID field to ID and page fields (completion code 65537 or 65538).
 void StartIdLookup(ArchiveContext& context, int code);
 /// ID and page fields to APID field (completion code 65537 or 65538).

@@ -1,6 +1,7 @@
 #include "archive/event_codes.h"
 #include "archive/match_wildcard.h"
 #include "archive/page_address.h"
+#include "archive/page_prefetch.h"
 #include "platform/cp1252.h"
 #include "platform/main_view.h"
 
@@ -23,63 +24,181 @@ void showStatus(MainView& view, std::string_view field0) {
   view.setStatusText(1, "");
 }
 
-/// Location look-up, size query and the start of the page download (code 65536).
-void requestPage(ArchiveContext& context, const std::string& id, const std::string& page) {
+std::shared_ptr<EventTarget> stepTarget(const ArchiveContext& context) {
+  return context.steps != nullptr ? context.steps : context.mainWindow;
+}
+
+JobHandle startStep(ArchiveContext& context, UrlRequest request, int code) {
+  request.notifyTarget = stepTarget(context);
+  request.notifyCode = code;
+  const JobHandle handle = context.engine.GetUrl(request);
+  context.request.currentStep = handle;
+  return handle;
+}
+
+/// After the look-ups: the progress range from the size, then the page download started by
+/// `startDownload` (a request to the archive, or a page already in memory). When it starts,
+/// the view waits for the page with " LADE...".
+void startDownload(ArchiveContext& context, std::int64_t size,
+                   const std::function<JobHandle()>& startJob) {
   RequestState& state = context.request;
-  const std::string pageRef = id + "_" + page;
-  state.currentApid =
-      LookUpLocation(context.engine, state.servicePrefix, pageRef, &state.lastAnswer);
-  const std::int64_t size =
-      QueryImageSize(context.engine, state.servicePrefix, state.currentApid, 1, &state.lastAnswer);
+  state.currentStep = 0;
   state.lastImageSize = size;
+  state.requestAnswer = state.lastAnswer;
   context.view.setProgressRange(
       size >= 1 ? static_cast<int>(std::min<std::int64_t>(size >> 15, kUnknownSizeRange))
                 : kUnknownSizeRange);
   context.view.setProgressValue(0);
-
-  UrlRequest request;
-  request.url = pageImageUrl(state.servicePrefix, state.currentApid);
-  request.flags = kPageRequestFlags;
-  request.notifyTarget = &context.mainWindow;
-  request.notifyCode = kPageImageEvent;
-  request.chunkSize = kPageChunk;
-  request.connectTimeoutMs = state.requestLimit > 0 ? state.requestLimit : kPageConnectTimeoutMs;
-  const JobHandle handle = context.engine.GetUrl(request);
+  const JobHandle handle = startJob();
   if (handle == 0) {
     return;
   }
   context.view.setImageMode(0);
   context.pageShown = false;
   state.currentRequest = handle;
-  context.view.setStatusText(0, " LADE...  " + id + " : " + page);
+  context.view.setStatusText(0, " LADE...  " + state.requestId + " : " + state.requestPage);
   context.view.setStatusText(1, " Zoom:");
+}
+
+void downloadPage(ArchiveContext& context, std::int64_t size) {
+  startDownload(context, size, [&context] {
+    UrlRequest request = pageRequest(context.request, context.request.currentApid);
+    request.notifyTarget = context.mainWindow;
+    request.notifyCode = kPageImageEvent;
+    return context.engine.GetUrl(request);
+  });
+}
+
+/// A page the prefetch holds goes the way of a downloaded one: its fields as the look-ups
+/// would set them, then its body as a finished download whose completion event is posted.
+bool showHeldPage(ArchiveContext& context) {
+  RequestState& state = context.request;
+  const HeldPage* held = context.prefetch != nullptr
+                             ? context.prefetch->find(state.requestId, state.requestPage)
+                             : nullptr;
+  if (held == nullptr) {
+    return false;
+  }
+  state.currentApid = held->apid;
+  state.lastAnswer = held->lastAnswer;
+  startDownload(context, held->size, [&context, held] {
+    const JobHandle handle = context.engine.AdoptBody(held->body);
+    if (handle != 0) {
+      context.mainWindow->postEvent(kPageImageEvent, handle);
+    }
+    return handle;
+  });
+  return true;
+}
+
+/// Cancels whatever the page request before did, then runs the location look-up, the size
+/// query and the page download for `id` and `page` (or shows the held page).
+void requestPage(ArchiveContext& context, const std::string& id, const std::string& page) {
+  RequestState& state = context.request;
+  state.requestId = id;
+  state.requestPage = page;
+  if (context.prefetch != nullptr) {
+    context.prefetch->requestStarted(id);
+  }
+  if (showHeldPage(context)) {
+    return;
+  }
+  if (startStep(context, locationRequest(state.servicePrefix, id + "_" + page),
+                kLocationStepEvent) == 0) {
+    // Not even started: as a look-up without an answer.
+    state.currentApid = std::string(kUnknownApid);
+    if (startStep(context, sizeRequest(state.servicePrefix, state.currentApid, true),
+                  kSizeStepEvent) == 0) {
+      downloadPage(context, -1);
+    }
+  }
+}
+
+/// Stops the page request in flight before a new one: look-ups and a running download are
+/// aborted; a finished download is forgotten, so its pending answer is dropped as stale.
+void replacePageRequest(ArchiveContext& context) {
+  abortPageDownload(context);
+  context.request.currentRequest = 0;
+}
+
+void continueRequest(ArchiveContext& context, int code, JobHandle handle) {
+  RequestState& state = context.request;
+  if (handle == 0 || handle != state.currentStep) {
+    context.engine.Free(handle, /*freeData=*/true);  // a replaced or cancelled request's answer
+    return;
+  }
+  const auto answer = context.engine.GetData(handle);
+  if (code == kLocationStepEvent) {
+    state.currentApid = readLocationAnswer(answer, &state.lastAnswer);
+    context.engine.Free(handle, /*freeData=*/true);
+    if (startStep(context, sizeRequest(state.servicePrefix, state.currentApid, true),
+                  kSizeStepEvent) == 0) {
+      downloadPage(context, -1);
+    }
+    return;
+  }
+  const std::int64_t size = readSizeAnswer(answer, &state.lastAnswer);
+  context.engine.Free(handle, /*freeData=*/true);
+  downloadPage(context, size);
 }
 
 JobHandle startLookup(ArchiveContext& context, std::string url, int code) {
   UrlRequest request;
   request.url = std::move(url);
   request.flags = kQueryRequestFlags;
-  request.notifyTarget = &context.mainWindow;
+  request.notifyTarget = context.mainWindow;
   request.notifyCode = code;
   request.chunkSize = kLookupChunk;
   return context.engine.GetUrl(request);
 }
 }  // namespace
 
+UrlRequest pageRequest(const RequestState& request, std::string_view apid) {
+  UrlRequest download;
+  download.url = pageImageUrl(request.servicePrefix, apid);
+  download.flags = kPageRequestFlags;
+  download.chunkSize = kPageChunk;
+  download.connectTimeoutMs =
+      request.requestLimit > 0 ? request.requestLimit : kPageConnectTimeoutMs;
+  return download;
+}
+
+bool pageRequestRunning(const RequestState& request) {
+  return request.currentStep != 0 || request.currentRequest != 0;
+}
+
 bool abortPageDownload(ArchiveContext& context) {
-  const JobHandle handle = context.request.currentRequest;
+  RequestState& state = context.request;
+  if (const JobHandle step = state.currentStep; step != 0) {
+    // A look-up whose answer is already queued is freed by HandleRequestEvent as stale.
+    if (context.engine.IsRunning(step) != 0) {
+      context.engine.Free(step, /*freeData=*/true);
+    }
+    state.currentStep = 0;
+    return true;
+  }
+  const JobHandle handle = state.currentRequest;
   if (handle == 0 || context.engine.IsRunning(handle) == 0) {
     // A finished download is freed by its pending completion event.
     return false;
   }
   context.engine.Abort(handle);
   context.engine.Free(handle, /*freeData=*/true);
-  context.request.currentRequest = 0;
+  state.currentRequest = 0;
   return true;
 }
 
+void HandleRequestEvent(ArchiveContext& context, int code, JobHandle handle) {
+  if (code == kLocationStepEvent || code == kSizeStepEvent) {
+    continueRequest(context, code, handle);
+  } else if (context.prefetch != nullptr &&
+             (code == kAheadLocationEvent || code == kAheadSizeEvent || code == kAheadImageEvent)) {
+    context.prefetch->handleEvent(code, handle);
+  }
+}
+
 void LoadPage(ArchiveContext& context) {
-  abortPageDownload(context);
+  replacePageRequest(context);
   const std::string id = idText(context.view.idField());
   const std::string page = pageText(context.view.pageField());
   context.view.setIdField(id);
@@ -89,7 +208,7 @@ void LoadPage(ArchiveContext& context) {
 }
 
 void LoadTreePage(ArchiveContext& context, const EntryAddress& entry) {
-  abortPageDownload(context);
+  replacePageRequest(context);
   context.view.showHtml(context.aboutHtml);
   context.view.setImageMode(0);
   context.view.refreshEntryInfo();
@@ -229,10 +348,17 @@ PageAnswer HandlePageAnswer(ArchiveContext& context, JobHandle handle,
     context.engine.Free(handle, /*freeData=*/true);
     return PageAnswer::Ignored;
   }
+  RequestState& state = context.request;
   const auto body = context.engine.GetData(handle);
   const PageAnswer shown = body ? show(*body) : PageAnswer::Ignored;
   const PageAnswer outcome = classifyPageAnswer(body, shown);
   applyPageAnswer(context, outcome);
+  if (outcome == PageAnswer::Shown && context.prefetch != nullptr) {
+    // Kept for a step back; the page after it is fetched now.
+    context.prefetch->pageShown(HeldPage{state.requestId, state.requestPage, state.currentApid,
+                                         state.requestAnswer, state.lastImageSize,
+                                         std::vector<unsigned char>(body->begin(), body->end())});
+  }
   context.engine.Free(handle, /*freeData=*/true);
   context.request.currentRequest = 0;
   return outcome;

@@ -15,12 +15,19 @@ struct RequestState {
   int requestLimit = 15000;
   /// Job handle of the page download in flight, 0 for none.
   std::uintptr_t currentRequest = 0;
+  /// Job handle of the look-up before the page download (location or size), 0 for none.
+  std::uintptr_t currentStep = 0;
+  /// ID and page texts of the page asked for last.
+  std::string requestId;
+  std::string requestPage;
   /// State of the interactive look-up: "", "DGS", "APID" or "Protected".
   std::string lookupKind;
   /// APID of the page last looked up.
   std::string currentApid;
   /// Text of the last archive answer.
   std::string lastAnswer;
+  /// The last answer of the look-ups before the page download in flight.
+  std::string requestAnswer;
   /// Size of the last size query, -1 when unknown.
   std::int64_t lastImageSize = -1;
   /// The HTML page shown when the archive has no page.

@@ -59,12 +59,24 @@ class ConnectionShare {
   std::array<std::mutex, kLockCount> mutexes_;
 };
 
+/// libcurl's global state, held by every engine and, through it, by every worker: it is
+/// cleaned up only when the last of them is gone. libcurl counts these calls itself and is
+/// built thread-safe, so several engines (and other users of libcurl) may overlap.
+class CurlLibrary {
+ public:
+  CurlLibrary() { curl_global_init(CURL_GLOBAL_DEFAULT); }
+  ~CurlLibrary() { curl_global_cleanup(); }
+  CurlLibrary(const CurlLibrary&) = delete;
+  CurlLibrary& operator=(const CurlLibrary&) = delete;
+};
+
 /// Engine fields the workers use: the last error, the settings they read and the shared
 /// connections. Workers hold it through a shared pointer, so a worker that outlives the
 /// engine (detached after an abort that did not end in time) still finds it.
 struct EngineShared {
+  CurlLibrary library;  // first: initialised before and cleaned up after the connections
   std::atomic<int> lastError{kEngineNoError};
-  std::atomic<EventTarget*> progressTarget{nullptr};
+  std::shared_ptr<EventTarget> progressTarget;  // UI thread only; copied into each job
   std::atomic<std::size_t> bodyLimit{kDefaultBodyLimit};
   std::atomic<int> stallSeconds{kDefaultStallSeconds};
   std::string caFile;  // written by the UI thread before requests; copied into each job
@@ -77,6 +89,7 @@ struct JobState {
   UrlRequest request;
   std::uint32_t flags = kDefaultRequestFlags;
   std::string caFile;
+  std::shared_ptr<EventTarget> progressTarget;
   std::shared_ptr<EngineShared> engine;
 
   std::atomic<int> abortFlag{0};
@@ -105,20 +118,16 @@ constexpr int kDefaultChunk = 65536;
 constexpr auto kAbortWait = std::chrono::milliseconds(1000);
 constexpr auto kAbortGrace = std::chrono::milliseconds(100);
 constexpr auto kPollStep = std::chrono::milliseconds(2);
-
-void initialiseCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
+/// How long the engine's end waits for workers an abort left running.
+constexpr auto kExitWait = std::chrono::milliseconds(2000);
 
 bool drivesProgress(const JobState& job) {
   return job.request.notifyCode != 0 && job.request.notifyCode < kFirstCodeWithoutProgress;
 }
 
 void postProgress(const JobState& job, std::int64_t value) {
-  EventTarget* target = job.engine->progressTarget.load();
-  if (target != nullptr && drivesProgress(job)) {
-    target->postEvent(kProgressValueEvent, static_cast<std::uintptr_t>(value));
+  if (job.progressTarget != nullptr && drivesProgress(job)) {
+    job.progressTarget->postEvent(kProgressValueEvent, static_cast<std::uintptr_t>(value));
   }
 }
 
@@ -320,7 +329,7 @@ void runTransfer(JobState& job, bool notify) {
     curl_easy_cleanup(curl);
   }
   job.finished.store(true);
-  EventTarget* target = job.request.notifyTarget;
+  const std::shared_ptr<EventTarget>& target = job.request.notifyTarget;
   if (notify && mayNotify && job.abortFlag.load() == 0 && target != nullptr &&
       job.request.notifyCode != 0) {
     target->postEvent(job.request.notifyCode, job.handle);
@@ -330,18 +339,13 @@ void runTransfer(JobState& job, bool notify) {
 }  // namespace
 
 TransferEngine::TransferEngine() : shared_(std::make_shared<EngineShared>()) {
-  initialiseCurlOnce();
   if (const char* ca = std::getenv("KORVALIS_CA_FILE"); ca != nullptr) {
     shared_->caFile = ca;
   }
 }
 
-TransferEngine::~TransferEngine() {
-  Destroy();
-}
-
-void TransferEngine::setProgressTarget(EventTarget* target) {
-  shared_->progressTarget = target;
+void TransferEngine::setProgressTarget(std::shared_ptr<EventTarget> target) {
+  shared_->progressTarget = std::move(target);
 }
 
 void TransferEngine::setBodyLimit(std::size_t bytes) {
@@ -363,6 +367,7 @@ std::shared_ptr<JobState> TransferEngine::makeJob(const UrlRequest& request) {
     job->flags =
         request.flags == -1 ? kDefaultRequestFlags : static_cast<std::uint32_t>(request.flags);
     job->caFile = shared_->caFile;
+    job->progressTarget = shared_->progressTarget;
     job->engine = shared_;
     return job;
   } catch (const std::bad_alloc&) {
@@ -400,6 +405,28 @@ std::optional<std::vector<unsigned char>> TransferEngine::GetUrlSync(const UrlRe
   }
   runTransfer(*job, /*notify=*/false);
   return std::move(job->data);
+}
+
+JobHandle TransferEngine::AdoptBody(std::vector<unsigned char> body) {
+  try {
+    auto job = makeJob(UrlRequest{});
+    if (job == nullptr) {
+      return 0;
+    }
+    job->handle = nextHandle_++;
+    const auto size = static_cast<std::int64_t>(body.size());
+    job->contentLength = size;
+    job->bytesReceived = size;
+    if (!body.empty()) {
+      job->data = std::move(body);
+    }
+    job->finished = true;
+    jobs_.push_back(Entry{job->handle, job});
+    return job->handle;
+  } catch (const std::bad_alloc&) {
+    shared_->lastError = kEngineNoMemory;
+    return 0;
+  }
 }
 
 TransferEngine::Entry* TransferEngine::find(JobHandle handle) {
@@ -448,6 +475,18 @@ bool waitFinished(const JobState& job, std::chrono::milliseconds limit) {
 }
 }  // namespace
 
+TransferEngine::~TransferEngine() {
+  Destroy();
+  const auto end = std::chrono::steady_clock::now() + kExitWait;
+  for (const auto& job : detached_) {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+        end - std::chrono::steady_clock::now());
+    if (left.count() <= 0 || !waitFinished(*job, left)) {
+      break;
+    }
+  }
+}
+
 int TransferEngine::Abort(JobHandle handle) {
   Entry* entry = find(handle);
   if (entry == nullptr) {
@@ -486,6 +525,8 @@ void TransferEngine::Free(JobHandle handle, bool /*freeData*/) {
       // Still leaving libcurl after the abort: it holds its own reference to the job and
       // ends on its own without posting anything.
       job->thread.detach();
+      std::erase_if(detached_, [](const auto& old) { return old->finished.load(); });
+      detached_.push_back(job);
     }
   }
   std::erase_if(jobs_, [handle](const Entry& e) { return e.handle == handle; });

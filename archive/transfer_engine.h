@@ -60,11 +60,13 @@ struct UrlRequest {
   std::string url;
   std::string user;  ///< non-empty: an "Authorization: Basic" header is sent
   std::string password;
-  std::int64_t flags = -1;              ///< -1 selects kDefaultRequestFlags
-  EventTarget* notifyTarget = nullptr;  ///< receives the completion event; null: none
-  int notifyCode = 0;                   ///< 0: no completion event
-  int chunkSize = 0;                    ///< bytes per read; below 1 means 65536
-  int connectTimeoutMs = -1;            ///< -1 keeps the library default
+  std::int64_t flags = -1;  ///< -1 selects kDefaultRequestFlags
+  /// Receives the completion event; null: none. The worker holds it until it ends, so a
+  /// window that goes away first never leaves the worker a dangling target.
+  std::shared_ptr<EventTarget> notifyTarget;
+  int notifyCode = 0;         ///< 0: no completion event
+  int chunkSize = 0;          ///< bytes per read; below 1 means 65536
+  int connectTimeoutMs = -1;  ///< -1 keeps the library default
 };
 
 namespace detail {
@@ -81,13 +83,15 @@ struct EngineShared;
 class TransferEngine {
  public:
   TransferEngine();
-  ~TransferEngine();  ///< runs Destroy()
+  /// Runs Destroy(), then waits (bounded) for workers that an abort left running. A worker
+  /// still running after that keeps the library's global state alive until it ends.
+  ~TransferEngine();
   TransferEngine(const TransferEngine&) = delete;
   TransferEngine& operator=(const TransferEngine&) = delete;
 
   /// The window whose progress field the workers drive (codes below 65540); may be null.
-  /// Set before any request is started.
-  void setProgressTarget(EventTarget* target);
+  /// Requests started afterwards use it; each worker holds it until it ends.
+  void setProgressTarget(std::shared_ptr<EventTarget> target);
   /// The largest body kept in memory (default 256 MiB).
   void setBodyLimit(std::size_t bytes);
   /// How long a request may receive nothing before it fails (default 30 s, at least 1 s).
@@ -101,6 +105,10 @@ class TransferEngine {
   /// Runs the download on the calling thread and returns the body, or nothing when no usable
   /// body arrived (failure, abort or an empty body). No job is left behind; nothing is posted.
   std::optional<std::vector<unsigned char>> GetUrlSync(const UrlRequest& request);
+  /// A job that has already ended with `body` as its data, as if it had been downloaded
+  /// (content length and bytes received are the body's size; nothing is posted). Pages held
+  /// in memory take the same way as downloaded ones. 0 when it cannot be created.
+  JobHandle AdoptBody(std::vector<unsigned char> body);
 
   /// The received body once the transfer has ended; nothing while it runs, for an empty or
   /// failed body, or for an unknown handle (engine error 8). Valid until Free.
@@ -138,6 +146,8 @@ class TransferEngine {
 
   std::shared_ptr<detail::EngineShared> shared_;
   std::vector<Entry> jobs_;
+  /// Freed jobs whose workers were still leaving libcurl after an abort.
+  std::vector<std::shared_ptr<detail::JobState>> detached_;
   JobHandle nextHandle_ = 1;
 };
 

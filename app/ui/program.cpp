@@ -24,6 +24,7 @@
 #include "archive/archive_address.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "archive/page_prefetch.h"
 #include "archive/transfer_engine.h"
 #include "platform/qt/qt_event_target.h"
 #include "records/load_outcome.h"
@@ -93,12 +94,31 @@ EntryAddress addressOf(const RecordEntry& entry) {
   return {entry.apid, entry.id, entry.pages};
 }
 
-// Page requests on the transfer engine, for the record tree's entries and the fields.
+// Page requests on the transfer engine, for the record tree's entries and the fields. The
+// look-ups before a download and the page fetched ahead answer through their own event target,
+// whose events end with this object.
 class ArchiveRequests final : public PageRequests {
  public:
   ArchiveRequests(ArchiveContext& context, const RecordSession& session,
                   const RecordsController& records, PageView& view)
-      : context_(context), session_(session), records_(records), view_(view) {}
+      : context_(context),
+        session_(session),
+        records_(records),
+        view_(view),
+        steps_(QtEventTarget::create(
+            &eventHost_,
+            [this](int code, std::uintptr_t job) { HandleRequestEvent(context_, code, job); })),
+        prefetch_(context.engine, context.request, steps_) {
+    context_.engine.setProgressTarget(context_.mainWindow);
+    context_.steps = steps_;
+    context_.prefetch = &prefetch_;
+  }
+  ~ArchiveRequests() override {
+    context_.prefetch = nullptr;
+    context_.steps = nullptr;
+  }
+  ArchiveRequests(const ArchiveRequests&) = delete;
+  ArchiveRequests& operator=(const ArchiveRequests&) = delete;
 
   void loadPage() override { LoadPage(context_); }
   void loadTreePage() override { loadEntryPage(records_.currentEntry()); }
@@ -129,6 +149,9 @@ class ArchiveRequests final : public PageRequests {
   const RecordSession& session_;
   const RecordsController& records_;
   PageView& view_;
+  QObject eventHost_;  // events of steps_ are dropped once it is gone
+  std::shared_ptr<QtEventTarget> steps_;
+  PagePrefetch prefetch_;
 };
 
 // The page view, with the post-processing window it opens.
@@ -242,8 +265,8 @@ struct Program::Parts {
         panel(new NavigationPanel(state.scaleX, &window)),
         pageView(new PageView(state.view, window, &window)),
         monitorButton(new QPushButton(&window)),
-        context{state.request,         window,          engine,
-                *window.eventTarget(), state.aboutHtml, state.view.pageShown},
+        context{state.request,        window,          engine,
+                window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
         windows(records, platform, state),
@@ -302,7 +325,7 @@ void Program::Parts::placeParts() {
     return PageView::ToolState{toolBar->isPressed(nav::ToolButton::OriginalSize),
                                toolBar->isPressed(nav::ToolButton::Crop)};
   });
-  pageView->setRequestSource([this] { return state.request.currentRequest != 0; });
+  pageView->setRequestSource([this] { return pageRequestRunning(state.request); });
   window.setImageModeHandler([this](int mode) { toolBar->setPageToolsEnabled(mode == 1); });
   toolBar->setPageToolsEnabled(false);
   // A new window size fits the shown page anew (the cut-out of crop view is shown as it is).

@@ -143,6 +143,16 @@ std::optional<RecordingTarget::Event> RecordingTarget::waitFor(int code,
   return found;
 }
 
+std::optional<RecordingTarget::Event> RecordingTarget::next(std::chrono::milliseconds limit) {
+  std::unique_lock lock(mutex_);
+  if (!changed_.wait_for(lock, limit, [this] { return !events_.empty(); })) {
+    return std::nullopt;
+  }
+  const Event first = events_.front();
+  events_.pop_front();
+  return first;
+}
+
 std::vector<std::uintptr_t> RecordingTarget::values(int code) const {
   const std::lock_guard lock(mutex_);
   std::vector<std::uintptr_t> result;

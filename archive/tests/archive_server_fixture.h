@@ -53,6 +53,8 @@ class RecordingTarget : public EventTarget {
   void postEvent(int code, std::uintptr_t data) override;
   /// Waits up to `limit` for the next event with `code` and removes it.
   std::optional<Event> waitFor(int code, std::chrono::milliseconds limit);
+  /// Waits up to `limit` for the next event of any code and removes it.
+  std::optional<Event> next(std::chrono::milliseconds limit);
   /// Every event with `code` received so far (not removed).
   std::vector<std::uintptr_t> values(int code) const;
 

@@ -24,14 +24,24 @@ class PageLoadingTest : public ::testing::Test {
  protected:
   explicit PageLoadingTest(std::vector<std::string> serverArgs = {}) : server(serverArgs) {
     engine.setCaFile(ArchiveServer::caFile());
-    engine.setProgressTarget(&mainWindow);
+    engine.setProgressTarget(mainWindow);
     request.servicePrefix = server.servicePrefix();
     request.errorPageHtml = kErrorPage;
   }
 
-  /// Runs the main window's handler for the next event with `code`.
+  /// Runs the look-ups before the page download: hands each answer to HandleRequestEvent as
+  /// the window's event loop does, until the download has started (or the request ended).
+  void runLookups() {
+    while (request.currentStep != 0) {
+      const auto event = steps->next(20s);
+      ASSERT_TRUE(event.has_value()) << "no look-up answer";
+      HandleRequestEvent(context, event->code, event->data);
+    }
+  }
+  /// Runs the look-ups, then the main window's handler for the page event.
   std::optional<PageAnswer> deliverPage() {
-    const auto event = mainWindow.waitFor(kPageImageEvent, 20s);
+    runLookups();
+    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
     if (!event) {
       ADD_FAILURE() << "no page event";
       return std::nullopt;
@@ -39,7 +49,7 @@ class PageLoadingTest : public ::testing::Test {
     return HandlePageAnswer(context, event->data, fakeShow);
   }
   void deliverLookup(int code) {
-    const auto event = mainWindow.waitFor(code, 20s);
+    const auto event = mainWindow->waitFor(code, 20s);
     ASSERT_TRUE(event.has_value()) << "no look-up event";
     HandleLookupAnswer(context, code, event->data);
   }
@@ -51,13 +61,14 @@ class PageLoadingTest : public ::testing::Test {
   }
 
   ArchiveServer server;
-  RecordingTarget mainWindow;
+  const std::shared_ptr<RecordingTarget> mainWindow = std::make_shared<RecordingTarget>();
+  const std::shared_ptr<RecordingTarget> steps = std::make_shared<RecordingTarget>();
   TransferEngine engine;
   RequestState request;
   FakeMainView view;
   const std::string aboutHtml = "<html>start</html>";
   bool pageShown = false;
-  ArchiveContext context{request, view, engine, mainWindow, aboutHtml, pageShown};
+  ArchiveContext context{request, view, engine, mainWindow, aboutHtml, pageShown, steps};
 };
 
 TEST_F(PageLoadingTest, LoadPageShowsTheImageOfTheFields) {
@@ -67,6 +78,11 @@ TEST_F(PageLoadingTest, LoadPageShowsTheImageOfTheFields) {
   EXPECT_EQ(view.id, "004010472");
   EXPECT_EQ(view.page, "00017");
   EXPECT_EQ(view.followCount, 1);
+  // The look-ups run first; the view waits for the page only once the download starts.
+  EXPECT_NE(request.currentStep, 0U);
+  EXPECT_EQ(request.currentRequest, 0U);
+  EXPECT_TRUE(pageRequestRunning(request));
+  runLookups();
   EXPECT_EQ(request.currentApid, "TH-1951-58455-2341-36-00017");
   EXPECT_GT(request.lastImageSize, 0);
   EXPECT_EQ(view.progressMaximum, request.lastImageSize >> 15);
@@ -107,6 +123,7 @@ TEST_F(PageLoadingTest, TreePageTakesTheEntrysFirstPage) {
   EXPECT_EQ(view.refreshCount, 1);
   EXPECT_EQ(view.apid, entry.apid);
   EXPECT_EQ(view.page, "00558");
+  runLookups();
   EXPECT_EQ(view.status[0], " LADE...  004010472 : 00558");
   EXPECT_EQ(deliverPage(), PageAnswer::Shown);
 }
@@ -115,9 +132,11 @@ TEST_F(PageLoadingTest, NewRequestReplacesARunningOne) {
   view.id = "4010472";
   view.page = "17";
   LoadPage(context);
+  runLookups();
   const JobHandle first = request.currentRequest;
   view.page = "18";
   LoadPage(context);
+  runLookups();
   ASSERT_NE(request.currentRequest, first);
   // Whatever the first job did, only the second page may be shown.
   for (int i = 0; i < 2 && request.currentRequest != 0; ++i) {

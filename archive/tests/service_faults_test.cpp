@@ -54,13 +54,13 @@ TEST_F(StallTest, AServerThatStopsSendingEndsTheRequestAsAFailedRead) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 30s);
   }
   // The asynchronous form reports the failure through its completion event.
-  RecordingTarget window;
+  const auto window = std::make_shared<RecordingTarget>();
   UrlRequest request = pageRequest(server, kApid);
-  request.notifyTarget = &window;
+  request.notifyTarget = window;
   request.notifyCode = kPageImageEvent;
   const JobHandle job = engine.GetUrl(request);
   ASSERT_NE(job, 0U);
-  const auto event = window.waitFor(kPageImageEvent, 60s);
+  const auto event = window->waitFor(kPageImageEvent, 60s);
   ASSERT_TRUE(event);
   EXPECT_FALSE(engine.GetData(job));
   EXPECT_EQ(engine.GetError(job), kJobErrorHttpBase + 28);  // the library's time-out
@@ -76,9 +76,9 @@ TEST_F(StallTest, ASlowButSteadyAnswerIsNotCutOffAndAStallCanBeAborted) {
   EXPECT_EQ(page.image.width(), 200);
 
   engine.setStallTimeout(60);
-  RecordingTarget window;
+  const auto window = std::make_shared<RecordingTarget>();
   UrlRequest request = pageRequest(server, kApid);
-  request.notifyTarget = &window;
+  request.notifyTarget = window;
   request.notifyCode = kPageImageEvent;
   const JobHandle job = engine.GetUrl(request);
   ASSERT_NE(job, 0U);
@@ -90,7 +90,7 @@ TEST_F(StallTest, ASlowButSteadyAnswerIsNotCutOffAndAStallCanBeAborted) {
   EXPECT_EQ(engine.Abort(job), 1);
   EXPECT_EQ(engine.IsRunning(job), 0);
   engine.Free(job);
-  EXPECT_FALSE(window.waitFor(kPageImageEvent, 200ms)) << "an aborted job posts nothing";
+  EXPECT_FALSE(window->waitFor(kPageImageEvent, 200ms)) << "an aborted job posts nothing";
 }
 
 class OddAnswersTest : public ::testing::Test {

@@ -37,25 +37,25 @@ class TransferEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
     engine.setCaFile(ArchiveServer::caFile());
-    engine.setProgressTarget(&mainWindow);
+    engine.setProgressTarget(mainWindow);
   }
   UrlRequest request(const ArchiveServer& server, std::string path, int code = kPageImageEvent) {
     UrlRequest r;
     r.url = server.servicePrefix() + std::move(path);
-    r.notifyTarget = &mainWindow;
+    r.notifyTarget = mainWindow;
     r.notifyCode = code;
     r.chunkSize = 4096;
     r.connectTimeoutMs = 15000;
     return r;
   }
   JobHandle finished(JobHandle handle) {
-    const auto event = mainWindow.waitFor(kPageImageEvent, 20s);
+    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
     EXPECT_TRUE(event.has_value()) << "no completion event";
     EXPECT_EQ(event ? event->data : 0, handle);
     return handle;
   }
 
-  RecordingTarget mainWindow;
+  const std::shared_ptr<RecordingTarget> mainWindow = std::make_shared<RecordingTarget>();
   TransferEngine engine;
 };
 
@@ -69,7 +69,7 @@ TEST_F(TransferEngineTest, SynchronousFetchDeliversThePageAndSendsTheRequestHead
   EXPECT_EQ(body.substr(0, 2), "\xFF\xD8");
   EXPECT_EQ(body.substr(24, 25), "film 4010472  fram  00017");
   EXPECT_EQ(engine.jobCount(), 0U) << "a synchronous request leaves no job";
-  EXPECT_TRUE(mainWindow.values(kPageImageEvent).empty()) << "synchronous requests post nothing";
+  EXPECT_TRUE(mainWindow->values(kPageImageEvent).empty()) << "synchronous requests post nothing";
 
   const std::string line = logLineFor(server, "/dist.jpg");
   EXPECT_NE(line.find("User-Agent: Mozilla/4.0 (compatible; ST)"), std::string::npos) << line;
@@ -103,19 +103,19 @@ TEST_F(TransferEngineTest, AsynchronousFetchPostsCompletionAndDrivesProgress) {
   EXPECT_EQ(engine.GetBytesReceived(handle), static_cast<std::int64_t>(data->size()));
   EXPECT_EQ(engine.GetError(handle), 0);
 
-  const auto progress = mainWindow.values(kProgressValueEvent);
+  const auto progress = mainWindow->values(kProgressValueEvent);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(*std::max_element(progress.begin(), progress.end()), data->size() >> 15);
   EXPECT_EQ(progress.back(), 0U) << "progress returns to 0 at the end";
 
   // Batch codes (65540 and above) never touch the main window's progress field.
-  RecordingTarget saveWindow;
+  const auto saveWindow = std::make_shared<RecordingTarget>();
   UrlRequest batch = request(server, kApid + "/dist.jpg", kBatchSlotEvent1);
-  batch.notifyTarget = &saveWindow;
-  const std::size_t before = mainWindow.values(kProgressValueEvent).size();
+  batch.notifyTarget = saveWindow;
+  const std::size_t before = mainWindow->values(kProgressValueEvent).size();
   const JobHandle batchJob = engine.GetUrl(batch);
-  ASSERT_TRUE(saveWindow.waitFor(kBatchSlotEvent1, 20s).has_value());
-  EXPECT_EQ(mainWindow.values(kProgressValueEvent).size(), before);
+  ASSERT_TRUE(saveWindow->waitFor(kBatchSlotEvent1, 20s).has_value());
+  EXPECT_EQ(mainWindow->values(kProgressValueEvent).size(), before);
   engine.Free(batchJob);
   engine.Free(handle);
   EXPECT_EQ(engine.jobCount(), 0U);
@@ -169,8 +169,8 @@ TEST_F(TransferEngineTest, AbortStopsTheWorkerPostsNothingAndResetsProgress) {
   EXPECT_EQ(engine.GetError(0), kEngineAborted);
   EXPECT_EQ(engine.GetErrorText(0), "User aborted!");
   EXPECT_FALSE(engine.GetData(handle).has_value());
-  EXPECT_FALSE(mainWindow.waitFor(kPageImageEvent, 300ms).has_value()) << "no event after abort";
-  const auto progress = mainWindow.values(kProgressValueEvent);
+  EXPECT_FALSE(mainWindow->waitFor(kPageImageEvent, 300ms).has_value()) << "no event after abort";
+  const auto progress = mainWindow->values(kProgressValueEvent);
   ASSERT_FALSE(progress.empty());
   EXPECT_EQ(progress.back(), 0U);
   EXPECT_EQ(engine.Abort(handle), 1) << "aborting an ended job changes nothing";
@@ -182,7 +182,7 @@ TEST_F(TransferEngineTest, AbortStopsTheWorkerPostsNothingAndResetsProgress) {
   std::this_thread::sleep_for(200ms);
   engine.Abort(waiting);
   engine.Free(waiting);
-  EXPECT_FALSE(mainWindow.waitFor(kPageImageEvent, 300ms).has_value());
+  EXPECT_FALSE(mainWindow->waitFor(kPageImageEvent, 300ms).has_value());
 }
 
 TEST_F(TransferEngineTest, FreedAndUnknownHandlesGiveErrorEight) {
@@ -210,7 +210,7 @@ TEST_F(TransferEngineTest, FreedAndUnknownHandlesGiveErrorEight) {
 TEST_F(TransferEngineTest, FailedConnectStillNotifiesWithoutData) {
   UrlRequest r;
   r.url = "https://localhost:" + std::to_string(testing::closedPort()) + "/das/v2/x/dist.jpg";
-  r.notifyTarget = &mainWindow;
+  r.notifyTarget = mainWindow;
   r.notifyCode = kPageImageEvent;
   const JobHandle handle = engine.GetUrl(r);
   finished(handle);
@@ -235,12 +235,12 @@ TEST_F(TransferEngineTest, ConnectTimeoutIsHonoured) {
   getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
   UrlRequest r;
   r.url = "https://localhost:" + std::to_string(ntohs(address.sin_port)) + "/";
-  r.notifyTarget = &mainWindow;
+  r.notifyTarget = mainWindow;
   r.notifyCode = kPageImageEvent;
   r.connectTimeoutMs = 300;
   const JobHandle handle = engine.GetUrl(r);
   // The library's own default would wait minutes; the event must come long before that.
-  const auto event = mainWindow.waitFor(kPageImageEvent, 10s);
+  const auto event = mainWindow->waitFor(kPageImageEvent, 10s);
   close(fd);
   ASSERT_TRUE(event.has_value());
   EXPECT_EQ(engine.GetError(handle), kJobErrorHttpBase + 28);  // timed out

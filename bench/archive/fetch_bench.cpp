@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -40,8 +41,7 @@ int main(int argc, char** argv) {
   }
   std::printf("sequential %.3f\n", seconds(start));
 
-  CountingTarget target;
-  request.notifyTarget = &target;
+  request.notifyTarget = std::make_shared<CountingTarget>();
   request.notifyCode = 65540;
   start = std::chrono::steady_clock::now();
   for (int i = 0; i < count; ++i) {
