@@ -1,74 +1,18 @@
 #include <gtest/gtest.h>
 
-#include "archive/event_codes.h"
-#include "archive/page_address.h"
-#include "archive/tests/archive_server_fixture.h"
-#include "platform/scripted/fake_main_view.h"
+#include "archive/tests/page_loading_fixture.h"
 
 namespace korvalis {
 namespace {
 
 using namespace std::chrono_literals;
 using testing::ArchiveServer;
+using testing::kErrorPage;
 using testing::RecordingTarget;
 
-const std::string kErrorPage = "<html>error</html>";
-
-/// What the viewer does with a body: JPEG data is "shown", anything else is no image.
-PageAnswer fakeShow(std::span<const unsigned char> body) {
-  return body.size() > 2 && body[0] == 0xFF && body[1] == 0xD8 ? PageAnswer::Shown
-                                                               : PageAnswer::Ignored;
-}
-
-class PageLoadingTest : public ::testing::Test {
+class PageLoadingTest : public testing::PageLoadingFixture {
  protected:
-  explicit PageLoadingTest(std::vector<std::string> serverArgs = {}) : server(serverArgs) {
-    engine.setCaFile(ArchiveServer::caFile());
-    engine.setProgressTarget(mainWindow);
-    request.servicePrefix = server.servicePrefix();
-    request.errorPageHtml = kErrorPage;
-  }
-
-  /// Runs the look-ups before the page download: hands each answer to HandleRequestEvent as
-  /// the window's event loop does, until the download has started (or the request ended).
-  void runLookups() {
-    while (request.currentStep != 0) {
-      const auto event = steps->next(20s);
-      ASSERT_TRUE(event.has_value()) << "no look-up answer";
-      HandleRequestEvent(context, event->code, event->data);
-    }
-  }
-  /// Runs the look-ups, then the main window's handler for the page event.
-  std::optional<PageAnswer> deliverPage() {
-    runLookups();
-    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
-    if (!event) {
-      ADD_FAILURE() << "no page event";
-      return std::nullopt;
-    }
-    return HandlePageAnswer(context, event->data, fakeShow);
-  }
-  void deliverLookup(int code) {
-    const auto event = mainWindow->waitFor(code, 20s);
-    ASSERT_TRUE(event.has_value()) << "no look-up event";
-    HandleLookupAnswer(context, code, event->data);
-  }
-  std::optional<PageAnswer> loadPage(std::string id, std::string page) {
-    view.id = std::move(id);
-    view.page = std::move(page);
-    LoadPage(context);
-    return deliverPage();
-  }
-
-  ArchiveServer server;
-  const std::shared_ptr<RecordingTarget> mainWindow = std::make_shared<RecordingTarget>();
-  const std::shared_ptr<RecordingTarget> steps = std::make_shared<RecordingTarget>();
-  TransferEngine engine;
-  RequestState request;
-  FakeMainView view;
-  const std::string aboutHtml = "<html>start</html>";
-  bool pageShown = false;
-  ArchiveContext context{request, view, engine, mainWindow, aboutHtml, pageShown, steps};
+  using PageLoadingFixture::PageLoadingFixture;
 };
 
 TEST_F(PageLoadingTest, LoadPageShowsTheImageOfTheFields) {
