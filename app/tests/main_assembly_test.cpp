@@ -16,7 +16,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
+#include <algorithm>
 #include <cmath>
 #include <fstream>
 #include <span>
@@ -29,6 +31,7 @@
 #include "app/ui/navigation_panel.h"
 #include "app/ui/program.h"
 #include "archive/tests/archive_server_fixture.h"
+#include "archive/transfer_engine.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
@@ -168,6 +171,8 @@ class MainAssemblyTest : public QObject {
   void pageFromTheArchiveArrives();
   void pagesByTreeByIdAndPageAndByApid();
   void escapeDuringSlowDownloadCancels();
+  void lookupsLeaveTheWindowFreeAndEscCancelsThem();
+  void nextPageShownAtOnceFromMemory();
   void navigationSteppingThroughTheWindow();
   void zoomStatesAndFactorLimits();
   void fullScreenOnlyWithAPage();
@@ -338,7 +343,7 @@ void MainAssemblyTest::escapeDuringSlowDownloadCancels() {
   AppState& state = w.state;
   QVERIFY(w.loadSample());
   w.panel()->showButton()->click();  // the look-ups before the download wait too
-  QVERIFY(state.request.currentRequest != 0);
+  QTRY_VERIFY_WITH_TIMEOUT(state.request.currentRequest != 0, 10000);
   QCOMPARE(w.window.statusText(0).rfind(" LADE...", 0), std::size_t{0});
   w.tree()->setFocus();
   w.key(Qt::Key_Escape);
@@ -349,6 +354,87 @@ void MainAssemblyTest::escapeDuringSlowDownloadCancels() {
   QVERIFY(w.window.htmlView()->isVisible());
   QVERIFY(!w.enabled(nav::ToolButton::Zoom));
   QVERIFY(!w.enabled(nav::ToolButton::PostProcess));
+}
+
+// The location look-up answers after 1.5 s: meanwhile the window's event loop runs on (a timer
+// fires while the look-up waits), and Esc cancels the request as it cancels a download.
+void MainAssemblyTest::lookupsLeaveTheWindowFreeAndEscCancelsThem() {
+  const ArchiveEnvironment archive({"--fault", "latency=1500:/location/db"});
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  bool fired = false;
+  bool lookupWaiting = false;
+  QTimer::singleShot(50, &w.window, [&] {
+    fired = true;
+    lookupWaiting = state.request.currentStep != 0;
+  });
+  // The tree leaf's page: no APID look-up runs beside it.
+  const QRect leaf = w.tree()->visualRect(w.tree()->currentIndex());
+  w.doubleClickTree(leaf.center());
+  QVERIFY(state.request.currentStep != 0);
+  QTRY_VERIFY_WITH_TIMEOUT(fired, 5000);
+  QVERIFY(lookupWaiting);
+  QCOMPARE(state.request.currentRequest, std::uintptr_t{0});
+
+  w.tree()->setFocus();
+  w.key(Qt::Key_Escape);
+  QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
+  QCOMPARE(state.request.currentStep, std::uintptr_t{0});
+  QCOMPARE(w.window.imageMode(), 0);
+  // Longer than the look-up's delay: no page arrives after the cancel.
+  QTest::qWait(2500);
+  QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
+  QVERIFY(!state.view.pageShown);
+  QVERIFY(!state.view.pageBytes.has_value());
+  QCOMPARE(w.program.engine().jobCount(), std::size_t{0});
+}
+
+// Every request takes 300 ms: once a page is shown the next one is fetched in the background,
+// and ">>" with immediate display shows it at the next turn of the event loop, with the texts
+// and bytes of a download, asking the archive nothing.
+void MainAssemblyTest::nextPageShownAtOnceFromMemory() {
+  const ArchiveEnvironment archive({"--fault", "latency=300"});
+  AssembledWindow w;
+  AppState& state = w.state;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  p->immediateDisplay()->setChecked(true);
+  p->idField()->setText(QStringLiteral("004010997"));
+  p->pageField()->setText(QStringLiteral("00611"));
+  p->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(
+      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      std::string("4010997:00611"), 10000);
+  const auto fetchedAhead = [&archive, &w] {
+    const auto log = archive.server.requestLog();
+    const bool asked = std::any_of(log.begin(), log.end(), [](const std::string& line) {
+      return line.find("-00612/dist.jpg") != std::string::npos;
+    });
+    return asked && w.program.engine().jobCount() == 0;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(fetchedAhead(), 10000);
+  const auto requestsFor612 = [&archive] {
+    const auto log = archive.server.requestLog();
+    return std::count_if(log.begin(), log.end(), [](const std::string& line) {
+      return line.find("00612/") != std::string::npos;
+    });
+  };
+  const auto requests = requestsFor612();
+
+  p->nextPageButton()->click();
+  QCOMPARE(w.window.statusText(0), std::string(" LADE...  004010997 : 00612"));
+  QCoreApplication::processEvents();
+  QCOMPARE(pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+           std::string("4010997:00612"));
+  QCOMPARE(w.window.statusText(0), std::string(" Fertig."));
+  QCOMPARE(w.window.statusText(3), std::string("Original"));
+  QVERIFY(state.view.pageShown);
+  QCOMPARE(w.window.imageMode(), 1);
+  QVERIFY(w.enabled(nav::ToolButton::Zoom));
+  QCOMPARE(p->pageField()->text(), QStringLiteral("00612"));
+  QVERIFY(state.request.currentApid.ends_with("-00612"));
+  QCOMPARE(requestsFor612(), requests);  // page 613 is fetched now, page 612 not again
 }
 
 // "<<" and ">>" and the arrow keys change the fields by the navigation rules; the tree
