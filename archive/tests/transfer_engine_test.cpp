@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "archive/event_codes.h"
 #include "archive/tests/archive_server_fixture.h"
@@ -119,6 +121,50 @@ TEST_F(TransferEngineTest, AsynchronousFetchPostsCompletionAndDrivesProgress) {
   engine.Free(batchJob);
   engine.Free(handle);
   EXPECT_EQ(engine.jobCount(), 0U);
+}
+
+TEST_F(TransferEngineTest, AWorkerHoldsItsTargetsUntilItsJobIsFreed) {
+  ArchiveServer server({"--fault", "latency=300"});
+  auto window = std::make_shared<RecordingTarget>();
+  const std::weak_ptr<RecordingTarget> watched = window;
+  UrlRequest r = request(server, kApid + "/size");
+  r.notifyTarget = window;
+  const JobHandle handle = engine.GetUrl(r);
+  ASSERT_NE(handle, 0U);
+  r.notifyTarget.reset();
+  window.reset();  // the window goes away while the worker waits for the archive
+  ASSERT_FALSE(watched.expired());
+  for (int i = 0; i < 4000 && engine.IsRunning(handle) != 0; ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(engine.IsRunning(handle), 0);
+  const auto kept = watched.lock();
+  ASSERT_NE(kept, nullptr);
+  EXPECT_EQ(kept->values(kPageImageEvent), std::vector<std::uintptr_t>{handle});
+  engine.Free(handle);
+  EXPECT_EQ(watched.use_count(), 1) << "only this test holds it once the job is freed";
+}
+
+TEST_F(TransferEngineTest, AnAdoptedBodyIsAFinishedJob) {
+  const std::vector<unsigned char> body = {0xFF, 0xD8, 1, 2, 3};
+  const JobHandle handle = engine.AdoptBody(body);
+  ASSERT_NE(handle, 0U);
+  EXPECT_EQ(engine.IsRunning(handle), 0);
+  const auto data = engine.GetData(handle);
+  ASSERT_TRUE(data.has_value());
+  EXPECT_TRUE(std::equal(data->begin(), data->end(), body.begin(), body.end()));
+  EXPECT_EQ(engine.GetContentLength(handle), 5);
+  EXPECT_EQ(engine.GetBytesReceived(handle), 5);
+  EXPECT_EQ(engine.Abort(handle), 1);
+  EXPECT_EQ(engine.GetError(handle), 0);
+  const JobHandle empty = engine.AdoptBody({});
+  EXPECT_NE(empty, handle);
+  EXPECT_FALSE(engine.GetData(empty).has_value()) << "an empty body is no data";
+  EXPECT_EQ(engine.jobCount(), 2U);
+  engine.Free(handle);
+  engine.Free(empty);
+  EXPECT_EQ(engine.jobCount(), 0U);
+  EXPECT_TRUE(mainWindow->values(kPageImageEvent).empty()) << "nothing is posted";
 }
 
 TEST_F(TransferEngineTest, BodyWithoutContentLengthArrivesWhole) {
