@@ -26,8 +26,8 @@ class PageRequests {
   /// The answer of a page download (code 65536): shows the page or says why not; frees the
   /// job.
   virtual PageAnswer handlePageAnswer(std::uintptr_t job) = 0;
-  /// Aborts and frees the page download in flight; false when none is running (a finished
-  /// one is freed by its completion event).
+  /// Cancels the page request in flight, in its look-ups or its download; false when none is
+  /// running (a finished download is freed by its completion event).
   virtual bool abortPageDownload() = 0;
 };
 

@@ -26,6 +26,18 @@ std::size_t countRequests(const testing::ArchiveServer& server, std::string_view
 
 // Page 30's look-up stalls (the server sends its headers, then nothing); page 31's answers
 // after 1.5 s.
+/// Hands the page answer `handle` to HandlePageAnswer and gives back the body it showed.
+std::vector<unsigned char> showAnswer(ArchiveContext& context, JobHandle handle) {
+  std::vector<unsigned char> shown;
+  const PageAnswer answer =
+      HandlePageAnswer(context, handle, [&shown](std::span<const unsigned char> body) {
+        shown.assign(body.begin(), body.end());
+        return PageAnswer::Shown;
+      });
+  EXPECT_EQ(answer, PageAnswer::Shown);
+  return shown;
+}
+
 class LookupStageTest : public testing::PageLoadingFixture {
  protected:
   LookupStageTest()
@@ -112,13 +124,7 @@ TEST_F(PrefetchTest, TheNextPageIsShownFromMemoryWithTheFieldsOfADownload) {
   const auto plainEvent = mainWindow->waitFor(kPageImageEvent, 20s);
   ASSERT_TRUE(plainEvent.has_value());
   const std::string plainStatus = plainView.status[0];
-  std::vector<unsigned char> plainBody;
-  EXPECT_EQ(HandlePageAnswer(plainContext, plainEvent->data,
-                             [&plainBody](std::span<const unsigned char> body) {
-                               plainBody.assign(body.begin(), body.end());
-                               return PageAnswer::Shown;
-                             }),
-            PageAnswer::Shown);
+  const std::vector<unsigned char> plainBody = showAnswer(plainContext, plainEvent->data);
 
   showAndFetchAhead("4010472", "17");
   ASSERT_NE(prefetch.find("004010472", "00018"), nullptr);
@@ -141,13 +147,7 @@ TEST_F(PrefetchTest, TheNextPageIsShownFromMemoryWithTheFieldsOfADownload) {
   // The page event is already queued: no request reaches the archive.
   const auto event = mainWindow->waitFor(kPageImageEvent, 10ms);
   ASSERT_TRUE(event.has_value());
-  std::vector<unsigned char> shownBody;
-  EXPECT_EQ(HandlePageAnswer(context, event->data,
-                             [&shownBody](std::span<const unsigned char> body) {
-                               shownBody.assign(body.begin(), body.end());
-                               return PageAnswer::Shown;
-                             }),
-            PageAnswer::Shown);
+  const std::vector<unsigned char> shownBody = showAnswer(context, event->data);
   EXPECT_EQ(server.requestLog().size(), requestsBefore);
   EXPECT_EQ(identityOf(shownBody), "film 4010472  fram  00018");
   EXPECT_EQ(shownBody, plainBody);

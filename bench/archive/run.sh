@@ -2,12 +2,17 @@
 # Downloads a 5 MB page from the local test archive server N times (default 20) with the
 # transfer engine and with the curl command line in the same run, sequentially and three at
 # once, and prints the times and the ratios (engine / curl; below 1 means faster than curl).
+# Then steps through N pages of a film (2000 x 2800 pixels) against a server that takes 300 ms
+# per request, once with the next page fetched ahead and once without, and prints the time
+# from ">>" to the page decoded and handed to the view (mean, median and slowest step) and the
+# ratio of the means (with / without).
 # Usage: bench/archive/run.sh [BUILD_DIR] [N]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
 count=${2:-20}
-cmake --build "$build" --target korvalis_archive_server korvalis_archive_fetch_bench >/dev/null
+cmake --build "$build" --target korvalis_archive_server korvalis_archive_fetch_bench \
+  korvalis_archive_prefetch_bench >/dev/null
 work=$(mktemp -d)
 trap 'kill "${archive_server_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 . scripts/archive-server.sh
@@ -37,3 +42,17 @@ printf 'sequential x%s: engine %.3f s, curl %.3f s, ratio %.2f\n' "$count" "$eng
   "$curl_seq" "$(echo "$engine_seq / $curl_seq" | bc -l)"
 printf 'three at once x%s: engine %.3f s, curl %.3f s, ratio %.2f\n' "$count" "$engine_par" \
   "$curl_par" "$(echo "$engine_par / $curl_par" | bc -l)"
+
+kill "$archive_server_pid"
+wait "$archive_server_pid" 2>/dev/null || true
+start_archive_server "$build" "$work" --page-size 2000x2800 --fault latency=300
+result=$(KORVALIS_CA_FILE="$work/cert.pem" "$build/bench/archive/korvalis_archive_prefetch_bench" \
+  "https://localhost:$archive_port/das/v2/" "$count")
+read -r _ ahead_mean ahead_median ahead_max < <(echo "$result" | grep '^prefetch')
+read -r _ plain_mean plain_median plain_max < <(echo "$result" | grep '^plain')
+printf '">>" to page shown x%s, 300 ms per request:\n' "$count"
+printf '  with prefetch:    mean %.3f s, median %.3f s, slowest %.3f s\n' "$ahead_mean" \
+  "$ahead_median" "$ahead_max"
+printf '  without prefetch: mean %.3f s, median %.3f s, slowest %.3f s\n' "$plain_mean" \
+  "$plain_median" "$plain_max"
+printf '  ratio %.3f\n' "$(echo "$ahead_mean / $plain_mean" | bc -l)"
