@@ -11,9 +11,9 @@
 #include <thread>
 
 #include "app/app_state.h"
-#include "archive/event_codes.h"
 #include "app/help.h"
 #include "app/ui/main_window.h"
+#include "archive/event_codes.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/scripted/scripted_platform.h"
 
@@ -108,7 +108,7 @@ class MainWindowTest : public QObject {
   void f1OpensTheShippedWebHelpAndItsLinksResolve() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString help = QStringLiteral(KORVALIS_WEBHELP_DIR);
+    const QString help = QStringLiteral(KORVALIS_TEST_SOURCE_DIR "/WebHelp");
     QDir().mkpath(dir.filePath(QStringLiteral("WebHelp")));
     QVERIFY(QFile::copy(help + "/Index.htm", dir.filePath(QStringLiteral("WebHelp/Index.htm"))));
     AppState state;

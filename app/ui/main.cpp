@@ -12,7 +12,6 @@
 #include "app/archive_address.h"
 #include "app/connection_monitor.h"
 #include "app/display_scale.h"
-#include "archive/event_codes.h"
 #include "app/help.h"
 #include "app/platform_gate.h"
 #include "app/program_dir.h"
@@ -21,6 +20,7 @@
 #include "app/ui/main_assembly.h"
 #include "app/ui/main_window.h"
 #include "app/ui/resize_watch.h"
+#include "archive/event_codes.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/qt/qt_platform.h"
 #include "records/load_outcome.h"
@@ -155,11 +155,12 @@ int main(int argc, char* argv[]) {
   });
   const std::string site = state.siteUrl;
   const std::string ca = caBundleFile();
-  ConnectionMonitor monitor([site, ca] { return checkSiteReachable(site, ca, kMonitorTimeoutMs); },
-                            [target](MonitorIcon icon) {
-                              target->postEvent(kMonitorIconEvent,
-                                                static_cast<std::uintptr_t>(icon));
-                            });
+  const CurlGlobal curl;  // outlives the monitor's checks
+  ConnectionMonitor monitor(
+      [&curl, site, ca] { return checkSiteReachable(curl, site, ca, kMonitorTimeoutMs); },
+      [target](MonitorIcon icon) {
+        target->postEvent(kMonitorIconEvent, static_cast<std::uintptr_t>(icon));
+      });
   QObject::connect(monitorButton, &QPushButton::clicked, &window, [&] {
     if (monitor.isRunning()) {
       monitor.stop();

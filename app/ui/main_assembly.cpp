@@ -6,6 +6,7 @@
 #include <QStatusBar>
 
 #include "app/app_state.h"
+#include "app/archive_address.h"
 #include "app/help.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
@@ -31,7 +32,8 @@ struct MainAssembly::Parts {
         pageView(new PageView(state, window, &window)),
         context{state, window, engine, *window.eventTarget()} {}
 
-  TransferEngine engine;
+  CurlGlobal curl;  // kept while the engine lives
+  TransferEngine engine{curl, caBundleFile()};
   MainToolBar* toolBar;  // owned by the window
   NavigationPanel* panel;
   PageView* pageView;

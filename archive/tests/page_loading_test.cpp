@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "archive/event_codes.h"
 #include "app/testing/fake_main_view.h"
+#include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
 #include "records/record_entry.h"
@@ -25,7 +25,6 @@ PageDecode fakeDecode(std::span<const unsigned char> body) {
 class PageLoadingTest : public ::testing::Test {
  protected:
   explicit PageLoadingTest(std::vector<std::string> serverArgs = {}) : server(serverArgs) {
-    engine.setCaFile(ArchiveServer::caFile());
     engine.setProgressTarget(&mainWindow);
     app.servicePrefix = server.servicePrefix();
     app.errorPageHtml = kErrorPage;
@@ -55,7 +54,8 @@ class PageLoadingTest : public ::testing::Test {
 
   ArchiveServer server;
   RecordingTarget mainWindow;
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
   AppState app;
   FakeMainView view;
   ArchiveContext context{app, view, engine, mainWindow};

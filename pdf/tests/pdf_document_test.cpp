@@ -10,6 +10,8 @@
 #include <sstream>
 
 #include "pdf/pdf_document.h"
+#include "pdf/tests/pdf_readers.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -84,8 +86,7 @@ TEST(PdfWriter, OrientationUnitsAndLayout) {
 TEST(PdfWriter, NumbersUseDotInCommaLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-    GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  KORVALIS_REQUIRE_COMMA_LOCALE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr);
   EXPECT_EQ(formatNumber(595.275, 2), "595.28");
   EXPECT_EQ(formatNumber(-0.001, 2), "0.00");
   EXPECT_EQ(formatNumber(-1.5, 6), "-1.500000");
@@ -180,7 +181,8 @@ TEST(PdfWriter, SaveChecksNameAndWritesWholeFile) {
   EXPECT_EQ(saveDocument(doc, "/nonexistent-dir/x.pdf"), 0);
   EXPECT_EQ(lastErrorMessage(doc), "Error creating file.");
 
-  const auto path = std::filesystem::temp_directory_path() / "korvalis_writer_test.pdf";
+  const testing::TempFolder folder("korvalis-writer");
+  const auto path = folder / "writer_test.pdf";
   createDocument(doc, "", "", "");
   setCompressor(doc, zlibCompress);
   addPage(doc);
@@ -190,7 +192,6 @@ TEST(PdfWriter, SaveChecksNameAndWritesWholeFile) {
   text << in.rdbuf();
   EXPECT_NE(text.str().find("<</Filter /FlateDecode /Length "), std::string::npos);
   EXPECT_EQ(text.str().substr(text.str().size() - 6), "%%EOF\n");
-  std::filesystem::remove(path);
   EXPECT_EQ(errorMessage(13), "");
   EXPECT_EQ(errorMessage(99), "");
   EXPECT_EQ(errorMessage(18), "Out of memory.");

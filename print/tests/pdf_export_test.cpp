@@ -5,6 +5,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
 #include "print/pdf_export.h"
 
 namespace korvalis {
@@ -32,10 +34,7 @@ TEST(PdfExportLayout, DefaultMarginsLimitsAndFit) {
 }
 
 std::string readAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return readWholeFile(path).value_or(std::string());
 }
 
 std::vector<std::uint8_t> tinyJpeg(int width, int height) {
@@ -78,7 +77,8 @@ std::vector<std::uint8_t> tinyJpeg(int width, int height) {
 }
 
 TEST(PdfExport, PlacementOriginalSizeAndRejection) {
-  const auto dir = std::filesystem::temp_directory_path();
+  const testing::TempFolder folder("korvalis-export");
+  const std::filesystem::path& dir = folder.path();
   const auto a4 = dir / "korvalis_export_a4.pdf";
   const auto jpeg = tinyJpeg(1000, 2000);
   ASSERT_EQ(
@@ -103,14 +103,11 @@ TEST(PdfExport, PlacementOriginalSizeAndRejection) {
   std::string error;
   const std::vector<std::uint8_t> junk = {1, 2, 3, 4};
   const auto rejected = dir / "korvalis_export_rejected.pdf";
-  std::filesystem::remove(rejected);
   EXPECT_EQ(exportPdf(junk, updatePdfLayout(10, 10, {}, false, false), false, false,
                       rejected.string(), &error),
             0);
   EXPECT_EQ(error, "Not a JPEG or PNG file.");
   EXPECT_FALSE(std::filesystem::exists(rejected));
-  std::filesystem::remove(a4);
-  std::filesystem::remove(original);
 }
 
 }  // namespace

@@ -1,10 +1,11 @@
 // krv pdf: writes a one-page PDF of an image the way the export window does.
 #include <algorithm>
 #include <charconv>
-#include <fstream>
 #include <iostream>
+#include <utility>
 #include <vector>
 
+#include "platform/file_io.h"
 #include "print/pdf_export.h"
 #include "tools/krv/command.h"
 #include "viewer/image_codec.h"
@@ -58,19 +59,12 @@ int runPdf(std::span<const std::string> args) {
     std::cerr << "usage: krv pdf IMAGE OUT.pdf [--landscape] [--original] [--margins T,L,R,B]\n";
     return kUsage;
   }
-  std::ifstream in(files[0], std::ios::binary | std::ios::ate);
-  if (!in) {
-    std::cerr << "krv pdf: cannot open " << files[0] << "\n";
-    return kRefused;
-  }
-  std::vector<std::uint8_t> bytes(
-      static_cast<std::size_t>(std::max<std::streamoff>(in.tellg(), 0)));
-  in.seekg(0);
-  in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-  if (!in) {
+  auto read = korvalis::readWholeFileBytes(files[0]);
+  if (!read) {
     std::cerr << "krv pdf: cannot read " << files[0] << "\n";
     return kRefused;
   }
+  std::vector<std::uint8_t> bytes = std::move(*read);
   int width = 0, height = 0;
   if (isJfif(bytes)) {
     // Embedded unchanged; only the pixel size is needed for the layout.

@@ -6,11 +6,11 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "app/app_state.h"
 #include "app/main_view.h"
+#include "platform/file_io.h"
 #include "platform/platform.h"
 #include "viewer/image_codec.h"
 #include "viewer/page_answer.h"
@@ -169,9 +169,9 @@ bool PageView::openDocument(Platform& platform) {
   if (!path) {
     return false;
   }
-  std::ifstream in(*path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+  // A file that cannot be read is reported as one that does not decode.
+  const std::vector<std::uint8_t> bytes =
+      readWholeFileBytes(*path).value_or(std::vector<std::uint8_t>{});
   DecodeResult decoded = decodeImage(bytes);
   if (!decoded.ok()) {
     view_.setStatusText(0, "  Fehler!");
