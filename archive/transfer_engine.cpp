@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -67,7 +65,8 @@ struct EngineShared {
   std::atomic<EventTarget*> progressTarget{nullptr};
   std::atomic<std::size_t> bodyLimit{kDefaultBodyLimit};
   std::atomic<int> stallSeconds{kDefaultStallSeconds};
-  std::string caFile;  // written by the UI thread before requests; copied into each job
+  std::string caFile;  // set on construction; copied into each job
+  std::chrono::milliseconds abortWait{1000};
   ConnectionShare connections;
 };
 
@@ -102,14 +101,8 @@ using detail::JobState;
 
 constexpr std::size_t kErrorTextLimit = 255;
 constexpr int kDefaultChunk = 65536;
-constexpr auto kAbortWait = std::chrono::milliseconds(1000);
 constexpr auto kAbortGrace = std::chrono::milliseconds(100);
 constexpr auto kPollStep = std::chrono::milliseconds(2);
-
-void initialiseCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 bool drivesProgress(const JobState& job) {
   return job.request.notifyCode != 0 && job.request.notifyCode < kFirstCodeWithoutProgress;
@@ -329,11 +322,9 @@ void runTransfer(JobState& job, bool notify) {
 
 }  // namespace
 
-TransferEngine::TransferEngine() : shared_(std::make_shared<EngineShared>()) {
-  initialiseCurlOnce();
-  if (const char* ca = std::getenv("KORVALIS_CA_FILE"); ca != nullptr) {
-    shared_->caFile = ca;
-  }
+TransferEngine::TransferEngine(const CurlGlobal& /*curl*/, std::string caFile)
+    : shared_(std::make_shared<EngineShared>()) {
+  shared_->caFile = std::move(caFile);
 }
 
 TransferEngine::~TransferEngine() {
@@ -352,8 +343,8 @@ void TransferEngine::setStallTimeout(int seconds) {
   shared_->stallSeconds = std::max(1, seconds);
 }
 
-void TransferEngine::setCaFile(std::string path) {
-  shared_->caFile = std::move(path);
+void TransferEngine::setAbortWait(std::chrono::milliseconds wait) {
+  shared_->abortWait = wait;
 }
 
 std::shared_ptr<JobState> TransferEngine::makeJob(const UrlRequest& request) {
@@ -459,7 +450,7 @@ int TransferEngine::Abort(JobHandle handle) {
   }
   job.abortFlag.store(1);
   // The worker sees the flag in libcurl's progress or write callback; it is never killed.
-  bool stopped = waitFinished(job, kAbortWait);
+  bool stopped = waitFinished(job, shared_->abortWait);
   if (!stopped && job.abortFlag.load() == 2) {
     stopped = waitFinished(job, kAbortGrace);
   }

@@ -120,7 +120,7 @@ class MainWindowTest : public QObject {
   void f1OpensTheShippedWebHelpAndItsLinksResolve() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString help = QStringLiteral(KORVALIS_WEBHELP_DIR);
+    const QString help = QStringLiteral(KORVALIS_TEST_SOURCE_DIR "/WebHelp");
     QDir().mkpath(dir.filePath(QStringLiteral("WebHelp")));
     QVERIFY(QFile::copy(help + "/Index.htm", dir.filePath(QStringLiteral("WebHelp/Index.htm"))));
     AppState state;

@@ -10,6 +10,7 @@
 #include "app/program_dir.h"
 #include "app/startup_notice_text.h"
 #include "platform/scripted/scripted_platform.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -48,18 +49,16 @@ TEST(PlatformGate, VersionsAndTheMessage) {
 class HelpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvalis_help_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = folder_.path();
     initialiseAppState(state_);
     setProgramDir(state_, dir_.string());
   }
-  void TearDown() override { fs::remove_all(dir_); }
   void touch(const fs::path& relative) {
     fs::create_directories((dir_ / relative).parent_path());
     std::ofstream(dir_ / relative) << "";  // an empty file counts: its size is 0
   }
 
+  korvalis::testing::TempFolder folder_{"korvalis-help"};
   fs::path dir_;
   AppState state_;
   ScriptedPlatform platform_;

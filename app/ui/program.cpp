@@ -24,6 +24,7 @@
 #include "archive/archive_address.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "archive/curl_global.h"
 #include "archive/transfer_engine.h"
 #include "platform/qt/qt_event_target.h"
 #include "records/load_outcome.h"
@@ -238,6 +239,7 @@ struct Program::Parts {
         records(
             state.session, platform, &window, [this] { showHelp(platform, state); }, state.scaleX,
             state.scaleY),
+        engine(curl, caBundleFile()),
         toolBar(new MainToolBar(&window)),
         panel(new NavigationPanel(state.scaleX, &window)),
         pageView(new PageView(state.view, window, &window)),
@@ -255,6 +257,7 @@ struct Program::Parts {
   Platform& platform;
   MainWindow window;
   RecordsController records;
+  CurlGlobal curl;  // the HTTP library's set-up, kept while the engine and the monitor run
   TransferEngine engine;
   // Owned by the window.
   MainToolBar* toolBar;
@@ -354,8 +357,8 @@ void Program::Parts::buildMonitor() {
   });
   const std::shared_ptr<QtEventTarget> target = window.eventTarget();
   monitor = std::make_unique<ConnectionMonitor>(
-      [site = state.siteUrl, ca = caBundleFile()] {
-        return checkSiteReachable(site, ca, kMonitorTimeoutMs);
+      [this, site = state.siteUrl, ca = caBundleFile()] {
+        return checkSiteReachable(curl, site, ca, kMonitorTimeoutMs);
       },
       [target](MonitorIcon icon) {
         target->postEvent(kMonitorIconEvent, static_cast<std::uintptr_t>(icon));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
@@ -23,7 +24,6 @@ PageAnswer fakeShow(std::span<const unsigned char> body) {
 class PageLoadingTest : public ::testing::Test {
  protected:
   explicit PageLoadingTest(std::vector<std::string> serverArgs = {}) : server(serverArgs) {
-    engine.setCaFile(ArchiveServer::caFile());
     engine.setProgressTarget(&mainWindow);
     request.servicePrefix = server.servicePrefix();
     request.errorPageHtml = kErrorPage;
@@ -52,7 +52,8 @@ class PageLoadingTest : public ::testing::Test {
 
   ArchiveServer server;
   RecordingTarget mainWindow;
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
   RequestState request;
   FakeMainView view;
   const std::string aboutHtml = "<html>start</html>";

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <string>
+#include <thread>
 
 #include "archive/event_codes.h"
 #include "archive/tests/archive_server_fixture.h"
@@ -36,8 +37,10 @@ std::string logLineFor(const ArchiveServer& server, std::string_view pathPart) {
 class TransferEngineTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    engine.setCaFile(ArchiveServer::caFile());
     engine.setProgressTarget(&mainWindow);
+    // A worker that sees its abort late on a loaded machine (sanitizers, parallel tests)
+    // still has to stop by itself, only later than the one second the program waits.
+    engine.setAbortWait(30s);
   }
   UrlRequest request(const ArchiveServer& server, std::string path, int code = kPageImageEvent) {
     UrlRequest r;
@@ -56,7 +59,8 @@ class TransferEngineTest : public ::testing::Test {
   }
 
   RecordingTarget mainWindow;
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
 };
 
 TEST_F(TransferEngineTest, SynchronousFetchDeliversThePageAndSendsTheRequestHeaders) {
@@ -159,7 +163,7 @@ TEST_F(TransferEngineTest, AbortStopsTheWorkerPostsNothingAndResetsProgress) {
   const JobHandle handle = engine.GetUrl(request(server, kApid + "/dist.jpg"));
   ASSERT_NE(handle, 0U);
   // Wait until the body is flowing, then abort in the middle of it.
-  for (int i = 0; i < 2000 && engine.GetBytesReceived(handle) < 100000; ++i) {
+  for (int i = 0; i < 6000 && engine.GetBytesReceived(handle) < 100000; ++i) {
     std::this_thread::sleep_for(5ms);
   }
   ASSERT_EQ(engine.IsRunning(handle), 1);
@@ -179,8 +183,12 @@ TEST_F(TransferEngineTest, AbortStopsTheWorkerPostsNothingAndResetsProgress) {
   // An abort while the server has not answered yet.
   ArchiveServer slow({"--fault", "latency=3000"});
   const JobHandle waiting = engine.GetUrl(request(slow, kApid + "/dist.jpg"));
-  std::this_thread::sleep_for(200ms);
-  engine.Abort(waiting);
+  // The server logs a request before it waits out its latency.
+  for (int i = 0; i < 6000 && logLineFor(slow, "dist.jpg").empty(); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_FALSE(logLineFor(slow, "dist.jpg").empty()) << "the request never reached the server";
+  EXPECT_EQ(engine.Abort(waiting), 1) << "the worker stops while waiting for the answer";
   engine.Free(waiting);
   EXPECT_FALSE(mainWindow.waitFor(kPageImageEvent, 300ms).has_value());
 }

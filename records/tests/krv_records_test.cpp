@@ -7,6 +7,7 @@
 #include <fstream>
 #include <string>
 
+#include "platform/testing/temp_folder.h"
 #include "tools/krv/testing/krv_runner.h"
 
 namespace {
@@ -22,14 +23,7 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 
 class KrvRecordsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("krv_records_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { dir_ = folder_.path(); }
 
   /// Runs krv with `args` (already quoted for the shell).
   KrvRun krv(const std::string& args) const {
@@ -48,6 +42,7 @@ class KrvRecordsTest : public ::testing::Test {
 
   std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
 
+  korvalis::testing::TempFolder folder_{"krv-records"};
   fs::path dir_;
 };
 
@@ -154,7 +149,7 @@ TEST_F(KrvRecordsTest, SearchListsNumberedHitsAndTheStatusText) {
 }
 
 TEST_F(KrvRecordsTest, SampleFileIsValidWithFourLevelsAndUmlautSearch) {
-  const fs::path sample = fs::path(SAMPLE_DIR) / "Beispiel.krv";
+  const fs::path sample = fs::path(KORVALIS_TEST_SOURCE_DIR) / "data" / "Beispiel.krv";
   EXPECT_EQ(krv("check " + quoted(sample)).out, "valid\n");
   const KrvRun tree = krv("tree " + quoted(sample));
   ASSERT_EQ(tree.exitCode, 0);

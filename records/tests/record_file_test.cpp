@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/temp_folder.h"
 #include "records/record_file.h"
 
 namespace korvalis {
@@ -48,15 +49,14 @@ TEST(RecordFileTest, ValidityRuleWorkedExampleAndItsVariants) {
   EXPECT_EQ((body + "Probe\r\n000004D2").size(), 1249U);
 
   // The file check reads only the tail and agrees with the check over the bytes.
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "krv_validity";
-  std::filesystem::create_directories(dir);
+  const testing::TempFolder folder("krv-validity");
+  const std::filesystem::path& dir = folder.path();
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
     ASSERT_TRUE(writeFileAtomically(dir / "Probe.krv", c.bytes));
     EXPECT_EQ(checkRecordFile(dir / "Probe.krv", "Probe").valid, c.valid);
   }
   EXPECT_FALSE(checkRecordFile(dir / "Missing.krv", "Missing").valid);
-  std::filesystem::remove_all(dir);
 }
 
 TEST(RecordFileTest, MakeWritesAFileTheRuleAcceptsAndRefusesAnEarlyEndLine) {

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "platform/scripted/scripted_platform.h"
+#include "platform/testing/temp_folder.h"
 #include "records/record_file.h"
 #include "records/record_loader.h"
 #include "records/record_session.h"
@@ -16,10 +17,7 @@ const std::string kQuestion = "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE
 class RecordLoaderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("krv_loader_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    dir_ = folder_.path();
     session_.recordDir = "/start/";
     std::string error;
     writeFile("Gut.krv",
@@ -28,13 +26,13 @@ class RecordLoaderTest : public ::testing::Test {
     // A name with a letter outside ASCII: UTF-8 on disk, Windows-1252 in the end line.
     writeFile("M\xC3\xBChle.krv", *makeRecordBytes("kopf\nM\tm\tm\tm\n", "M\xFChle", error));
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   void writeFile(const std::string& name, const std::string& bytes) {
     ASSERT_TRUE(writeFileAtomically(dir_ / name, bytes));
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
+  korvalis::testing::TempFolder folder_{"krv-loader"};
   std::filesystem::path dir_;
   RecordSession session_;
   ScriptedPlatform platform_;
