@@ -1,6 +1,6 @@
 #include "app/app_state.h"
-#include "archive/event_codes.h"
 #include "app/main_view.h"
+#include "archive/event_codes.h"
 #include "archive/match_wildcard.h"
 #include "archive/page_address.h"
 #include "platform/cp1252.h"
@@ -96,10 +96,10 @@ void LoadTreePage(ArchiveContext& context, const RecordEntry& entry) {
   context.view.setImageMode(0);
   context.view.refreshEntryInfo();
   context.app.pageShown = false;
-  const std::string_view pages(entry.pages);
-  const std::string id = idText(entry.id);
+  const std::string_view pages = entry.pages();
+  const std::string id = idText(entry.id());
   const std::string page = pageText(pages.substr(0, pages.find('-')));
-  context.view.setApidField(entry.apid);
+  context.view.setApidField(entry.apid());
   context.view.setIdField(id);
   context.view.setPageField(page);
   requestPage(context, id, page);

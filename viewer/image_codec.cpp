@@ -5,7 +5,7 @@
 #include <fstream>
 #include <string_view>
 
-#include "records/record_file.h"
+#include "platform/file_io.h"
 #include "viewer/codec_formats.h"
 
 namespace korvalis {

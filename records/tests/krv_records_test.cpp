@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -23,11 +24,10 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 class KrvRecordsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("krv_records_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    // A folder of its own per run, so runs side by side never share one.
+    std::string pattern = (fs::temp_directory_path() / "krv_records_XXXXXX").string();
+    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+    dir_ = pattern;
   }
   void TearDown() override { fs::remove_all(dir_); }
 
@@ -98,6 +98,18 @@ TEST_F(KrvRecordsTest, UsageErrorsAndRefusedInputs) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_FALSE(run.err.empty());
   EXPECT_FALSE(fs::exists(dir_ / "Probe.krv"));
+
+  // A file beyond the largest record file (sparse: no disk space) is refused with the reason,
+  // before its bytes would be read.
+  const fs::path huge = dir_ / "Riesig.krv";
+  writeFile(huge, "x");
+  fs::resize_file(huge, (std::uintmax_t{1} << 31) + 1);
+  for (const std::string command : {"check ", "dump "}) {
+    const KrvRun refused = krv(command + quoted(huge));
+    EXPECT_EQ(refused.exitCode, 1) << command;
+    EXPECT_NE((refused.out + refused.err).find("larger than 2 GiB"), std::string::npos)
+        << command << refused.out << refused.err;
+  }
 }
 
 TEST_F(KrvRecordsTest, DumpIndexAndTreeShowTheSortedData) {

@@ -5,6 +5,7 @@
 
 #include "app/app_state.h"
 #include "app/testing/fake_main_view.h"
+#include "platform/file_io.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_file.h"
 #include "records/record_loader.h"
@@ -64,7 +65,7 @@ TEST_F(RecordLoaderTest, ValidFileIsLoadedAfterAnInvalidOneAndYes) {
   EXPECT_EQ(state_.recordBaseName, "Gut");
   EXPECT_EQ(state_.recordDir, dir_.string() + "/");
   ASSERT_EQ(state_.records.list.size(), 2U);
-  EXPECT_EQ(state_.records.list.entries[0].info1, "A");
+  EXPECT_EQ(state_.records.list.entries[0].info1(), "A");
   EXPECT_EQ(state_.records.header.fields[0], "kopf");
   EXPECT_EQ(state_.records.generation, 1U);
 }
@@ -91,6 +92,23 @@ TEST_F(RecordLoaderTest, CancelAndNoEndOrKeepAsTheDataRequires) {
   EXPECT_EQ(loadRecordFile(platform_, state_), LoadOutcome::EndProgram);
   EXPECT_EQ(platform_.messages().back().text, kQuestion);
   EXPECT_EQ(platform_.pendingAnswers(), 0U);
+}
+
+TEST_F(RecordLoaderTest, FileLargerThanTheCapIsRefusedWithItsOwnQuestion) {
+  // A sparse file: 2 GiB and one byte on paper, no disk space.
+  writeFile("Riesig.krv", "x");
+  std::filesystem::resize_file(dir_ / "Riesig.krv", kMaxRecordFileBytes + 1);
+  platform_.queueOpenFile(path("Riesig.krv"));
+  platform_.queueMessageAnswer(MessageAnswer::Yes);
+  platform_.queueOpenFile(path("Gut.krv"));
+  ASSERT_EQ(loadRecordFile(platform_, state_), LoadOutcome::Loaded);
+  ASSERT_EQ(platform_.messages().size(), 1U);
+  EXPECT_EQ(platform_.messages()[0].title, "Fehler!");
+  EXPECT_EQ(platform_.messages()[0].text,
+            "Die Datendatei ist gr\xF6\xDF"
+            "er als 2 GB und kann nicht geladen werden.\rNochmal ausw\xE4hlen?");
+  EXPECT_EQ(platform_.messages()[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(state_.recordBaseName, "Gut");
 }
 
 TEST_F(RecordLoaderTest, NonAsciiFileNameMatchesItsWindows1252EndLine) {

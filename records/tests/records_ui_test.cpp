@@ -10,6 +10,7 @@
 
 #include "app/app_state.h"
 #include "app/testing/fake_main_view.h"
+#include "platform/file_io.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_file.h"
 #include "records/ui/info_window.h"
