@@ -17,9 +17,9 @@ inline constexpr EntryId kNoEntry = static_cast<EntryId>(-1);
 
 /// One archive entry, one data line of a record file. The entry keeps only where its line
 /// lies and where its columns end; the texts are views into that line (Windows-1252 bytes as
-/// stored). Whoever holds the entry keeps the line's bytes alive (RecordList does).
-class RecordEntry {
- public:
+/// stored). Whoever holds the entry keeps the line's bytes alive (RecordList does). (A struct,
+/// as the code that only passes entries on declares it.)
+struct RecordEntry {
   /// The columns of a data line in their file order.
   enum Column : std::size_t { Info1, Info2, Info3, Info4, Apid, Id, Pages, Info5, kColumns };
 

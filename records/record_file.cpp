@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "platform/cp1252.h"
-#include "records/text_numbering.h"
+#include "records/key_table.h"
 #include "records/value_ranks.h"
 
 namespace korvalis {
@@ -120,102 +120,6 @@ RecordFileCheck judge(std::uint64_t length, std::uint64_t offset, std::string_vi
   }
   check.valid = true;
   return check;
-}
-
-/// Calls `add` with the index keys of one entry: its info2, then the info5 items up to the first
-/// empty one, each without leading blanks.
-template <typename Add>
-void forEachKey(const RecordEntry& entry, Add&& add) {
-  const auto fields = entry.columns();
-  add(fields[RecordEntry::Info2]);
-  std::string_view rest = fields[RecordEntry::Info5];
-  while (true) {
-    const std::size_t comma = rest.find(',');
-    std::string_view item = rest.substr(0, comma);
-    if (item.empty()) {
-      return;
-    }
-    item.remove_prefix(std::min(item.find_first_not_of(' '), item.size()));
-    add(item);
-    if (comma == std::string_view::npos) {
-      return;
-    }
-    rest.remove_prefix(comma + 1);
-  }
-}
-
-/// The distinct index keys of a record file, each numbered in order of first sight, with the
-/// number of entries that carry it.
-class KeyTable {
- public:
-  /// Numbers the keys of every entry (in any order) and counts the entries per key.
-  explicit KeyTable(const std::vector<RecordEntry>& entries) {
-    std::vector<std::uint32_t> numbers;
-    for (const RecordEntry& entry : entries) {
-      keysOf(entry, numbers, [this](std::string_view key) { return numbering_.add(key); });
-      for (const std::uint32_t n : numbers) {
-        if (n >= counts_.size()) {
-          counts_.resize(n + 1, 0);
-        }
-        ++counts_[n];
-      }
-    }
-  }
-
-  /// The numbers of the keys of `entry` (all seen by the constructor), each once, in the order
-  /// the entry names them.
-  void keysOf(const RecordEntry& entry, std::vector<std::uint32_t>& numbers) const {
-    keysOf(entry, numbers, [this](std::string_view key) { return numbering_.find(key); });
-  }
-
-  const std::vector<std::string_view>& keys() const { return numbering_.texts(); }
-  const std::vector<std::uint32_t>& counts() const { return counts_; }
-
- private:
-  template <typename NumberOf>
-  static void keysOf(const RecordEntry& entry, std::vector<std::uint32_t>& numbers,
-                     NumberOf&& numberOf) {
-    numbers.clear();
-    forEachKey(entry, [&](std::string_view key) {
-      const std::uint32_t n = numberOf(key);
-      // An entry names only a few keys; one it names twice (its info2 again among the info5
-      // items) counts once.
-      if (std::find(numbers.begin(), numbers.end(), n) == numbers.end()) {
-        numbers.push_back(n);
-      }
-    });
-  }
-
-  TextNumbering numbering_;
-  std::vector<std::uint32_t> counts_;
-};
-
-/// The search index of `entries` (in list order) from their key table: each entry's keys,
-/// sorted by key (byte by byte) and by entry, without duplicate pairs. The distinct keys are
-/// sorted once; the elements are placed by a counting pass over the entries in list order,
-/// which leaves each key's entries ascending.
-IndexEntries buildIndex(const std::vector<RecordEntry>& entries, const KeyTable& table,
-                        std::shared_ptr<const std::string> bytes) {
-  const std::vector<std::string_view>& distinct = table.keys();
-  const std::vector<std::uint32_t> byText = byteOrder(distinct);
-  std::vector<std::string_view> keys(distinct.size());
-  std::vector<std::uint32_t> runStarts(distinct.size() + 1, 0);
-  std::vector<std::uint32_t> nextSlot(distinct.size());  // per key id, in its run
-  for (std::size_t rank = 0; rank < byText.size(); ++rank) {
-    const std::uint32_t id = byText[rank];
-    keys[rank] = distinct[id];
-    nextSlot[id] = runStarts[rank];
-    runStarts[rank + 1] = runStarts[rank] + table.counts()[id];
-  }
-  std::vector<std::uint32_t> elements(runStarts.back());
-  std::vector<std::uint32_t> ids;
-  for (std::size_t p = 0; p < entries.size(); ++p) {
-    table.keysOf(entries[p], ids);
-    for (const std::uint32_t id : ids) {
-      elements[nextSlot[id]++] = static_cast<std::uint32_t>(p);
-    }
-  }
-  return IndexEntries(std::move(bytes), std::move(keys), std::move(runStarts), std::move(elements));
 }
 
 /// The order that sorts `entries` stably by info1, info2, info3, info4 (byte by byte): order[p]
@@ -352,17 +256,15 @@ RecordData parseRecordBytes(std::string bytes, std::string_view endLine) {
     }
     inFileOrder.emplace_back(line);
   }
-  // Numbering and counting the keys does not depend on the order, so it runs on a second
-  // thread while this one sorts; the two only read the entries and meet at get(), before the
-  // entries are put in order.
+  // Gathering the keys does not depend on the order, so it runs on a second thread while this
+  // one sorts; the two only read the entries and meet at get(), before the entries are put in
+  // order.
   std::future<KeyTable> table =
       std::async(std::launch::async, [&inFileOrder] { return KeyTable(inFileOrder); });
   std::vector<std::uint32_t> order = sortOrder(inFileOrder);
-  KeyTable keys = table.get();
+  data.index.entries = table.get().buildIndex(order, owned);
   permute(inFileOrder, order);
-  order = {};
   data.list.entries = std::move(inFileOrder);
-  data.index.entries = buildIndex(data.list.entries, keys, owned);
   data.list.bytes = std::move(owned);
   return data;
 }

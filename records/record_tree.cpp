@@ -58,6 +58,12 @@ RecordTree buildTreeItems(RecordList& list, std::string_view rootText) {
   // The texts of the group items last added at levels 1-3; nothing = none yet.
   std::array<std::optional<std::string_view>, 3> last{};
   for (EntryId id = 0; id < list.size(); ++id) {
+    // The entries are in sorted order, their lines in file order: ask for a line a few entries
+    // ahead early, so walking the list does not wait on memory at every entry.
+    constexpr EntryId kAhead = 8;
+    if (id + kAhead < list.size()) {
+      __builtin_prefetch(list.entries[id + kAhead].line().data());
+    }
     RecordEntry& entry = list.entries[id];
     const auto columns = entry.columns();
     for (std::size_t level = 0; level < 3; ++level) {

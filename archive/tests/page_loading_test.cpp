@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "app/app_state.h"
-#include "archive/event_codes.h"
 #include "app/testing/fake_main_view.h"
+#include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
 #include "records/record_entry.h"
@@ -100,13 +100,11 @@ TEST_F(PageLoadingTest, UnknownPageEndsInTheErrorPage) {
 }
 
 TEST_F(PageLoadingTest, TreePageTakesTheEntrysFirstPage) {
-  RecordEntry entry;
-  entry.apid = "TH-1951-58455-2341-36";
-  entry.id = "004010472";
-  entry.pages = "00558-00954";
+  const std::string line = "a\tb\tc\td\tTH-1951-58455-2341-36\t004010472\t00558-00954";
+  const RecordEntry entry(line);
   LoadTreePage(context, entry);
   EXPECT_EQ(view.refreshCount, 1);
-  EXPECT_EQ(view.apid, entry.apid);
+  EXPECT_EQ(view.apid, entry.apid());
   EXPECT_EQ(view.page, "00558");
   EXPECT_EQ(view.status[0], " LADE...  004010472 : 00558");
   EXPECT_EQ(deliverPage(), PageAnswer::Shown);
