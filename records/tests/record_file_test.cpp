@@ -307,6 +307,22 @@ TEST(RecordFileTest, LoadingAgreesWithThePlainRulesOnRandomFiles) {
   }
 }
 
+TEST(RecordFileTest, IndexOfMoreDistinctKeysThanTwoBytesCanNumber) {
+  // 70,000 distinct info2 keys in descending order, each entry also naming a shared key.
+  std::string bytes = "h\r\n";
+  for (int i = 70000; i-- > 0;) {
+    bytes += "A\tk" + std::to_string(100000 + i) + "\tx\tx\t\t\t\tgemeinsam\r\n";
+  }
+  bytes += "Ende\r\n";
+  const PlainModel model(bytes, "Ende");
+  const RecordData data = parseRecordBytes(bytes, "Ende");
+  std::vector<std::pair<std::string, EntryId>> index;
+  for (const IndexEntry& element : data.index.entries) {
+    index.emplace_back(std::string(element.key), element.entry);
+  }
+  EXPECT_EQ(index, model.index);
+}
+
 TEST(RecordFileTest, ListAndIndexStayReadableWhenTheLoadedDataIsGone) {
   RecordList list;
   SearchIndex index;
