@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/platform.h"
 #include "records/record_file.h"
 #include "records/record_session.h"
@@ -13,6 +14,10 @@ constexpr std::string_view kDialogTitle = "Datendatei laden:";
 constexpr std::string_view kFilter = "Datendatei | *.krv";
 constexpr std::string_view kInvalidQuestion =
     "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
+constexpr std::string_view kTooLargeQuestion =
+    "Die Datendatei ist gr\xF6\xDF"
+    "er als 2 GB und kann nicht geladen werden.\r"
+    "Nochmal ausw\xE4hlen?";
 constexpr std::string_view kFatalMessage =
     "Die Dateidatei kann nicht geladen werden.\r\rDas Programm wird beendet.";
 constexpr std::size_t kExtensionLength = 4;  // ".krv"
@@ -37,14 +42,17 @@ ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session) {
     // The name without its extension; a name too short for one cannot be a record file.
     const std::string baseName =
         name.size() > kExtensionLength ? name.substr(0, name.size() - kExtensionLength) : "";
-    if (!baseName.empty() &&
-        checkRecordFile(std::filesystem::path(*chosen), recordEndLine(baseName)).valid) {
+    const RecordFileCheck check =
+        baseName.empty() ? RecordFileCheck{}
+                         : checkRecordFile(std::filesystem::path(*chosen), recordEndLine(baseName));
+    if (check.valid) {
       session.recordBaseName = baseName;
       session.recordDir = dir;
       return {*chosen, false};
     }
-    if (platform.messageBox("Fehler!", kInvalidQuestion, MessageSign::Warning,
-                            MessageButtons::YesNo) != MessageAnswer::Yes) {
+    const std::string_view question = check.tooLarge ? kTooLargeQuestion : kInvalidQuestion;
+    if (platform.messageBox("Fehler!", question, MessageSign::Warning, MessageButtons::YesNo) !=
+        MessageAnswer::Yes) {
       return {"", true};
     }
   }
@@ -58,13 +66,14 @@ LoadOutcome loadRecordFile(Platform& platform, RecordSession& session) {
   if (chosen.path.empty()) {
     return session.records.list.empty() ? LoadOutcome::EndProgram : LoadOutcome::CancelledKeepData;
   }
-  const std::optional<std::string> bytes = readWholeFile(std::filesystem::path(chosen.path));
+  std::optional<std::string> bytes =
+      readWholeFile(std::filesystem::path(chosen.path), kMaxRecordFileBytes);
   if (!bytes) {
     platform.message("Schwerer Fehler!", kFatalMessage, MessageSign::Error);
     return LoadOutcome::EndProgram;
   }
   const std::uint64_t generation = session.records.generation + 1;
-  session.records = parseRecordBytes(*bytes, recordEndLine(session.recordBaseName));
+  session.records = parseRecordBytes(*std::move(bytes), recordEndLine(session.recordBaseName));
   session.records.generation = generation;
   return LoadOutcome::Loaded;
 }

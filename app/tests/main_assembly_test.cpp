@@ -287,7 +287,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QVERIFY(w.pageView()->isVisible());
   QVERIFY(state.view.pageBytes.has_value());
   QCOMPARE(pageIdentity(*state.view.pageBytes),
-           first->id.substr(2) + ":" + first->pages.substr(0, 5));
+           std::string(first->id().substr(2)) + ":" + std::string(first->pages().substr(0, 5)));
 
   // ID and page as typed (without leading zeros), Return in the page field. The APID look-up
   // runs beside the download; the tree follows to the entry that holds the page.
@@ -303,7 +303,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QVERIFY(panel->apidField()->text().startsWith(QStringLiteral("TH-")));
   const RecordEntry* followed = state.session.records.list.find(w.records.currentEntry());
   QVERIFY(followed != nullptr);
-  QCOMPARE(followed->id, std::string("004010997"));
+  QCOMPARE(std::string(followed->id()), std::string("004010997"));
 
   // By APID: the image next to it. Return looks up its ID and page, "Anzeigen" shows it.
   QString apid = panel->apidField()->text();
@@ -398,7 +398,8 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
   // The film's pages are split over several entries: each step finds the one that holds it.
   const auto followedPages = [&state, &w] {
     const RecordEntry* entry = state.session.records.list.find(w.records.currentEntry());
-    return entry != nullptr ? entry->id + " " + entry->pages : std::string();
+    return entry != nullptr ? std::string(entry->id()) + " " + std::string(entry->pages())
+                            : std::string();
   };
   QCOMPARE(followedPages(), std::string("004010997 00368-00612"));
   w.tree()->setFocus();

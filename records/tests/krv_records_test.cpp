@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -93,6 +94,18 @@ TEST_F(KrvRecordsTest, UsageErrorsAndRefusedInputs) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_FALSE(run.err.empty());
   EXPECT_FALSE(fs::exists(dir_ / "Probe.krv"));
+
+  // A file beyond the largest record file (sparse: no disk space) is refused with the reason,
+  // before its bytes would be read.
+  const fs::path huge = dir_ / "Riesig.krv";
+  writeFile(huge, "x");
+  fs::resize_file(huge, (std::uintmax_t{1} << 31) + 1);
+  for (const std::string command : {"check ", "dump "}) {
+    const KrvRun refused = krv(command + quoted(huge));
+    EXPECT_EQ(refused.exitCode, 1) << command;
+    EXPECT_NE((refused.out + refused.err).find("larger than 2 GiB"), std::string::npos)
+        << command << refused.out << refused.err;
+  }
 }
 
 TEST_F(KrvRecordsTest, DumpIndexAndTreeShowTheSortedData) {

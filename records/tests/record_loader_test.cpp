@@ -3,6 +3,7 @@
 
 #include <filesystem>
 
+#include "platform/file_io.h"
 #include "platform/scripted/scripted_platform.h"
 #include "platform/testing/temp_folder.h"
 #include "records/record_file.h"
@@ -58,7 +59,7 @@ TEST_F(RecordLoaderTest, ValidFileIsLoadedAfterAnInvalidOneAndYes) {
   EXPECT_EQ(session_.recordBaseName, "Gut");
   EXPECT_EQ(session_.recordDir, dir_.string() + "/");
   ASSERT_EQ(session_.records.list.size(), 2U);
-  EXPECT_EQ(session_.records.list.entries[0].info1, "A");
+  EXPECT_EQ(session_.records.list.entries[0].info1(), "A");
   EXPECT_EQ(session_.records.header.fields[0], "kopf");
   EXPECT_EQ(session_.records.generation, 1U);
 }
@@ -85,6 +86,23 @@ TEST_F(RecordLoaderTest, CancelAndNoEndOrKeepAsTheDataRequires) {
   EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::EndProgram);
   EXPECT_EQ(platform_.messages().back().text, kQuestion);
   EXPECT_EQ(platform_.pendingAnswers(), 0U);
+}
+
+TEST_F(RecordLoaderTest, FileLargerThanTheCapIsRefusedWithItsOwnQuestion) {
+  // A sparse file: 2 GiB and one byte on paper, no disk space.
+  writeFile("Riesig.krv", "x");
+  std::filesystem::resize_file(dir_ / "Riesig.krv", kMaxRecordFileBytes + 1);
+  platform_.queueOpenFile(path("Riesig.krv"));
+  platform_.queueMessageAnswer(MessageAnswer::Yes);
+  platform_.queueOpenFile(path("Gut.krv"));
+  ASSERT_EQ(loadRecordFile(platform_, session_), LoadOutcome::Loaded);
+  ASSERT_EQ(platform_.messages().size(), 1U);
+  EXPECT_EQ(platform_.messages()[0].title, "Fehler!");
+  EXPECT_EQ(platform_.messages()[0].text,
+            "Die Datendatei ist gr\xF6\xDF"
+            "er als 2 GB und kann nicht geladen werden.\rNochmal ausw\xE4hlen?");
+  EXPECT_EQ(platform_.messages()[0].buttons, MessageButtons::YesNo);
+  EXPECT_EQ(session_.recordBaseName, "Gut");
 }
 
 TEST_F(RecordLoaderTest, NonAsciiFileNameMatchesItsWindows1252EndLine) {
