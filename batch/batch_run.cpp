@@ -138,7 +138,7 @@ BatchRun::~BatchRun() {
 }
 
 int BatchRun::slotCount() const {
-  return std::clamp(settings_.slots, 1, static_cast<int>(slots_.size()));
+  return std::clamp(settings_.slotCount, 1, static_cast<int>(slots_.size()));
 }
 
 bool BatchRun::running() const {

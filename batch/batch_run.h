@@ -19,7 +19,7 @@ namespace korvalis {
 struct BatchSettings {
   std::string servicePrefix;  ///< service base ending in "/das/v2/"
   int requestLimit = 15000;   ///< connect time-out of look-ups and images, milliseconds
-  int slots = 3;              ///< download slots, 1 to 3
+  int slotCount = 3;          ///< download slots, 1 to 3
   /// Waits before the second and third try of a row that failed for a network reason.
   std::array<std::chrono::milliseconds, 2> retryDelays{std::chrono::milliseconds(1000),
                                                        std::chrono::milliseconds(4000)};

@@ -98,7 +98,7 @@ SaveWindowCommands::SaveWindowCommands(Platform& platform, SaveWindowView& view,
       view_(view),
       settings_(std::move(settings)),
       batch_(engine, list_, target, *this,
-             BatchSettings{settings_.servicePrefix, settings_.requestLimit, settings_.slots,
+             BatchSettings{settings_.servicePrefix, settings_.requestLimit, settings_.slotCount,
                            settings_.retryDelays}),
       estimate_(engine, target, settings_.servicePrefix) {}
 
@@ -171,6 +171,11 @@ void SaveWindowCommands::openForEntry(std::string_view id, std::string_view page
   view_.setFieldText(SaveField::From, pages.substr(0, dash));
   view_.setFieldText(SaveField::To,
                      dash == std::string_view::npos ? std::string_view{} : pages.substr(dash + 1));
+}
+
+void SaveWindowCommands::reportMissingEntry() {
+  platform_.message("Achtung", "Ein Fehler ist aufgetreten\rBitte unbedingt melden!",
+                    MessageSign::Warning);
 }
 
 void SaveWindowCommands::refreshSaveButtons() {

@@ -23,7 +23,9 @@ struct SaveWindowSettings {
   std::string linkDir;        ///< start folder of the link-file dialog (UTF-8 path)
   std::string saveListDir;    ///< start folder of the save-list dialogs (UTF-8 path)
   std::string pageSaveDir;    ///< target folder of batch saving (UTF-8 path, ends with "/")
-  int slots = 3;              ///< download slots
+  int slotCount = 3;          ///< download slots
+  float scaleX = 1.0F;        ///< display scale of the window's base sizes
+  float scaleY = 1.0F;
   /// Waits before the second and third try of a row that failed for a network reason.
   std::array<std::chrono::milliseconds, 2> retryDelays{std::chrono::milliseconds(1000),
                                                        std::chrono::milliseconds(4000)};
@@ -56,6 +58,8 @@ class SaveWindowCommands : private BatchListener {
   /// Resets, then fills the ID field with `id` and the page fields with the parts of `pages`
   /// before and after its "-" (none: "bis" stays empty).
   void openForEntry(std::string_view id, std::string_view pages);
+  /// The message shown when the tree's "Speichern..." finds no entry.
+  void reportMissingEntry();
   /// Enables the export and start buttons from the rows (also after every change the user
   /// makes to check marks or highlights).
   void refreshSaveButtons();
