@@ -64,13 +64,14 @@ QString explanationHtml() {
 
 SaveWindow::SaveWindow(Platform& platform, TransferEngine& engine, SaveWindowSettings settings,
                        std::function<void()> help, QWidget* parent)
-    : QWidget(parent, Qt::Window), help_(std::move(help)), scaleX_(settings.scaleX),
+    : QWidget(parent, Qt::Window),
+      help_(std::move(help)),
+      scaleX_(settings.scaleX),
       scaleY_(settings.scaleY) {
   setObjectName(QStringLiteral("saveWindow"));
   setWindowTitle(toQString(" Speichern..."));
-  eventTarget_ = QtEventTarget::create(this, [this](int code, std::uintptr_t data) {
-    commands_->handleEvent(code, data);
-  });
+  eventTarget_ = QtEventTarget::create(
+      this, [this](int code, std::uintptr_t data) { commands_->handleEvent(code, data); });
   commands_ = std::make_unique<SaveWindowCommands>(platform, *this, engine, eventTarget_,
                                                    std::move(settings));
   buildLinkFrame();
@@ -100,8 +101,8 @@ SaveWindow::SaveWindow(Platform& platform, TransferEngine& engine, SaveWindowSet
   resize(std::max(kWidth, minimumWidth()), kHeight);
   placeBesideParent();
   setFieldText(SaveField::Folder, commands_->settings().pageSaveDir);
-  for (const SaveControl control : {SaveControl::ToClipboard, SaveControl::ToFile,
-                                    SaveControl::Start, SaveControl::Stop}) {
+  for (const SaveControl control :
+       {SaveControl::ToClipboard, SaveControl::ToFile, SaveControl::Start, SaveControl::Stop}) {
     setControlEnabled(control, false);
   }
 }
@@ -189,7 +190,8 @@ void SaveWindow::buildSaveFrame() {
   patternField_ = new QLineEdit(saveFrame_);
   patternField_->setObjectName(QStringLiteral("patternField"));
   patternField_->setGeometry(10, 122, width - 20 - 186, 24);
-  auto* assign = makeButton(QStringLiteral("Dateinamen \u00fcbernehmen"), saveFrame_, "assignNames");
+  auto* assign =
+      makeButton(QStringLiteral("Dateinamen \u00fcbernehmen"), saveFrame_, "assignNames");
   assign->setGeometry(width - 190, 121, 180, 26);
 
   const int half = (width - 30) / 2;
@@ -233,9 +235,8 @@ void SaveWindow::buildList() {
   connect(list_->selectionModel(), &QItemSelectionModel::selectionChanged, this,
           [this] { commands_->refreshSaveButtons(); });
   // A reset replaces the selection model's content, not the model: keep it connected.
-  connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-    menu_->popup(list_->viewport()->mapToGlobal(at));
-  });
+  connect(list_, &QWidget::customContextMenuRequested, this,
+          [this](const QPoint& at) { menu_->popup(list_->viewport()->mapToGlobal(at)); });
 }
 
 void SaveWindow::buildMenu() {
@@ -248,7 +249,8 @@ void SaveWindow::buildMenu() {
   QMenu* selection = menu_->addMenu(QStringLiteral("Auswahl:"));
   add(selection, QStringLiteral("\u00fcbernehmen"), "checkHighlighted",
       [this] { commands_->checkHighlighted(); });
-  add(selection, QStringLiteral("Alle ausw\u00e4hlen"), "checkAll", [this] { commands_->checkAll(); });
+  add(selection, QStringLiteral("Alle ausw\u00e4hlen"), "checkAll",
+      [this] { commands_->checkAll(); });
   add(selection, QStringLiteral("Keine ausw\u00e4hlen"), "checkNone",
       [this] { commands_->checkNone(); });
   add(selection, QStringLiteral("Auswahl umkehren"), "invertChecks",

@@ -15,6 +15,8 @@ const std::pair<const char*, FaultKind> kFaultNames[] = {
     {"notfound", FaultKind::NotFound},
     {"unauthorized", FaultKind::Unauthorized},
     {"nolength", FaultKind::NoLength},
+    {"droponce", FaultKind::DropOnce},
+    {"unavailable", FaultKind::Unavailable},
 };
 
 template <typename T>
@@ -45,7 +47,8 @@ std::string usageText() {
          "  [--catalogue FILE.tsv | --seed N --films N] [--log FILE] [--page-bytes N]\n"
          "  [--page-size WxH] [--oversize-bytes N] [--fault KIND[=MATCH]]...\n"
          "KIND: latency=MS, drop, truncate, empty, oversize, nonimage, notfound,\n"
-         "  unauthorized, nolength; MATCH is a part of the request path, * for all.\n"
+         "  unauthorized, nolength, droponce (first request of each path only),\n"
+         "  unavailable (503); MATCH is a part of the request path, * for all.\n"
          "Prints \"ready PORT\" once it listens.\n";
 }
 

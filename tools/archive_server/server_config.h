@@ -17,6 +17,8 @@ enum class FaultKind {
   NotFound,      ///< the XML "not found" answer (404)
   Unauthorized,  ///< the XML "unauthorized" answer (401)
   NoLength,      ///< the right answer, sent chunked without Content-Length
+  DropOnce,      ///< as Drop for the first request of each path, then the right answer
+  Unavailable,   ///< 503 with a short HTML page (an overloaded server)
 };
 
 /// A fault applied to every request whose path contains `match` ("*" matches every path).
