@@ -25,7 +25,7 @@ for page in $(seq 1 "$pages"); do
 done
 mkdir -p "$work/curl" "$work/krv"
 # Warm the server's page cache so both runs get ready pages.
-curl -s --cacert "$KORVALIS_CA_FILE" --parallel --parallel-max 3 -K "$work/curl.cfg"
+curl -s --cacert "$KORVALIS_CA_FILE" --parallel --parallel-max 3 -K "$work/curl.cfg" 2>/dev/null
 rm -f "$work"/curl/*
 
 "$krv" list "$film" 1 "$pages" "$work/list.krl" --names "$work/krv" 'p[3]'
@@ -33,7 +33,7 @@ start=$(date +%s.%N)
 "$krv" batch "$work/list.krl" >"$work/batch.out"
 krv_time=$(echo "$(date +%s.%N) - $start" | bc)
 start=$(date +%s.%N)
-curl -s --cacert "$KORVALIS_CA_FILE" --parallel --parallel-max 3 -K "$work/curl.cfg"
+curl -s --cacert "$KORVALIS_CA_FILE" --parallel --parallel-max 3 -K "$work/curl.cfg" 2>/dev/null
 curl_time=$(echo "$(date +%s.%N) - $start" | bc)
 ok=$(grep -c $'\tOK$' "$work/batch.out" || true)
 printf '%s pages of 1 MB, 50 ms latency: krv batch %.3f s (%s OK), curl --parallel-max 3 %.3f s, ratio %.2f\n' \

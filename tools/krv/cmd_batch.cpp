@@ -2,6 +2,7 @@
 // download and storage estimate without a desktop, against KORVALIS_ARCHIVE_URL.
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <csignal>
@@ -30,15 +31,16 @@ std::string servicePrefix() {
   return archiveBaseUrl() + "/das/v2/";
 }
 
-/// Prints a message text (Windows-1252, CR as line break) to standard error.
-int refuse(std::string_view message) {
+/// A message text (Windows-1252, CR as line break) with its line breaks as new lines.
+std::string asLines(std::string_view message) {
   std::string text(message);
-  for (char& c : text) {
-    if (c == '\r') {
-      c = '\n';
-    }
-  }
-  std::cerr << text << '\n';
+  std::replace(text.begin(), text.end(), '\r', '\n');
+  return text;
+}
+
+/// Prints a message text to standard error.
+int refuse(std::string_view message) {
+  std::cerr << asLines(message) << '\n';
   return kRefused;
 }
 
@@ -285,13 +287,7 @@ int runEstimate(std::span<const std::string> args) {
       estimate.handleEvent(event->code, event->data);
     }
   }
-  std::string text = estimateMessage(scope, estimate.totals());
-  for (char& c : text) {
-    if (c == '\r') {
-      c = '\n';
-    }
-  }
-  std::cout << text << '\n';
+  std::cout << asLines(estimateMessage(scope, estimate.totals())) << '\n';
   return kOk;
 }
 
