@@ -22,5 +22,9 @@ inline constexpr int kFirstCodeWithoutProgress = kBatchSlotEvent0;
 inline constexpr int kProgressValueEvent = 65600;
 /// New icon for the connection-monitor button (data: a MonitorIcon value).
 inline constexpr int kMonitorIconEvent = 65601;
+/// A batch slot's worker finished its location look-up (data: run generation and slot).
+inline constexpr int kBatchLookupEvent = 65602;
+/// One size query of the storage estimate ended (data: run generation and the size).
+inline constexpr int kEstimateSizeEvent = 65603;
 
 }  // namespace korvalis

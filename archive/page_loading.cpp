@@ -97,7 +97,7 @@ void LoadTreePage(ArchiveContext& context, const EntryAddress& entry) {
   const std::string_view pages(entry.pages);
   const std::string id = idText(entry.id);
   const std::string page = pageText(pages.substr(0, pages.find('-')));
-  context.view.setApidField(entry.apid());
+  context.view.setApidField(entry.apid);
   context.view.setIdField(id);
   context.view.setPageField(page);
   requestPage(context, id, page);

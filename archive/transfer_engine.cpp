@@ -83,6 +83,7 @@ struct JobState {
   std::atomic<std::int64_t> contentLength{-1};
   std::atomic<std::int64_t> bytesReceived{0};
   std::atomic<int> jobError{0};
+  std::atomic<int> httpStatus{0};
 
   // Written by the worker, read by the UI thread only once `finished` is set.
   std::string errorText;
@@ -262,6 +263,10 @@ void configure(CURL* curl, Transfer& transfer, curl_slist* headers, char* errorB
 /// Sorts a finished transfer into the engine's outcomes. Returns whether the completion event
 /// may be posted (not after an abort).
 bool finishTransfer(JobState& job, Transfer& transfer, CURLcode result, const char* errorBuffer) {
+  long status = 0;
+  if (curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {
+    job.httpStatus.store(static_cast<int>(status));
+  }
   if (transfer.aborted) {
     setFailure(job, kEngineAborted, kJobErrorAborted, "");
     return false;
@@ -419,6 +424,11 @@ std::int64_t TransferEngine::GetContentLength(JobHandle handle) {
 std::int64_t TransferEngine::GetBytesReceived(JobHandle handle) {
   Entry* entry = find(handle);
   return entry == nullptr ? 0 : entry->job->bytesReceived.load();
+}
+
+int TransferEngine::GetHttpStatus(JobHandle handle) {
+  Entry* entry = find(handle);
+  return entry == nullptr || !entry->job->finished.load() ? 0 : entry->job->httpStatus.load();
 }
 
 int TransferEngine::IsRunning(JobHandle handle) {

@@ -113,6 +113,9 @@ class TransferEngine {
   std::int64_t GetContentLength(JobHandle handle);
   /// Body bytes received so far.
   std::int64_t GetBytesReceived(JobHandle handle);
+  /// The HTTP status of the last response once the transfer has ended (0 when none came,
+  /// while it runs, or for an unknown handle).
+  int GetHttpStatus(JobHandle handle);
   /// 1 while the job's worker is still running.
   int IsRunning(JobHandle handle);
   /// Asks the worker to stop and waits for it (bounded). Returns 1 when it stopped (or had

@@ -14,10 +14,10 @@ namespace korvalis {
 enum class MessageSign { None, Information, Warning, Error, Question };
 
 /// The buttons a message box offers.
-enum class MessageButtons { Ok, YesNo };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 
 /// The button the user pressed.
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 /// The answer of a save-file dialog: the chosen path (UTF-8) and the 0-based index of the
 /// filter (label and pattern pair) that was selected.

@@ -91,7 +91,7 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
 }
 
 EntryAddress addressOf(const RecordEntry& entry) {
-  return {entry.apid, entry.id, entry.pages};
+  return {entry.apid(), entry.id(), entry.pages()};
 }
 
 // Page requests on the transfer engine, for the record tree's entries and the fields.

@@ -65,12 +65,17 @@ MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view te
                                      MessageSign sign, MessageButtons buttons) {
   QMessageBox box(iconFor(sign), toQString(title), toDisplayText(text), QMessageBox::NoButton,
                   parent_);
-  if (buttons == MessageButtons::YesNo) {
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  if (buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel) {
+    const bool cancel = buttons == MessageButtons::YesNoCancel;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                           (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
     box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
+    box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+    if (cancel) {
+      box.button(QMessageBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    }
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
@@ -78,6 +83,9 @@ MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view te
   const int pressed = box.exec();
   if (buttons == MessageButtons::Ok) {
     return MessageAnswer::Ok;
+  }
+  if (pressed == QMessageBox::Cancel) {
+    return MessageAnswer::Cancel;
   }
   return pressed == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }

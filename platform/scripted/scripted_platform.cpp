@@ -37,8 +37,9 @@ std::size_t ScriptedPlatform::pendingAnswers() const {
 MessageAnswer ScriptedPlatform::messageBox(std::string_view title, std::string_view text,
                                            MessageSign sign, MessageButtons buttons) {
   messages_.push_back({std::string(title), std::string(text), sign, buttons});
-  const MessageAnswer fallback =
-      buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+  const MessageAnswer fallback = buttons == MessageButtons::YesNo         ? MessageAnswer::No
+                                 : buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel
+                                                                          : MessageAnswer::Ok;
   return takeOr(messageAnswers_, fallback);
 }
 

@@ -12,7 +12,7 @@ namespace korvalis {
 
 /// A Platform for tests: dialogs take the answers a test queued beforehand, in order, and every
 /// message box and dialog is recorded with its exact texts so the test can read them back.
-/// A dialog with no queued answer behaves as cancelled (message boxes: No or Ok), and is
+/// A dialog with no queued answer behaves as cancelled (message boxes: No, Cancel or Ok), and is
 /// still recorded, so an unexpected dialog shows up in the record instead of blocking.
 class ScriptedPlatform : public Platform {
  public:
