@@ -119,6 +119,7 @@ void ProgramWindowsTest::savingTheDownloadedPage() {
   }
   QVERIFY(fileBytes(dir.filePath(QStringLiteral("seite.jpg"))) == sent);
   QCOMPARE(w.platform.dialogs().back().title, std::string("Angezeigte Seite speichern..."));
+  QCOMPARE(w.platform.dialogs().back().preselectedFilter, 1);  // JPG
   QCOMPARE(w.state.pageSaveDir, dir.path().toStdString() + "/");
   QVERIFY(w.platform.messages().empty());
 

@@ -99,12 +99,16 @@ std::optional<std::string> QtPlatform::openFileDialog(std::string_view title,
 std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view title,
                                                            std::string_view startDir,
                                                            std::string_view filter,
-                                                           std::string_view defaultName) {
+                                                           std::string_view defaultName,
+                                                           int preselectedFilter) {
   const QStringList filters = toQtNameFilters(filter);
   QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(filters);
+  if (preselectedFilter > 0 && preselectedFilter < filters.size()) {
+    dialog.selectNameFilter(filters.at(preselectedFilter));
+  }
   if (!defaultName.empty()) {
     dialog.selectFile(pathToQString(defaultName));
   }

@@ -143,7 +143,7 @@ class PlatformQtTest : public QObject {
       seenAlignment = dialog->findChild<QLineEdit*>()->alignment();
       seenPosition = dialog->pos();
       dialog->setTextValue(QString::fromUtf8("Müller"));
-      dialog->accept();
+      static_cast<QDialog*>(dialog)->accept();
     });
     QCOMPARE(platform.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 120, 80),
              std::string("M\xFCller"));
@@ -220,6 +220,26 @@ class PlatformQtTest : public QObject {
     QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(',')));
     QVERIFY(size.width() >= 820 && size.height() >= 500);
     QVERIFY(nameColumn >= 300);
+  }
+
+  // The save dialog opens on the entry it is asked to preselect; the answer names the entry
+  // selected when it is accepted.
+  void saveDialogPreselectsItsFilter() {
+    QTemporaryDir dir;
+    QtPlatform platform;
+    QString selected;
+    whenModalOpens([&](QWidget* modal) {
+      auto* dialog = qobject_cast<QFileDialog*>(modal);
+      QVERIFY(dialog);
+      selected = dialog->selectedNameFilter();
+      dialog->selectFile(dir.filePath(QStringLiteral("seite")));
+      static_cast<QDialog*>(dialog)->accept();
+    });
+    const auto answer = platform.saveFileDialog("Speichern", dir.path().toStdString() + "/",
+                                                "BMP|*.bmp|JPG|*.jpg|PNG|*.png", "", 1);
+    QCOMPARE(selected, QStringLiteral("JPG (*.jpg)"));
+    QVERIFY(answer.has_value());
+    QCOMPARE(answer->filterIndex, 1);
   }
 
   void systemQueries() {
