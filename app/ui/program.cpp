@@ -27,9 +27,12 @@
 #include "archive/curl_global.h"
 #include "archive/transfer_engine.h"
 #include "platform/qt/qt_event_target.h"
+#include "print/ui/pdf_export_window.h"
+#include "print/ui/print_window.h"
 #include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
+#include "viewer/ui/page_saver.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
 
@@ -186,17 +189,30 @@ class ViewerDisplay final : public PageDisplay {
 // is constructed in the constructor, answers exists() with true and runs in its command.
 class ProgramWindows final : public OtherWindows {
  public:
-  ProgramWindows(RecordsController& records, Platform& platform, const AppState& state)
-      : records_(records), platform_(platform), state_(state) {}
+  ProgramWindows(RecordsController& records, Platform& platform, AppState& state,
+                 MainWindow& window, const PageView& view, const MainToolBar& toolBar)
+      : records_(records),
+        platform_(platform),
+        state_(state),
+        window_(window),
+        view_(view),
+        toolBar_(toolBar),
+        pdfExport_(new PdfExportWindow(platform, &window, [this] { help(); })),
+        pageSaver_(
+            platform, &window, [&window](std::string_view text) { window.setStatusText(0, text); },
+            [this](const std::string& pdfPath, const PageSource& source) {
+              pdfExport_->open(pdfPath, source);
+            }) {}
 
-  // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window),
-  // "Drucken" and the save window " Speichern...". Their commands stay disabled until then.
+  // Not built yet: the save window " Speichern...". Its commands stay disabled until then.
   // The tree pop-up's "Speichern..." makes the selected entry current and opens the save
   // window for it; a selection without an entry shows "Achtung" / "Ein Fehler ist
   // aufgetreten\rBitte unbedingt melden!" (warning sign) instead.
-  bool exists(LaterWindow /*window*/) const override { return false; }
-  void savePage() override {}
-  void print(bool /*cropped*/) override {}
+  bool exists(LaterWindow window) const override {
+    return window == LaterWindow::SavePage || window == LaterWindow::Print;
+  }
+  void savePage() override;
+  void print(bool cropped) override;
   void setSaveWindowShown(bool /*shown*/) override {}
   bool openSaveWindowForSelection() override { return false; }
 
@@ -205,11 +221,41 @@ class ProgramWindows final : public OtherWindows {
   void showSearchResults() override { records_.showSearchWindow(); }
   void help() override { showHelp(platform_, state_); }
 
+  /// The main window's close steps: the later windows that stay open beside it close too.
+  void closeLaterWindows() { pdfExport_->close(); }
+
  private:
   RecordsController& records_;
   Platform& platform_;
-  const AppState& state_;
+  AppState& state_;
+  MainWindow& window_;
+  const PageView& view_;
+  const MainToolBar& toolBar_;
+  PdfExportWindow* pdfExport_;  // owned by the main window
+  PageSaver pageSaver_;
 };
+
+// "Seite speichern" (also in crop view): the kept downloaded bytes, the page image, or with
+// "Zoom" or "Ausschnitt" pressed the shown image (the cut-out at full resolution in crop view).
+void ProgramWindows::savePage() {
+  PageSource source;
+  if (state_.view.pageBytes) {
+    source.keptBytes = std::span<const std::uint8_t>(*state_.view.pageBytes);
+  }
+  source.pageImage = &view_.pageImage();
+  source.displayImage = &view_.displayImage();
+  source.zoomOrCrop =
+      toolBar_.isPressed(nav::ToolButton::Zoom) || toolBar_.isPressed(nav::ToolButton::Crop);
+  pageSaver_.saveDisplayedPage(source, state_.pageSaveDir);
+}
+
+// "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
+// window runs modally over the disabled main window.
+void ProgramWindows::print(bool cropped) {
+  const Image& image = cropped ? view_.displayImage() : view_.pageImage();
+  PrintWindow::runPrintWindow(
+      platform_, image, [this] { help(); }, &window_);
+}
 
 // The main window's left column, the monitor's button and the record-file command.
 class ProgramFrame final : public WindowFrame {
@@ -248,7 +294,7 @@ struct Program::Parts {
                 *window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
-        windows(records, platform, state),
+        windows(records, platform, state, window, *pageView, *toolBar),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
                                   CommandTargets{requests, display, windows, frame})) {}
@@ -371,7 +417,10 @@ void Program::Parts::buildMonitor() {
       monitor->start();
     }
   });
-  window.setCloseHandler([this] { monitor->stop(); });
+  window.setCloseHandler([this] {
+    windows.closeLaterWindows();
+    monitor->stop();
+  });
 }
 
 namespace {
@@ -397,13 +446,14 @@ Program::~Program() {
   parts_->monitor->stop();
 }
 
-bool Program::start() {
+bool Program::start(std::string_view recordFile) {
   Parts& p = *parts_;
   p.window.showHtml(p.state.aboutHtml);
   p.window.show();
   showStartupNotice(p.notice, 1, p.state.version);
-  // The record file is asked for at start; without one the program cannot work.
-  const LoadOutcome loaded = p.records.loadRecordFile();
+  // The record file is asked for at start (unless named on the command line); without one the
+  // program cannot work.
+  const LoadOutcome loaded = p.records.loadRecordFile(recordFile);
   showStartupNotice(p.notice, 0, p.state.version);
   if (loaded == LoadOutcome::EndProgram) {
     return false;
