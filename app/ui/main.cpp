@@ -8,6 +8,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
 #include "platform/qt/qt_platform.h"
+#include "platform/qt/qt_translations.h"
 
 using namespace korvalis;
 
@@ -17,6 +18,7 @@ int main(int argc, char* argv[]) {
   enterProgramDir(state, argc > 0 ? argv[0] : "");
 
   QApplication app(argc, argv);
+  installGermanTranslations(app);
   QtPlatform platform;
   if (!passPlatformGate(platform, {parseVersion(qVersion()), kernelVersion()})) {
     return 1;

@@ -7,6 +7,7 @@
 #include <memory>
 
 class QPushButton;
+class QWidget;
 
 namespace korvalis {
 
@@ -31,8 +32,10 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  /// The start-up: shows the main window with the About page and asks for the record file,
-  /// with the start-up notice up meanwhile. False when the program must end (no record file).
+  /// The start-up: asks for the record file with the start-up notice up, builds the tree and
+  /// selects its first entry, closes the notice, then shows the main window (fitted to the
+  /// screen) with the About page. False when the program must end (no record file); the
+  /// window has not been shown then.
   bool start();
   /// "Datendatei laden" from the main window: the notice in its loading form while the file
   /// loads; the tree is rebuilt, or the window closes when the program must end.
@@ -47,6 +50,8 @@ class Program {
   MainCommands& commands();
   TransferEngine& engine();
   ConnectionMonitor& monitor();
+  /// The start-up notice while it is up, else nullptr.
+  const QWidget* startupNotice() const;
   /// The connection monitor's button at the window's inner top-right corner.
   QPushButton& monitorButton();
 

@@ -14,7 +14,10 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QUrl>
 #include <cmath>
 
@@ -173,8 +176,61 @@ Image QtPlatform::clipboardImage() {
   return fromQImage(QGuiApplication::clipboard()->image());
 }
 
+namespace {
+
+// Whether the desktop has a program for the file: without xdg-open nothing can open it, and
+// xdg-mime names no default program for a type nobody handles. When the question cannot be
+// asked, xdg-open is left to try.
+bool hasDocumentHandler(const QString& path) {
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) {
+    return false;
+  }
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) {
+    return true;
+  }
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                        QMimeDatabase().mimeTypeForFile(path).name()});
+  if (!query.waitForFinished(2000)) {
+    query.kill();
+    query.waitForFinished(500);
+    return true;
+  }
+  return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+  (void)path;
+  return true;
+#endif
+}
+
+}  // namespace
+
 bool QtPlatform::openDocument(std::string_view path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(path)));
+  const QString file = pathToQString(path);
+  return hasDocumentHandler(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+}
+
+void QtPlatform::showHelpPages(std::string_view indexPath) {
+  if (!helpPages_) {
+    // A window of its own (no parent), so it stays usable beside a disabled main window.
+    helpPages_ = std::make_unique<QTextBrowser>();
+    helpPages_->setWindowTitle(QStringLiteral("Hilfe"));
+    helpPages_->setOpenLinks(true);
+    helpPages_->setOpenExternalLinks(true);  // web addresses go to the browser
+    helpPages_->resize(760, 600);
+    QObject::connect(helpPages_.get(), &QTextBrowser::sourceChanged, helpPages_.get(),
+                     [window = helpPages_.get()] {
+                       const QString title = window->documentTitle();
+                       window->setWindowTitle(title.isEmpty() ? QStringLiteral("Hilfe")
+                                                              : QStringLiteral("Hilfe - ") + title);
+                     });
+  }
+  helpPages_->setSource(QUrl::fromLocalFile(pathToQString(indexPath)));
+  helpPages_->show();
+  helpPages_->raise();
+  helpPages_->activateWindow();
 }
 
 DisplayInfo QtPlatform::displayInfo() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QPointer>
+#include <QTextBrowser>
 #include <QWidget>
+#include <memory>
 
 #include "platform/platform.h"
 #include "platform/qt/cups_printing.h"
@@ -35,6 +37,9 @@ class QtPlatform : public Platform {
   void setClipboardImage(const Image& image) override;
   Image clipboardImage() override;
   bool openDocument(std::string_view path) override;
+  void showHelpPages(std::string_view indexPath) override;
+  /// The help window of showHelpPages() once it was opened, else nullptr.
+  QTextBrowser* helpPagesWindow() const { return helpPages_.get(); }
   DisplayInfo displayInfo() override;
   char decimalSeparator() override;
   int timeZoneBiasMinutes() override;
@@ -57,6 +62,7 @@ class QtPlatform : public Platform {
  private:
   QPointer<QWidget> parent_;
   CupsPrinting printing_;
+  std::unique_ptr<QTextBrowser> helpPages_;
 };
 
 }  // namespace korvalis

@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -50,6 +51,33 @@ class PlatformQtTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Without a program for the file, openDocument says so (the help then shows its pages
+  // itself); the in-program help window shows a page and follows its links by the keys.
+  void helpPagesWithoutADesktopHandler() {
+    QtPlatform platform;
+    const QString index = QStringLiteral(KORVALIS_WEBHELP_DIR "/Index.htm");
+    const QByteArray path = qgetenv("PATH");
+    QTemporaryDir empty;
+    qputenv("PATH", empty.path().toUtf8());
+    const bool opened = platform.openDocument(pathFromQString(index));
+    qputenv("PATH", path);
+    QVERIFY(!opened);
+
+    platform.showHelpPages(pathFromQString(index));
+    QTextBrowser* help = platform.helpPagesWindow();
+    QVERIFY(help != nullptr && help->isVisible());
+    QCOMPARE(help->source(), QUrl::fromLocalFile(index));
+    QVERIFY(help->toPlainText().contains(QStringLiteral("Überblick")));
+    help->activateWindow();
+    help->setFocus();
+    QTest::keyClick(help, Qt::Key_Tab);  // the first link
+    QTest::keyClick(help, Qt::Key_Return);
+    QCOMPARE(help->source().fileName(), QStringLiteral("Ueberblick.htm"));
+    QVERIFY(help->windowTitle().startsWith(QStringLiteral("Hilfe")));
+    help->backward();
+    QCOMPARE(help->source(), QUrl::fromLocalFile(index));
+  }
+
   void textConversions() {
     // Bytes 0x80-0x9F are not Latin-1: 0x80 is the euro sign, 0x8A S with caron.
     const std::string bytes =
