@@ -1003,9 +1003,12 @@ void MainAssemblyTest::treeDrivesTheEntryInformation() {
   w.key(Qt::Key_F, Qt::ControlModifier);
   QCOMPARE(w.records.searchWindow()->pos(), info + QPoint(360 + 24, 0));
 
-  // Following the fields: a page inside an entry's range stays as typed.
+  // Following the fields into another entry: the page inside its range stays as typed.
   const std::string last = entry.pages.substr(entry.pages.find('-') + 1);
   QVERIFY(last != firstPage(entry));
+  QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
+                    w.tree()->visualRect(firstLeaf).center());
+  QCOMPARE(w.records.selectedLeafEntry(), firstId);
   p->idField()->setText(toQString(entry.id));
   p->pageField()->setText(toQString(firstPage(entry)));
   w.tree()->setFocus();

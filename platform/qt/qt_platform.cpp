@@ -176,12 +176,11 @@ Image QtPlatform::clipboardImage() {
   return fromQImage(QGuiApplication::clipboard()->image());
 }
 
-namespace {
-
 // Whether the desktop has a program for the file: without xdg-open nothing can open it, and
 // xdg-mime names no default program for a type nobody handles. When the question cannot be
 // asked, xdg-open is left to try.
-bool hasDocumentHandler(const QString& path) {
+bool hasDocumentHandler(std::string_view utf8Path) {
+  const QString path = pathToQString(utf8Path);
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
   if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) {
     return false;
@@ -205,11 +204,9 @@ bool hasDocumentHandler(const QString& path) {
 #endif
 }
 
-}  // namespace
-
 bool QtPlatform::openDocument(std::string_view path) {
-  const QString file = pathToQString(path);
-  return hasDocumentHandler(file) && QDesktopServices::openUrl(QUrl::fromLocalFile(file));
+  return hasDocumentHandler(path) &&
+         QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(path)));
 }
 
 void QtPlatform::showHelpPages(std::string_view indexPath) {

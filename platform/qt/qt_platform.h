@@ -13,6 +13,10 @@ namespace korvalis {
 /// The Platform on a real desktop: Qt message boxes and dialogs, the system clipboard, the
 /// desktop's document handler and the screen and locale as Qt reports them. Needs a
 /// QApplication; user-interface thread only.
+/// Whether the desktop has a program that opens the file (UTF-8 path): xdg-open exists and,
+/// where xdg-mime can be asked, it names a default program for the file's type.
+bool hasDocumentHandler(std::string_view utf8Path);
+
 class QtPlatform : public Platform {
  public:
   QtPlatform() = default;

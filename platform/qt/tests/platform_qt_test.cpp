@@ -56,12 +56,30 @@ class PlatformQtTest : public QObject {
   void helpPagesWithoutADesktopHandler() {
     QtPlatform platform;
     const QString index = QStringLiteral(KORVALIS_WEBHELP_DIR "/Index.htm");
+    // A desktop whose xdg-mime names no program for HTML, one that names one, one without
+    // xdg-open.
     const QByteArray path = qgetenv("PATH");
-    QTemporaryDir empty;
-    qputenv("PATH", empty.path().toUtf8());
-    const bool opened = platform.openDocument(pathFromQString(index));
+    const std::string page = pathFromQString(index);
+    QTemporaryDir bin;
+    const auto tool = [&bin](const char* name, const QByteArray& body) {
+      QFile script(bin.filePath(QString::fromLatin1(name)));
+      QVERIFY(script.open(QIODevice::WriteOnly));
+      script.write("#!/bin/sh\n" + body + "\n");
+      script.close();
+      script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    qputenv("PATH", bin.path().toUtf8());
+    tool("xdg-open", "exit 0");
+    tool("xdg-mime", "exit 0");
+    const bool withoutProgram = hasDocumentHandler(page);
+    tool("xdg-mime", "echo browser.desktop");
+    const bool withProgram = hasDocumentHandler(page);
+    QFile::remove(bin.filePath(QStringLiteral("xdg-open")));
+    const bool withoutXdgOpen = hasDocumentHandler(page);
     qputenv("PATH", path);
-    QVERIFY(!opened);
+    QVERIFY(!withoutProgram);
+    QVERIFY(withProgram);
+    QVERIFY(!withoutXdgOpen);
 
     platform.showHelpPages(pathFromQString(index));
     QTextBrowser* help = platform.helpPagesWindow();
