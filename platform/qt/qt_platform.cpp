@@ -35,8 +35,12 @@ void sizeFileDialog(QFileDialog& dialog) {
   dialog.setViewMode(QFileDialog::Detail);
   const QSize wanted(820, 500);
   dialog.resize(dialog.sizeHint().expandedTo(wanted));
+  // Name, size ("45,2 KiB"), type ("plain text document") and the date, each whole.
   for (QHeaderView* header : dialog.findChildren<QHeaderView*>()) {
-    header->resizeSection(0, 340);
+    const int widths[] = {280, 80, 160};
+    for (int section = 0; section < 3 && section < header->count(); ++section) {
+      header->resizeSection(section, widths[section]);
+    }
   }
 }
 
@@ -217,6 +221,16 @@ void QtPlatform::showHelpPages(std::string_view indexPath) {
     helpPages_->setOpenLinks(true);
     helpPages_->setOpenExternalLinks(true);  // web addresses go to the browser
     helpPages_->resize(760, 600);
+    // Over the main window when there is one, else in the middle of the screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = parent_ != nullptr  ? parent_->frameGeometry()
+                       : screen != nullptr ? screen->availableGeometry()
+                                           : QRect();
+    if (area.isValid()) {
+      QRect place(QPoint(0, 0), helpPages_->size());
+      place.moveCenter(area.center());
+      helpPages_->move(place.topLeft());
+    }
     QObject::connect(helpPages_.get(), &QTextBrowser::sourceChanged, helpPages_.get(),
                      [window = helpPages_.get()] {
                        const QString title = window->documentTitle();
