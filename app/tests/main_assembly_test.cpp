@@ -46,6 +46,13 @@
 
 using namespace korvalis;
 
+// The start values, from the environment (the archive's address), as main() sets them.
+AppState startValues() {
+  AppState initial;
+  initialiseAppState(initial);
+  return initial;
+}
+
 // The program's main window put together as main() does, by the same composition root, with
 // the scripted platform.
 struct AssembledWindow {
@@ -99,12 +106,7 @@ struct AssembledWindow {
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
   }
 
-  // Initialised first, from the environment (the archive's address), as main() does.
-  AppState state = [] {
-    AppState initial;
-    initialiseAppState(initial);
-    return initial;
-  }();
+  AppState state = startValues();
   ScriptedPlatform platform;
   Program program{state, platform};
   MainWindow& window = program.mainWindow();
@@ -866,22 +868,30 @@ struct StartupSeen {
   bool treeReadyWhenNoticeClosed = false;
 };
 
-void watchStartup(Program& program, ScriptedPlatform& platform, StartupSeen& seen) {
-  platform.whileOpenDialog = [&program, &seen] {
-    seen.asked = true;
-    seen.windowVisible = program.mainWindow().isVisible();
-    const QWidget* notice = program.startupNotice();
-    if (notice == nullptr || !notice->isVisible()) {
-      return;
-    }
-    seen.noticeSize = notice->size();
-    seen.noticeCentre = notice->frameGeometry().center();
-    QObject::connect(notice, &QObject::destroyed, &program.mainWindow(), [&program, &seen] {
-      seen.treeReadyWhenNoticeClosed = program.records().selectedLeafEntry() != kNoEntry &&
-                                       !program.navigationPanel().idField()->text().isEmpty();
-    });
-  };
-}
+// A program whose start-up is watched from inside the record-file dialog.
+struct WatchedStartup {
+  WatchedStartup() {
+    platform.whileOpenDialog = [this] {
+      seen.asked = true;
+      seen.windowVisible = program.mainWindow().isVisible();
+      const QWidget* notice = program.startupNotice();
+      if (notice == nullptr || !notice->isVisible()) {
+        return;
+      }
+      seen.noticeSize = notice->size();
+      seen.noticeCentre = notice->frameGeometry().center();
+      QObject::connect(notice, &QObject::destroyed, &program.mainWindow(), [this] {
+        seen.treeReadyWhenNoticeClosed = program.records().selectedLeafEntry() != kNoEntry &&
+                                         !program.navigationPanel().idField()->text().isEmpty();
+      });
+    };
+  }
+
+  AppState state = startValues();
+  ScriptedPlatform platform;
+  Program program{state, platform};
+  StartupSeen seen;
+};
 
 }  // namespace
 
@@ -891,26 +901,18 @@ void watchStartup(Program& program, ScriptedPlatform& platform, StartupSeen& see
 void MainAssemblyTest::windowAppearsOnlyAfterTheRecordFile() {
   const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
   {
-    AppState state;
-    initialiseAppState(state);
-    ScriptedPlatform platform;
-    Program program(state, platform);
-    StartupSeen seen;
-    watchStartup(program, platform, seen);
-    platform.queueOpenFile(std::nullopt);
-    QVERIFY(!program.start());
-    QVERIFY(seen.asked);
-    QVERIFY(!seen.windowVisible);
-    QVERIFY(!program.mainWindow().isVisible());
-    QVERIFY(program.startupNotice() == nullptr);
+    WatchedStartup cancelled;
+    cancelled.platform.queueOpenFile(std::nullopt);
+    QVERIFY(!cancelled.program.start());
+    QVERIFY(cancelled.seen.asked);
+    QVERIFY(!cancelled.seen.windowVisible);
+    QVERIFY(!cancelled.program.mainWindow().isVisible());
+    QVERIFY(cancelled.program.startupNotice() == nullptr);
   }
-  AppState state;
-  initialiseAppState(state);
-  ScriptedPlatform platform;
-  Program program(state, platform);
-  StartupSeen seen;
-  watchStartup(program, platform, seen);
-  platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  WatchedStartup w;
+  StartupSeen& seen = w.seen;
+  Program& program = w.program;
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
   QVERIFY(program.start());
   QVERIFY(!seen.windowVisible);
   QCOMPARE(seen.noticeSize, QSize(240, 120));
@@ -920,7 +922,7 @@ void MainAssemblyTest::windowAppearsOnlyAfterTheRecordFile() {
   QVERIFY(program.startupNotice() == nullptr);
 
   seen = StartupSeen{};
-  platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
   program.toolBar().action(nav::ToolButton::LoadRecordFile)->trigger();
   QVERIFY(seen.windowVisible);  // a later load keeps the window up
   QCOMPARE(seen.noticeSize, QSize(240, 120));
@@ -1148,8 +1150,7 @@ void MainAssemblyTest::monitorButtonKeepsItsLastIcon() {
 void MainAssemblyTest::defaultFontOfTheControls() {
   const QFont before = QApplication::font();
   {
-    AppState state;
-    initialiseAppState(state);
+    AppState state = startValues();
     ScriptedPlatform platform;
     platform.display.messageFontFace = "DejaVu Serif";
     platform.display.messageFontHeight = -16;
