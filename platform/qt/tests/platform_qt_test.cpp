@@ -245,6 +245,9 @@ class PlatformQtTest : public QObject {
     QtPlatform platform;
     QStringList buttons;
     int nameColumn = 0;
+    int sizeColumn = 0;
+    int typeColumn = 0;
+    int roomForDate = 0;
     QSize size;
     whenModalOpens([&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -252,6 +255,12 @@ class PlatformQtTest : public QObject {
       size = dialog->size();
       for (const auto* header : dialog->findChildren<QHeaderView*>()) {
         nameColumn = std::max(nameColumn, header->sectionSize(0));
+        if (header->count() >= 4) {
+          // Size and type whole ("45,43 KiB", "plain text document"), the date still in view.
+          sizeColumn = header->sectionSize(1);
+          typeColumn = header->sectionSize(2);
+          roomForDate = header->width() - header->sectionPosition(3);
+        }
       }
       for (const auto* box : dialog->findChildren<QDialogButtonBox*>()) {
         for (const auto* button : box->buttons()) {
@@ -266,6 +275,9 @@ class PlatformQtTest : public QObject {
     QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(',')));
     QVERIFY(size.width() >= 820 && size.height() >= 500);
     QVERIFY(nameColumn >= 300);
+    QVERIFY(sizeColumn >= 80);
+    QVERIFY(typeColumn >= 150);
+    QVERIFY2(roomForDate >= 140, qPrintable(QString::number(roomForDate)));
   }
 
   void systemQueries() {
