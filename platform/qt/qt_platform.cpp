@@ -37,7 +37,7 @@ void sizeFileDialog(QFileDialog& dialog) {
   dialog.resize(dialog.sizeHint().expandedTo(wanted));
   // Name, size ("45,2 KiB"), type ("plain text document") and the date, each whole.
   for (QHeaderView* header : dialog.findChildren<QHeaderView*>()) {
-    const int widths[] = {280, 80, 160};
+    const int widths[] = {300, 80, 150};
     for (int section = 0; section < 3 && section < header->count(); ++section) {
       header->resizeSection(section, widths[section]);
     }
