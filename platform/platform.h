@@ -84,6 +84,10 @@ class Platform {
 
   /// Opens a document (UTF-8 path) with the handler the desktop has registered for it.
   virtual bool openDocument(std::string_view path) = 0;
+  /// Shows HTML help pages (UTF-8 path of the first page) in a window of the program, with
+  /// their links followed inside it: for a desktop where no program opens them. A platform
+  /// without windows shows nothing.
+  virtual void showHelpPages(std::string_view /*indexPath*/) {}
 
   /// Resolution and message font of the screen the program runs on.
   virtual DisplayInfo displayInfo() = 0;

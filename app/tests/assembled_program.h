@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QApplication>
+#include <QLabel>
 #include <QMouseEvent>
 #include <QTest>
 #include <string>
@@ -47,6 +48,8 @@ struct AssembledWindow {
   RecordTreeView* tree() { return records.treeView(); }
   void press(nav::ToolButton button) { toolBar()->action(button)->trigger(); }
   bool enabled(nav::ToolButton button) { return toolBar()->isButtonEnabled(button); }
+  /// The text a status field shows on the screen.
+  QString shownStatus(int field) { return window.statusField(field)->text(); }
   bool pressed(nav::ToolButton button) { return toolBar()->isPressed(button); }
   /// A key as the user types it, into the control that has the focus.
   void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {

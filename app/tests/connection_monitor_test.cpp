@@ -90,6 +90,40 @@ TEST(ConnectionMonitor, StartAndStopWithinASecondEndsTheThread) {
             (std::vector<MonitorIcon>{MonitorIcon::NoConnection, MonitorIcon::Connection}));
 }
 
+// Each start is a run of its own: its icons carry its number, and only the current run's,
+// while it runs, may still be shown.
+TEST(ConnectionMonitor, IconsCarryTheirRunAndOnlyTheRunningOneCounts) {
+  std::mutex mutex;
+  std::vector<std::pair<std::uint32_t, MonitorIcon>> icons;
+  ConnectionMonitor monitor([] { return true; },
+                            [&](std::uint32_t run, MonitorIcon icon) {
+                              const std::lock_guard lock(mutex);
+                              icons.emplace_back(run, icon);
+                            });
+  EXPECT_EQ(monitor.currentRun(), 0U);
+  monitor.start(50);
+  EXPECT_EQ(monitor.currentRun(), 1U);
+  EXPECT_TRUE(monitor.acceptsIcon(1));
+  monitor.stop();
+  EXPECT_FALSE(monitor.acceptsIcon(1));  // switched off: the button keeps its icon
+  monitor.start(50);
+  EXPECT_FALSE(monitor.acceptsIcon(1));
+  EXPECT_TRUE(monitor.acceptsIcon(2));
+  ASSERT_TRUE(monitor.stopAndWait(std::chrono::seconds(2)));
+  const std::lock_guard lock(mutex);
+  ASSERT_FALSE(icons.empty());
+  EXPECT_EQ(icons.front(), std::make_pair(1U, MonitorIcon::NoConnection));
+  EXPECT_EQ(icons.back().first, 2U);
+
+  for (const auto& [run, icon] :
+       {std::pair{1U, MonitorIcon::Idle}, std::pair{7U, MonitorIcon::Connection},
+        std::pair{0xFFFFFFFFU, MonitorIcon::NoConnection}}) {
+    const std::uintptr_t data = packMonitorIcon(run, icon);
+    EXPECT_EQ(monitorRunOf(data), run);
+    EXPECT_EQ(monitorIconOf(data), icon);
+  }
+}
+
 TEST(ConnectionMonitor, QuickStopAndStartLeavesOneThread) {
   std::atomic<int> checks{0};
   ConnectionMonitor monitor([&] { return ++checks, false; }, [](MonitorIcon) {});

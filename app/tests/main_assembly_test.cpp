@@ -5,17 +5,20 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QToolButton>
 #include <cmath>
 #include <fstream>
@@ -24,15 +27,20 @@
 #include "app/app_state.h"
 #include "app/app_state_init.h"
 #include "app/tests/assembled_program.h"
+#include "app/connection_monitor.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
 #include "app/ui/program.h"
 #include "archive/tests/archive_server_fixture.h"
+#include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_text.h"
 #include "platform/scripted/scripted_platform.h"
+#include "records/ui/info_window.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
+#include "records/ui/search_window.h"
 #include "viewer/image_codec.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
@@ -99,6 +107,16 @@ class MainAssemblyTest : public QObject {
   void windowLayoutFollowsTheTreeAndTheSize();
   void laterWindowCommandsAreDisabled();
   void loadRecordFileAgain();
+  void germanTextsShowAsWritten();
+  void windowAppearsOnlyAfterTheRecordFile();
+  void treeDrivesTheEntryInformation();
+  void returnInTheTreeLoadsTheSelectedEntry();
+  void emptyFieldStopsTheRequest();
+  void progressFollowsTheDownloadAndTheTurn();
+  void fullScreenIsAlwaysLeft();
+  void monitorButtonKeepsItsLastIcon();
+  void defaultFontOfTheControls();
+  void aboutPageLeavesTheShownPage();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
@@ -302,12 +320,12 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
 
   p->pageField()->setText(QStringLiteral("1a"));  // set by program: the validator does not see it
   p->nextPageButton()->click();
-  QCOMPARE(w.window.statusText(0), std::string(" ungültiges Seitenformat"));
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungültiges Seitenformat"));
   QCOMPARE(fields(), QStringLiteral("000000000/1a"));
   p->idField()->setText(QStringLiteral("12 3"));
   p->pageField()->setText(QStringLiteral("7"));
   p->previousIdButton()->click();
-  QCOMPARE(w.window.statusText(0), std::string(" ungültiges ID-Format"));
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungültiges ID-Format"));
   QCOMPARE(fields(), QStringLiteral("12 3/7"));
 
   // The keys, with the tree focused; the tree follows into the entry that holds the page.
@@ -730,6 +748,356 @@ void MainAssemblyTest::loadRecordFileAgain() {
   QCOMPARE(w.state.session.records.generation, firstLoad + 1);
   QCOMPARE(w.state.session.records.list.size(), entries);
   QVERIFY(w.records.selectedLeafEntry() != kNoEntry);  // the tree was built anew
+}
+
+// The texts of the cores are Windows-1252 bytes; the status bar and the HTML view show them as
+// written: a look-up's complaint, a stepping complaint, the error page.
+void MainAssemblyTest::germanTextsShowAsWritten() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  p->apidField()->setText(QStringLiteral("keine APID"));
+  p->apidField()->setFocus();
+  w.key(Qt::Key_Return);
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungüliges APID-Format"));
+  p->pageField()->setText(QStringLiteral("1a"));
+  p->nextPageButton()->click();
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungültiges Seitenformat"));
+  QCOMPARE(w.window.statusText(0), std::string(" ung\xFCltiges Seitenformat"));
+  w.window.setStatusText(0, " Ung\xFCltige Antwort");
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" Ungültige Antwort"));
+  w.window.showHtml(w.state.request.errorPageHtml);
+  QVERIFY(w.window.htmlView()->toPlainText().contains(QStringLiteral("Seite nicht verfügbar.")));
+}
+
+namespace {
+
+// What the start-up looked like while the record-file dialog was up, and when the notice
+// went away.
+struct StartupSeen {
+  bool asked = false;
+  bool windowVisible = false;
+  QSize noticeSize;
+  QPoint noticeCentre;
+  bool treeReadyWhenNoticeClosed = false;
+};
+
+// A program whose start-up is watched from inside the record-file dialog.
+struct WatchedStartup {
+  WatchedStartup() {
+    platform.whileOpenDialog = [this] {
+      seen.asked = true;
+      seen.windowVisible = program.mainWindow().isVisible();
+      const QWidget* notice = program.startupNotice();
+      if (notice == nullptr || !notice->isVisible()) {
+        return;
+      }
+      seen.noticeSize = notice->size();
+      seen.noticeCentre = notice->frameGeometry().center();
+      QObject::connect(notice, &QObject::destroyed, &program.mainWindow(), [this] {
+        seen.treeReadyWhenNoticeClosed = program.records().selectedLeafEntry() != kNoEntry &&
+                                         !program.navigationPanel().idField()->text().isEmpty();
+      });
+    };
+  }
+
+  AppState state = [] {
+    AppState initial;
+    initialiseAppState(initial);
+    return initial;
+  }();
+  ScriptedPlatform platform;
+  Program program{state, platform};
+  StartupSeen seen;
+};
+
+}  // namespace
+
+// The start-up asks for the record file with only the notice up (240 x 120, centred); the
+// window comes after the tree is built and its first entry selected, and never when the
+// dialog is cancelled. "Datendatei laden" closes its notice after the tree is built too.
+void MainAssemblyTest::windowAppearsOnlyAfterTheRecordFile() {
+  const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+  {
+    WatchedStartup cancelled;
+    cancelled.platform.queueOpenFile(std::nullopt);
+    QVERIFY(!cancelled.program.start());
+    QVERIFY(cancelled.seen.asked);
+    QVERIFY(!cancelled.seen.windowVisible);
+    QVERIFY(!cancelled.program.mainWindow().isVisible());
+    QVERIFY(cancelled.program.startupNotice() == nullptr);
+  }
+  WatchedStartup w;
+  StartupSeen& seen = w.seen;
+  Program& program = w.program;
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  QVERIFY(program.start());
+  QVERIFY(!seen.windowVisible);
+  QCOMPARE(seen.noticeSize, QSize(240, 120));
+  QVERIFY((seen.noticeCentre - screenCentre).manhattanLength() <= 4);
+  QVERIFY(seen.treeReadyWhenNoticeClosed);
+  QVERIFY(program.mainWindow().isVisible());
+  QVERIFY(program.startupNotice() == nullptr);
+
+  seen = StartupSeen{};
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  program.toolBar().action(nav::ToolButton::LoadRecordFile)->trigger();
+  QVERIFY(seen.windowVisible);  // a later load keeps the window up
+  QCOMPARE(seen.noticeSize, QSize(240, 120));
+  QVERIFY(seen.treeReadyWhenNoticeClosed);
+  QVERIFY(program.startupNotice() == nullptr);
+}
+
+namespace {
+
+// The next leaf below the tree's selection, chosen with the Down key as a user does.
+EntryId stepToNextLeaf(AssembledWindow& w) {
+  const EntryId from = w.records.selectedLeafEntry();
+  w.tree()->setFocus();
+  for (int i = 0; i < 30; ++i) {
+    w.key(Qt::Key_Down);
+    const EntryId now = w.records.selectedLeafEntry();
+    if (now != kNoEntry && now != from) {
+      return now;
+    }
+  }
+  return kNoEntry;
+}
+
+std::string firstPage(const RecordEntry& entry) {
+  const std::string_view pages = entry.pages();
+  return std::string(pages.substr(0, pages.find('-')));
+}
+
+}  // namespace
+
+// Choosing a tree item by keys, click or right click shows its entry in the fields and in
+// "Info"; the tree following the typed ID and page leaves the fields alone. "Info" and
+// "Suchen" come up beside the tree, below the tool bar.
+void MainAssemblyTest::treeDrivesTheEntryInformation() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  const RecordList& list = w.state.session.records.list;
+  NavigationPanel* p = w.panel();
+  const QModelIndex firstLeaf = w.tree()->currentIndex();
+  const EntryId firstId = w.records.selectedLeafEntry();
+
+  const EntryId next = stepToNextLeaf(w);
+  QVERIFY(next != kNoEntry);
+  const QModelIndex nextLeaf = w.tree()->currentIndex();
+  const RecordEntry& entry = *list.find(next);
+  QCOMPARE(fromQString(p->idField()->text()), std::string(entry.id()));
+  QCOMPARE(fromQString(p->apidField()->text()), std::string(entry.apid()));
+  QCOMPARE(fromQString(p->pageField()->text()), firstPage(entry));
+  QVERIFY(w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
+
+  QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
+                    w.tree()->visualRect(firstLeaf).center());
+  QCOMPARE(w.records.selectedLeafEntry(), firstId);
+  QCOMPARE(fromQString(p->idField()->text()), list.find(firstId)->id());
+
+  // The right click on the other leaf: "Zeige Info" shows the entry clicked.
+  bool menuSeen = false;
+  QTimer::singleShot(0, [&menuSeen] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu != nullptr && menu->actions().size() == 2) {
+      menuSeen = true;
+      menu->actions()[1]->trigger();
+      menu->close();
+    }
+  });
+  const QPoint at = w.tree()->visualRect(nextLeaf).center();
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, w.tree()->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(w.tree()->viewport(), &rightClick);
+  QVERIFY(menuSeen);
+  QVERIFY(w.records.infoWindow()->isVisible());
+  QVERIFY(w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
+  QCOMPARE(fromQString(p->idField()->text()), std::string(entry.id()));
+
+  // Placed by the main window: beside the tree, 40 pixels below the tool bar; "Suchen" 24
+  // pixels right of "Info".
+  const QPoint info = w.records.infoWindow()->pos();
+  const QPoint inner = w.window.geometry().topLeft();
+  QCOMPARE(info, inner + QPoint(220 + 20, w.toolBar()->height() + 40));
+  w.platform.queueText("*");
+  w.tree()->setFocus();
+  w.key(Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(w.records.searchWindow()->pos(), info + QPoint(360 + 24, 0));
+
+  // Following the fields into another entry: the page inside its range stays as typed.
+  const std::string last = std::string(entry.pages()).substr(std::string(entry.pages()).find('-') + 1);
+  QVERIFY(last != firstPage(entry));
+  QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
+                    w.tree()->visualRect(firstLeaf).center());
+  QCOMPARE(w.records.selectedLeafEntry(), firstId);
+  p->idField()->setText(toQString(std::string(entry.id())));
+  p->pageField()->setText(toQString(firstPage(entry)));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right);  // one page on, still in the entry
+  QCOMPARE(w.records.currentEntry(), next);
+  QCOMPARE(w.records.selectedLeafEntry(), next);
+  QVERIFY(fromQString(p->pageField()->text()) != firstPage(entry));
+}
+
+// Return in the tree shows the page of the entry selected there (chosen by the keys).
+void MainAssemblyTest::returnInTheTreeLoadsTheSelectedEntry() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  const EntryId next = stepToNextLeaf(w);
+  QVERIFY(next != kNoEntry);
+  const RecordEntry& entry = *w.state.session.records.list.find(next);
+  w.tree()->setFocus();
+  w.key(Qt::Key_Return);
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
+  QCOMPARE(pageIdentity(w.state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+           std::string(entry.id()).substr(2) + ":" + firstPage(entry));
+}
+
+// An empty ID or page field: Return and "Anzeigen" say " ID oder Seite fehlt!" and ask the
+// archive nothing; the shown page stays.
+void MainAssemblyTest::emptyFieldStopsTheRequest() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  NavigationPanel* p = w.panel();
+  p->pageField()->clear();
+  p->showButton()->click();
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ID oder Seite fehlt!"));
+  QCOMPARE(w.state.request.currentRequest, std::uintptr_t{0});
+  QCOMPARE(w.window.imageMode(), 1);
+  QVERIFY(w.state.view.pageShown);
+  p->pageField()->setText(QStringLiteral("00001"));
+  p->idField()->clear();
+  p->idField()->setFocus();
+  w.key(Qt::Key_Return);
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ID oder Seite fehlt!"));
+  QCOMPARE(w.state.request.currentRequest, std::uintptr_t{0});
+  QVERIFY(w.pageView()->isVisible());
+}
+
+// The progress field moves while a page comes in and goes back to 0 on Esc; a turn counts
+// in its own range, whatever the download before had set.
+void MainAssemblyTest::progressFollowsTheDownloadAndTheTurn() {
+  const ArchiveEnvironment archive(
+      {"--page-bytes", "600000", "--fault", "stallbody=dist.jpg", "--stall-ms", "4000"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QProgressBar* progress = w.window.progressBar();
+  w.panel()->showButton()->click();
+  QVERIFY(w.state.request.currentRequest != 0);
+  QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 5000);  // half the page came
+  QVERIFY(progress->value() < progress->maximum());
+  w.tree()->setFocus();
+  w.key(Qt::Key_Escape);
+  QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
+  QTRY_COMPARE(progress->value(), 0);
+
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(400, 300)));
+  int highest = 0;
+  QObject::connect(progress, &QProgressBar::valueChanged, progress, [&highest, progress](int v) {
+    highest = std::max(highest, v * 100 / std::max(progress->maximum(), 1));
+  });
+  w.press(nav::ToolButton::RotateLeft);
+  QCOMPARE(progress->maximum(), 100);
+  QCOMPARE(highest, 100);
+  QCOMPARE(progress->value(), 0);
+}
+
+// F11 leaves the full-screen view also when the page went away meanwhile (Esc, a failed
+// page), and a maximised window comes back maximised.
+void MainAssemblyTest::fullScreenIsAlwaysLeft() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(400, 300)));
+  w.tree()->setFocus();
+  w.key(Qt::Key_F11);
+  QTRY_VERIFY(w.window.isFullScreen());
+  w.state.view.pageShown = false;  // as a failed page or Esc leaves it
+  w.window.setImageMode(0);
+  w.window.activateWindow();
+  w.key(Qt::Key_F11);
+  QVERIFY(!w.state.view.fullScreen);
+  QTRY_VERIFY(!w.window.isFullScreen());
+  QVERIFY(w.toolBar()->isVisible() && w.window.statusBar()->isVisible());
+
+  w.state.view.pageShown = true;
+  w.window.setImageMode(1);
+  w.window.showMaximized();
+  QTRY_VERIFY(w.window.isMaximized());
+  w.window.activateWindow();
+  w.key(Qt::Key_F11);
+  QTRY_VERIFY(w.window.isFullScreen());
+  w.key(Qt::Key_F11);
+  QTRY_VERIFY(!w.window.isFullScreen());
+  QTRY_VERIFY(w.window.isMaximized());
+}
+
+// Switched off, the monitor's button keeps the icon it showed last; an icon that a stopped
+// run posts late changes nothing, also not a newer run's.
+void MainAssemblyTest::monitorButtonKeepsItsLastIcon() {
+  AssembledWindow w;
+  QPushButton& button = w.program.monitorButton();
+  QCOMPARE(button.toolTip(), QStringLiteral("Monitor aus"));
+  button.click();  // on: the first icon comes at once
+  QTRY_COMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  const std::uint32_t first = w.program.monitor().currentRun();
+  button.click();  // off
+  QCoreApplication::processEvents();
+  QCOMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  QtEventTarget& target = *w.window.eventTarget();
+  target.postEvent(kMonitorIconEvent, packMonitorIcon(first, MonitorIcon::Connection));
+  QCoreApplication::processEvents();
+  QCOMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+
+  button.click();  // on again: a new run
+  QVERIFY(w.program.monitor().currentRun() != first);
+  QTRY_COMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  target.postEvent(kMonitorIconEvent, packMonitorIcon(first, MonitorIcon::Connection));
+  QCoreApplication::processEvents();
+  QCOMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  target.postEvent(kMonitorIconEvent,
+                   packMonitorIcon(w.program.monitor().currentRun(), MonitorIcon::Connection));
+  QTRY_COMPARE(button.toolTip(), QStringLiteral("Verbindung"));
+}
+
+// The message font's face at size 9 is the controls' font.
+void MainAssemblyTest::defaultFontOfTheControls() {
+  const QFont before = QApplication::font();
+  {
+    AppState state = [] {
+    AppState initial;
+    initialiseAppState(initial);
+    return initial;
+  }();
+    ScriptedPlatform platform;
+    platform.display.messageFontFace = "DejaVu Serif";
+    platform.display.messageFontHeight = -16;
+    Program program(state, platform);
+    const QFont field = program.navigationPanel().idField()->font();
+    QCOMPARE(field.pointSize(), 9);
+    QCOMPARE(field.family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(program.navigationPanel().showButton()->font().pointSize(), 9);
+  }
+  QApplication::setFont(before);
+}
+
+// The About page goes into the HTML view behind a shown page without hiding it: the view mode
+// is the page requests' to change.
+void MainAssemblyTest::aboutPageLeavesTheShownPage() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  w.window.showHtml(w.state.aboutHtml);
+  QCOMPARE(w.window.imageMode(), 1);
+  QVERIFY(w.pageView()->isVisible());
+  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));
+  QVERIFY(w.window.htmlView()->toPlainText().contains(QStringLiteral("Korvalis")));
 }
 
 QTEST_MAIN(MainAssemblyTest)

@@ -81,6 +81,19 @@ TEST_F(HelpTest, WebHelpWhenNoCompiledHelp) {
   EXPECT_EQ(platform_.openedDocuments()[0], state_.programDir + "WebHelp/Index.htm");
 }
 
+// A desktop without a program for the pages: the program shows them itself, also when the
+// compiled help's handler fails first.
+TEST_F(HelpTest, PagesShownInTheProgramWhenNoProgramOpensThem) {
+  touch("WebHelp/Index.htm");
+  platform_.openDocumentResult = false;
+  EXPECT_EQ(showHelp(platform_, state_), HelpShown::WebHelpInProgram);
+  touch("Hilfe.chm");
+  EXPECT_EQ(showHelp(platform_, state_), HelpShown::WebHelpInProgram);
+  const std::vector<std::string> index(2, state_.programDir + "WebHelp/Index.htm");
+  EXPECT_EQ(platform_.helpPagesShown(), index);
+  EXPECT_TRUE(platform_.messages().empty());
+}
+
 TEST_F(HelpTest, NoHelpFileGivesTheWarning) {
   fs::create_directories(dir_ / "Hilfe.chm");  // a folder is not a help file
   fs::create_directories(dir_ / "WebHelp");

@@ -1,8 +1,10 @@
 #include "app/ui/program.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
 
@@ -20,6 +22,7 @@
 #include "app/ui/page_display.h"
 #include "app/ui/page_requests.h"
 #include "app/ui/resize_watch.h"
+#include "app/ui/screen_fit.h"
 #include "app/ui/window_frame.h"
 #include "archive/archive_address.h"
 #include "archive/event_codes.h"
@@ -29,6 +32,7 @@
 #include "platform/qt/qt_event_target.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
+#include "platform/qt/qt_text.h"
 #include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
@@ -45,7 +49,12 @@ namespace korvalis {
 
 namespace {
 
-constexpr long kMonitorTimeoutMs = 4000;
+// The reachability check gives up well before the wait for the monitor at exit: the loop
+// looks at its flag after the check and one fifth of its 5-second period.
+constexpr long kMonitorTimeoutMs = 3000;
+constexpr int kNoticeWidth = 240;
+constexpr int kNoticeHeight = 120;
+static_assert(std::chrono::milliseconds(kMonitorTimeoutMs + 5000 / 5) < kMonitorWaitLimit);
 
 QString monitorText(MonitorIcon icon) {
   switch (icon) {
@@ -78,7 +87,9 @@ void showMonitorState(QPushButton& button, MonitorIcon icon) {
 }
 
 // The start-up notice: mode 1 while starting, mode 2 around later loads, mode 0 closes it.
-void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version) {
+// No title, above the other windows, 240 x (120 x scaleY) and centred on the screen.
+void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version,
+                       float scaleY) {
   if (mode != 1 && mode != 2) {
     notice.reset();
     return;
@@ -86,11 +97,16 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
   if (!notice) {
     notice = std::make_unique<QLabel>(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
     notice->setAlignment(Qt::AlignCenter);
-    notice->setMargin(24);
+    notice->setFixedSize(kNoticeWidth, scaled(kNoticeHeight, scaleY));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      QRect place = notice->geometry();
+      place.moveCenter(screen->availableGeometry().center());
+      notice->move(place.topLeft());
+    }
   }
-  notice->setText(QString::fromStdString(startupNoticeHtml(mode, version)));
-  notice->adjustSize();
+  notice->setText(toQString(startupNoticeHtml(mode, version)));
   notice->show();
+  notice->repaint();
 }
 
 EntryAddress addressOf(const RecordEntry& entry) {
@@ -105,12 +121,9 @@ class ArchiveRequests final : public PageRequests {
       : context_(context), session_(session), records_(records), view_(view) {}
 
   void loadPage() override { LoadPage(context_); }
-  void loadTreePage() override { loadEntryPage(records_.currentEntry()); }
+  void loadTreePage() override { loadEntryPage(records_.selectedLeafEntry()); }
   void startIdLookup(int code) override { StartIdLookup(context_, code); }
-  bool startApidLookup(int code) override {
-    StartApidLookup(context_, code);
-    return true;
-  }
+  bool startApidLookup(int code) override { return StartApidLookup(context_, code); }
   void handleLookupAnswer(int code, std::uintptr_t job) override {
     HandleLookupAnswer(context_, code, job);
   }
@@ -323,6 +336,7 @@ struct Program::Parts {
 
   void placeParts();
   void connectParts();
+  void connectTreeToEntryInfo();
   void buildMonitor();
 };
 
@@ -368,6 +382,8 @@ void Program::Parts::placeParts() {
 void Program::Parts::connectParts() {
   window.setCompletionHandler(
       [this](int code, std::uintptr_t job) { commands->completion(code, job); });
+  // The page download's progress goes to the status bar's progress field.
+  engine.setProgressTarget(window.eventTarget().get());
   QObject::connect(pageView, &PageView::cropStarted, commands, &MainCommands::cropStarted);
   QObject::connect(pageView, &PageView::cropFinished, commands, &MainCommands::cropFinished);
   QObject::connect(pageView, &PageView::pageOpened, commands, &MainCommands::pageOpened);
@@ -378,6 +394,14 @@ void Program::Parts::connectParts() {
   });
   QObject::connect(&records, &RecordsController::treeContextMenuRequested, commands,
                    &MainCommands::showTreeMenu);
+  connectTreeToEntryInfo();
+}
+
+// A click, a change of selection by the keys and a right click on the tree show that item's
+// information in the fields and the "Info" window.
+void Program::Parts::connectTreeToEntryInfo() {
+  QObject::connect(&records, &RecordsController::treeSelectionChanged, commands,
+                   [this] { records.refreshEntryInfo(); });
 }
 
 void Program::Parts::buildMonitor() {
@@ -396,9 +420,11 @@ void Program::Parts::buildMonitor() {
   keepInCorner();
   monitorCorner =
       std::make_unique<ResizeWatch>(window, keepInCorner, ResizeWatch::Timing::Immediately);
+  // Icons come tagged with their run: a late one of a stopped run is dropped, so the button
+  // keeps what it showed when it was switched off, and a new run's icon is never overwritten.
   window.setOtherEventHandler([this](int code, std::uintptr_t data) {
-    if (code == kMonitorIconEvent) {
-      showMonitorState(*monitorButton, static_cast<MonitorIcon>(data));
+    if (code == kMonitorIconEvent && monitor->acceptsIcon(monitorRunOf(data))) {
+      showMonitorState(*monitorButton, monitorIconOf(data));
     }
   });
   const std::shared_ptr<QtEventTarget> target = window.eventTarget();
@@ -406,13 +432,12 @@ void Program::Parts::buildMonitor() {
       [this, site = state.siteUrl, ca = caBundleFile()] {
         return checkSiteReachable(curl, site, ca, kMonitorTimeoutMs);
       },
-      [target](MonitorIcon icon) {
-        target->postEvent(kMonitorIconEvent, static_cast<std::uintptr_t>(icon));
+      [target](std::uint32_t run, MonitorIcon icon) {
+        target->postEvent(kMonitorIconEvent, packMonitorIcon(run, icon));
       });
   QObject::connect(monitorButton, &QPushButton::clicked, &window, [this] {
     if (monitor->isRunning()) {
       monitor->stop();
-      showMonitorState(*monitorButton, MonitorIcon::Idle);
     } else {
       monitor->start();
     }
@@ -425,10 +450,24 @@ void Program::Parts::buildMonitor() {
 
 namespace {
 
+// The message font's face at the chosen size becomes the font of every control built from
+// here on; without a face the toolkit's font stays.
+void applyDefaultFont(const DisplayScale& scale) {
+  if (scale.fontFace.empty() || scale.fontPointSize <= 0) {
+    return;
+  }
+  QFont font = QApplication::font();
+  font.setFamily(pathToQString(scale.fontFace));
+  font.setPointSize(scale.fontPointSize);
+  font.setStyleStrategy(QFont::PreferQuality);
+  QApplication::setFont(font);
+}
+
 AppState& withDisplayScale(AppState& state, Platform& platform) {
   const DisplayScale scale = computeDisplayScale(platform.displayInfo(), ScaleRule::Resolution);
   state.scaleX = scale.scaleX;
   state.scaleY = scale.scaleY;
+  applyDefaultFont(scale);
   return state;
 }
 
@@ -443,24 +482,28 @@ Program::Program(AppState& state, Platform& platform)
 }
 
 Program::~Program() {
-  parts_->monitor->stop();
+  // The monitor's thread ends before the window and the application object go away.
+  parts_->monitor->stopAndWait(kMonitorWaitLimit);
 }
 
 bool Program::start(std::string_view recordFile) {
   Parts& p = *parts_;
   p.window.showHtml(p.state.aboutHtml);
-  p.window.show();
-  showStartupNotice(p.notice, 1, p.state.version);
-  // The record file is asked for at start (unless named on the command line); without one the
-  // program cannot work.
+  showStartupNotice(p.notice, 1, p.state.version, p.state.scaleY);
+  // The record file is asked for first (unless named on the command line); without one the program ends and its window is
+  // never shown.
   const LoadOutcome loaded = p.records.loadRecordFile(recordFile);
-  showStartupNotice(p.notice, 0, p.state.version);
   if (loaded == LoadOutcome::EndProgram) {
+    showStartupNotice(p.notice, 0, p.state.version, p.state.scaleY);
     return false;
   }
   if (loaded == LoadOutcome::Loaded) {
     p.records.afterLoad();
   }
+  showStartupNotice(p.notice, 0, p.state.version, p.state.scaleY);
+  fitToScreen(p.window);
+  p.window.show();
+  p.window.activateWindow();
   return true;
 }
 
@@ -469,14 +512,19 @@ void Program::loadRecordFile() {
   if (!p.state.view.pageShown) {
     p.window.showHtml(p.state.aboutHtml);
   }
-  showStartupNotice(p.notice, 2, p.state.version);
+  showStartupNotice(p.notice, 2, p.state.version, p.state.scaleY);
   const LoadOutcome outcome = p.records.loadRecordFile();
-  showStartupNotice(p.notice, 0, p.state.version);
   if (outcome == LoadOutcome::Loaded) {
     p.records.afterLoad();
-  } else if (outcome == LoadOutcome::EndProgram) {
+  }
+  showStartupNotice(p.notice, 0, p.state.version, p.state.scaleY);
+  if (outcome == LoadOutcome::EndProgram) {
     p.window.close();
   }
+}
+
+const QWidget* Program::startupNotice() const {
+  return parts_->notice.get();
 }
 
 AppState& Program::state() {

@@ -47,6 +47,9 @@ std::optional<std::string> ScriptedPlatform::openFileDialog(std::string_view tit
                                                             std::string_view startDir,
                                                             std::string_view filter) {
   dialogs_.push_back({"open", std::string(title), std::string(startDir), std::string(filter), {}});
+  if (whileOpenDialog) {
+    whileOpenDialog();
+  }
   return takeOr(openAnswers_, std::optional<std::string>{});
 }
 
@@ -87,6 +90,10 @@ void ScriptedPlatform::setClipboardImage(const Image& image) {
 bool ScriptedPlatform::openDocument(std::string_view path) {
   openedDocuments_.emplace_back(path);
   return openDocumentResult;
+}
+
+void ScriptedPlatform::showHelpPages(std::string_view indexPath) {
+  helpPagesShown_.emplace_back(indexPath);
 }
 
 }  // namespace korvalis

@@ -62,6 +62,8 @@ class ScriptedPlatform : public Platform {
   const std::vector<ShownMessage>& messages() const { return messages_; }
   const std::vector<ShownDialog>& dialogs() const { return dialogs_; }
   const std::vector<std::string>& openedDocuments() const { return openedDocuments_; }
+  /// The first pages given to showHelpPages(), in order.
+  const std::vector<std::string>& helpPagesShown() const { return helpPagesShown_; }
   void clearRecord();
   /// Number of queued answers not yet used (a test can check that all were asked for).
   std::size_t pendingAnswers() const;
@@ -71,6 +73,8 @@ class ScriptedPlatform : public Platform {
   char decimal = '.';
   int timeZoneBias = -60;
   bool openDocumentResult = true;
+  /// Runs inside openFileDialog before it answers: what a test sees while the dialog is up.
+  std::function<void()> whileOpenDialog;
 
   // The scripted printing service: its printers, the default's name, the outcome every print
   // job reports, and a hook run inside printImage (on the printing thread) before it returns.
@@ -98,6 +102,7 @@ class ScriptedPlatform : public Platform {
   void setClipboardImage(const Image& image) override;
   Image clipboardImage() override { return clipboardImage_; }
   bool openDocument(std::string_view path) override;
+  void showHelpPages(std::string_view indexPath) override;
   DisplayInfo displayInfo() override { return display; }
   char decimalSeparator() override { return decimal; }
   int timeZoneBiasMinutes() override { return timeZoneBias; }
@@ -118,6 +123,7 @@ class ScriptedPlatform : public Platform {
   std::vector<ShownMessage> messages_;
   std::vector<ShownDialog> dialogs_;
   std::vector<std::string> openedDocuments_;
+  std::vector<std::string> helpPagesShown_;
   std::string clipboardText_;
   Image clipboardImage_;
   mutable std::mutex printedMutex_;

@@ -87,6 +87,7 @@ class RecordsController : public QObject {
   /// Places the info and search windows by the main window's frame (left, top) and tool-bar
   /// height: info at (left + 220 x scaleX + 20, top + toolBarHeight + 40), search right of it.
   void placeWindows(QPoint mainTopLeft, int toolBarHeight);
+  /// Show the windows; a hidden one is first placed by the main window's current position.
   void showInfoWindow();
   void hideInfoWindow();
   void showSearchWindow();
@@ -106,6 +107,7 @@ class RecordsController : public QObject {
 
  private:
   void onSearchRowSelected(EntryId entry);
+  void placeBeforeShowing(QWidget* window);
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

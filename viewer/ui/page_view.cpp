@@ -125,8 +125,12 @@ bool PageView::rotatePage(int angle) {
   if (page_.isNull() || requestInFlight()) {
     return false;
   }
+  // The progress field counts the turn in percent (a download before set its own range) and
+  // is emptied again afterwards.
+  view_.setProgressRange(100);
   Image turned =
       rotateImage(page_, angle, [this](int percent) { view_.setProgressValue(percent); });
+  view_.setProgressValue(0);
   if (turned.isNull()) {
     return false;
   }

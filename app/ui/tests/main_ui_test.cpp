@@ -291,7 +291,7 @@ void MainUiTest::steppingByButtonsAndKeys() {
   h.calls.clear();
   h.panel->pageField()->setText("1a");  // set by program: the validator does not see it
   h.panel->nextPageButton()->click();
-  QCOMPARE(h.view.status[0], std::string(" ungültiges Seitenformat"));
+  QCOMPARE(h.view.status[0], std::string(" ung\xFCltiges Seitenformat"));
   QCOMPARE(h.panel->pageField()->text(), QStringLiteral("1a"));
   QVERIFY(!h.called("loadPage"));
 }
