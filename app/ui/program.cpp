@@ -26,6 +26,7 @@
 #include "archive/page_address.h"
 #include "archive/curl_global.h"
 #include "archive/transfer_engine.h"
+#include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
 #include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
@@ -182,23 +183,75 @@ class ViewerDisplay final : public PageDisplay {
   std::unique_ptr<PostProcessWindow> postProcessing_;
 };
 
+// The save window's plain values from the program's state: the archive's service, the
+// folders its dialogs start in and the display scale.
+SaveWindowSettings saveWindowSettings(const AppState& state) {
+  SaveWindowSettings settings;
+  settings.servicePrefix = state.request.servicePrefix;
+  settings.pagePrefix = state.request.servicePrefix + "dgs:";
+  settings.pageSuffix = "/$dist";
+  settings.requestLimit = state.request.requestLimit;
+  settings.linkDir = state.linkDir;
+  settings.saveListDir = state.saveListDir;
+  settings.pageSaveDir = state.pageSaveDir;
+  settings.slotCount = 3;
+  settings.scaleX = state.scaleX;
+  settings.scaleY = state.scaleY;
+  return settings;
+}
+
+// Enables or disables what the main window holds: central area, tool bar, status bar, the
+// monitor's button. Not the main window itself: Qt would disable its child windows with it,
+// the save window among them.
+void setMainWindowContentsEnabled(QMainWindow& window, bool enabled) {
+  for (QWidget* part : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!part->isWindow()) {
+      part->setEnabled(enabled);
+    }
+  }
+}
+
 // The windows beside the main window. The later windows are built here: each gets a member,
 // is constructed in the constructor, answers exists() with true and runs in its command.
 class ProgramWindows final : public OtherWindows {
  public:
-  ProgramWindows(RecordsController& records, Platform& platform, const AppState& state)
-      : records_(records), platform_(platform), state_(state) {}
+  ProgramWindows(RecordsController& records, Platform& platform, const AppState& state,
+                 TransferEngine& engine, MainWindow& window, MainToolBar& toolBar)
+      : records_(records),
+        platform_(platform),
+        state_(state),
+        saveWindow_(std::make_unique<SaveWindow>(
+            platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
+    saveWindow_->setMainWindowControl(
+        [&window](bool enabled) { setMainWindowContentsEnabled(window, enabled); });
+    saveWindow_->setToggleHandler([&toolBar](bool pressed) {
+      toolBar.setPressed(nav::ToolButton::SaveWindow, pressed);
+    });
+  }
 
-  // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window),
-  // "Drucken" and the save window " Speichern...". Their commands stay disabled until then.
-  // The tree pop-up's "Speichern..." makes the selected entry current and opens the save
-  // window for it; a selection without an entry shows "Achtung" / "Ein Fehler ist
-  // aufgetreten\rBitte unbedingt melden!" (warning sign) instead.
-  bool exists(LaterWindow /*window*/) const override { return false; }
+  // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window) and
+  // "Drucken". Their commands stay disabled until then.
+  bool exists(LaterWindow window) const override { return window == LaterWindow::SaveWindow; }
   void savePage() override {}
   void print(bool /*cropped*/) override {}
-  void setSaveWindowShown(bool /*shown*/) override {}
-  bool openSaveWindowForSelection() override { return false; }
+  void setSaveWindowShown(bool shown) override { saveWindow_->setShown(shown); }
+  // The tree pop-up's "Speichern...": the selected item's entry becomes current and the save
+  // window opens for it; an item without an entry gets the save window's warning instead.
+  void openSaveWindowForSelection() override {
+    records_.refreshEntryInfo();
+    const RecordEntry* entry = state_.session.records.list.find(records_.currentEntry());
+    if (entry == nullptr) {
+      saveWindow_->reportMissingEntry();
+      return;
+    }
+    saveWindow_->openForEntry(entry->id(), entry->pages());
+  }
+  /// The main window's closing steps: a running batch is stopped (its workers end before the
+  /// engine goes) and the save window closes.
+  void closeSaveWindow() {
+    saveWindow_->commands().stopBatch();
+    saveWindow_->close();
+  }
 
   void showEntryInfo() override { records_.showInfoWindow(); }
   void search(std::string_view text) override { records_.runSearch(text); }
@@ -209,6 +262,9 @@ class ProgramWindows final : public OtherWindows {
   RecordsController& records_;
   Platform& platform_;
   const AppState& state_;
+  // Owned here, not by its parent the main window: its batch workers use the transfer engine,
+  // which goes before the main window does.
+  std::unique_ptr<SaveWindow> saveWindow_;
 };
 
 // The main window's left column, the monitor's button and the record-file command.
@@ -248,7 +304,7 @@ struct Program::Parts {
                 *window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
-        windows(records, platform, state),
+        windows(records, platform, state, engine, window, *toolBar),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
                                   CommandTargets{requests, display, windows, frame})) {}
@@ -371,7 +427,10 @@ void Program::Parts::buildMonitor() {
       monitor->start();
     }
   });
-  window.setCloseHandler([this] { monitor->stop(); });
+  window.setCloseHandler([this] {
+    monitor->stop();
+    windows.closeSaveWindow();
+  });
 }
 
 namespace {
