@@ -22,9 +22,9 @@
 #include "app/ui/resize_watch.h"
 #include "app/ui/window_frame.h"
 #include "archive/archive_address.h"
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
-#include "archive/curl_global.h"
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
@@ -224,9 +224,8 @@ class ProgramWindows final : public OtherWindows {
             platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
     saveWindow_->setMainWindowControl(
         [&window](bool enabled) { setMainWindowContentsEnabled(window, enabled); });
-    saveWindow_->setToggleHandler([&toolBar](bool pressed) {
-      toolBar.setPressed(nav::ToolButton::SaveWindow, pressed);
-    });
+    saveWindow_->setToggleHandler(
+        [&toolBar](bool pressed) { toolBar.setPressed(nav::ToolButton::SaveWindow, pressed); });
   }
 
   // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window) and
@@ -238,12 +237,12 @@ class ProgramWindows final : public OtherWindows {
   // The tree pop-up's "Speichern...": the selected item's entry becomes current and the save
   // window opens for it; an item without an entry gets the save window's warning instead.
   void openSaveWindowForSelection() override {
-    records_.refreshEntryInfo();
-    const RecordEntry* entry = state_.session.records.list.find(records_.currentEntry());
+    const RecordEntry* entry = state_.session.records.list.find(records_.selectedLeafEntry());
     if (entry == nullptr) {
       saveWindow_->reportMissingEntry();
       return;
     }
+    records_.refreshEntryInfo();  // makes it current, as a click on it does
     saveWindow_->openForEntry(entry->id(), entry->pages());
   }
   /// The main window's closing steps: a running batch is stopped (its workers end before the
