@@ -387,7 +387,12 @@ void SaveWindow::fitList() {
   const int scrollBar = model_->rowCount() <= visibleRows
                             ? 0
                             : style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
-  list_->setColumnWidth(1, std::max(20, list_->width() - scaledX(192) - scrollBar - 10));
+  // The reference column is as wide as its text and check box need when the font is larger
+  // than the base width allows for (an elided reference cannot be told from its neighbours).
+  list_->resizeColumnToContents(0);
+  list_->setColumnWidth(0, std::max(scaledX(128), list_->columnWidth(0)));
+  list_->setColumnWidth(1, std::max(20, list_->width() - list_->columnWidth(0) -
+                                            list_->columnWidth(2) - scrollBar - 10));
 }
 
 void SaveWindow::resizeEvent(QResizeEvent* event) {
