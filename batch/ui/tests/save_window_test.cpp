@@ -8,6 +8,7 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
@@ -159,6 +160,9 @@ class SaveWindowTest : public QObject {
     h.main.show();
     h.window->openForEntry("004010312", "00001-00596");
     QVERIFY(h.window->isVisible());
+    // Placed by a main window that reaches past the screen, it still opens inside it.
+    QVERIFY(h.main.geometry().bottom() > h.main.screen()->availableGeometry().bottom());
+    QVERIFY(h.main.screen()->availableGeometry().contains(h.window->frameGeometry()));
     QCOMPARE(h.child<QLineEdit>("toField")->text(), QStringLiteral("00596"));
     QCOMPARE(h.toggles, std::vector<bool>{true});
     QCOMPARE(h.mainStates, std::vector<bool>{false});
