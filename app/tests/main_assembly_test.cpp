@@ -185,6 +185,7 @@ class MainAssemblyTest : public QObject {
   void loadRecordFileAgain();
   void saveWindowByToggleAndTreePopup();
   void downloadThroughTheSaveWindow();
+  void closingTheMainWindowStopsTheBatch();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
@@ -936,6 +937,30 @@ void MainAssemblyTest::saveWindowByToggleAndTreePopup() {
 // Two pages of the entry picked in the tree, downloaded through the save window of the
 // assembled program into a folder of their own under the names of a pattern: the files hold
 // exactly the bytes the archive sends.
+namespace {}  // namespace
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+// Two pages of the selected tree entry in the save window, opened by the tree pop-up, checked
+// and named by the pattern "KB_Köslin_[3]" in `dir`; returns the first page's number.
+int prepareTwoPages(AssembledWindow& w, SaveWindow& save, const QTemporaryDir& dir) {
+  popupSaveFromMenu(w);
+  const int from = fieldText(save, "fromField").toInt();
+  save.findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QString::number(from + 1));
+  QTest::mouseClick(saveButton(save, "createLinks"), Qt::LeftButton);
+  save.findChild<QAction*>(QStringLiteral("checkAll"))->trigger();
+  w.platform.queueFolder(dir.path().toStdString());
+  QTest::mouseClick(saveButton(save, "chooseFolder"), Qt::LeftButton);
+  save.findChild<QLineEdit*>(QStringLiteral("patternField"))
+      ->setText(QStringLiteral("KB_K\u00f6slin_[3]"));
+  QTest::mouseClick(saveButton(save, "assignNames"), Qt::LeftButton);
+  return from;
+}
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
 void MainAssemblyTest::downloadThroughTheSaveWindow() {
   const ArchiveEnvironment archive;
   AssembledWindow w;
@@ -944,19 +969,9 @@ void MainAssemblyTest::downloadThroughTheSaveWindow() {
   QVERIFY(save != nullptr);
   const RecordEntry* entry = w.state.session.records.list.find(w.records.selectedLeafEntry());
   QVERIFY(entry != nullptr);
-  popupSaveFromMenu(w);
-  const int from = fieldText(*save, "fromField").toInt();
-  save->findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QString::number(from + 1));
-  QTest::mouseClick(saveButton(*save, "createLinks"), Qt::LeftButton);
-  QCOMPARE(save->listView()->model()->rowCount(), 2);
-  save->findChild<QAction*>(QStringLiteral("checkAll"))->trigger();
-
   QTemporaryDir dir;
-  w.platform.queueFolder(dir.path().toStdString());
-  QTest::mouseClick(saveButton(*save, "chooseFolder"), Qt::LeftButton);
-  save->findChild<QLineEdit*>(QStringLiteral("patternField"))
-      ->setText(QStringLiteral("KB_K\u00f6slin_[3]"));
-  QTest::mouseClick(saveButton(*save, "assignNames"), Qt::LeftButton);
+  const int from = prepareTwoPages(w, *save, dir);
+  QCOMPARE(save->listView()->model()->rowCount(), 2);
   QVERIFY(saveButton(*save, "start")->isEnabled());
   QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
   QTRY_VERIFY_WITH_TIMEOUT(!save->commands().batchRunning(), 20000);
@@ -982,6 +997,28 @@ void MainAssemblyTest::downloadThroughTheSaveWindow() {
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
   save->close();
   QVERIFY(mainContentsEnabled(w));
+}
+
+// Closing the main window during a slow download stops the run: the rows end "STOP", no file
+// is left in the folder, and the save window is closed.
+void MainAssemblyTest::closingTheMainWindowStopsTheBatch() {
+  const ArchiveEnvironment archive({"--fault", "latency=2000"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  QTemporaryDir dir;
+  prepareTwoPages(w, *save, dir);
+  QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
+  QVERIFY(save->commands().batchRunning());
+  QVERIFY(w.window.close());
+  QVERIFY(!save->commands().batchRunning());
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  for (int row = 0; row < 2; ++row) {
+    QCOMPARE(save->listView()->model()->index(row, 2).data().toString(), QStringLiteral("STOP"));
+  }
+  QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(MainAssemblyTest)
