@@ -891,10 +891,20 @@ void MainAssemblyTest::saveWindowByToggleAndTreePopup() {
   QVERIFY(mainContentsDisabled(w));
   QVERIFY(save->isEnabled());
   QVERIFY(saveButton(*save, "createLinks")->isEnabled());
+  // The main window's keyboard shortcuts are off too, also when it is made active.
+  const auto searchAsked = [&w] {
+    const std::size_t before = w.platform.dialogs().size();
+    w.window.activateWindow();
+    QTest::keyClick(&w.window, Qt::Key_F, Qt::ControlModifier);
+    return w.platform.dialogs().size() > before;
+  };
+  QVERIFY(!searchAsked());
   w.press(nav::ToolButton::SaveWindow);
   QVERIFY(save->isHidden());
   QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
   QVERIFY(mainContentsEnabled(w));
+  QVERIFY(QTest::qWaitForWindowActive(&w.window));
+  QVERIFY(searchAsked());
 
   // "Speichern..." on a leaf other than the one selected at start: that entry's ID and pages.
   const EntryId first = w.records.selectedLeafEntry();

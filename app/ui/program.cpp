@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "app/app_state.h"
@@ -200,13 +201,32 @@ SaveWindowSettings saveWindowSettings(const AppState& state) {
   return settings;
 }
 
+// Swallows the keyboard shortcuts it watches: the main window's shortcuts belong to the main
+// window itself, which stays enabled while its contents are disabled.
+class ShortcutBlocker final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    return event->type() == QEvent::Shortcut || QObject::eventFilter(watched, event);
+  }
+};
+
 // Enables or disables what the main window holds: central area, tool bar, status bar, the
-// monitor's button. Not the main window itself: Qt would disable its child windows with it,
-// the save window among them.
-void setMainWindowContentsEnabled(QMainWindow& window, bool enabled) {
+// monitor's button and its keyboard shortcuts. Not the main window itself: Qt would disable its
+// child windows with it, the save window among them.
+void setMainWindowContentsEnabled(QMainWindow& window, bool enabled, ShortcutBlocker& blocker) {
   for (QWidget* part : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     if (!part->isWindow()) {
       part->setEnabled(enabled);
+    }
+  }
+  for (QShortcut* shortcut : window.findChildren<QShortcut*>(Qt::FindDirectChildrenOnly)) {
+    if (enabled) {
+      shortcut->removeEventFilter(&blocker);
+    } else {
+      shortcut->installEventFilter(&blocker);
     }
   }
 }
@@ -222,8 +242,9 @@ class ProgramWindows final : public OtherWindows {
         state_(state),
         saveWindow_(std::make_unique<SaveWindow>(
             platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
-    saveWindow_->setMainWindowControl(
-        [&window](bool enabled) { setMainWindowContentsEnabled(window, enabled); });
+    saveWindow_->setMainWindowControl([this, &window](bool enabled) {
+      setMainWindowContentsEnabled(window, enabled, shortcutBlocker_);
+    });
     saveWindow_->setToggleHandler(
         [&toolBar](bool pressed) { toolBar.setPressed(nav::ToolButton::SaveWindow, pressed); });
   }
@@ -263,6 +284,7 @@ class ProgramWindows final : public OtherWindows {
   const AppState& state_;
   // Owned here, not by its parent the main window: its batch workers use the transfer engine,
   // which goes before the main window does.
+  ShortcutBlocker shortcutBlocker_;
   std::unique_ptr<SaveWindow> saveWindow_;
 };
 
