@@ -58,11 +58,13 @@ class Platform {
                                                     std::string_view startDir,
                                                     std::string_view filter) = 0;
 
-  /// Save-file dialog; `defaultName` is the proposed file name.
+  /// Save-file dialog; `defaultName` is the proposed file name, `preselectedFilter` the
+  /// 0-based entry of `filter` selected when the dialog opens.
   virtual std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title,
                                                          std::string_view startDir,
                                                          std::string_view filter,
-                                                         std::string_view defaultName) = 0;
+                                                         std::string_view defaultName,
+                                                         int preselectedFilter = 0) = 0;
 
   /// Folder dialog; returns the chosen folder (without a trailing separator) or nothing.
   virtual std::optional<std::string> folderDialog(std::string_view title,

@@ -1,6 +1,7 @@
 #include "records/record_loader.h"
 
 #include <filesystem>
+#include <utility>
 
 #include "platform/file_io.h"
 #include "platform/platform.h"
@@ -30,10 +31,16 @@ std::string directoryOf(const std::string& path) {
 
 }  // namespace
 
-ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session) {
+ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session,
+                                  std::string_view firstCandidate) {
+  std::optional<std::string> candidate;
+  if (!firstCandidate.empty()) {
+    candidate = std::string(firstCandidate);
+  }
   while (true) {
     const std::optional<std::string> chosen =
-        platform.openFileDialog(kDialogTitle, session.recordDir, kFilter);
+        candidate ? std::exchange(candidate, std::nullopt)
+                  : platform.openFileDialog(kDialogTitle, session.recordDir, kFilter);
     if (!chosen || chosen->empty()) {
       return {};
     }
@@ -58,8 +65,9 @@ ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session) {
   }
 }
 
-LoadOutcome loadRecordFile(Platform& platform, RecordSession& session) {
-  const ChosenRecordFile chosen = chooseRecordFile(platform, session);
+LoadOutcome loadRecordFile(Platform& platform, RecordSession& session,
+                           std::string_view firstCandidate) {
+  const ChosenRecordFile chosen = chooseRecordFile(platform, session, firstCandidate);
   if (chosen.endProgram) {
     return LoadOutcome::EndProgram;
   }

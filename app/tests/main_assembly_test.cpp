@@ -26,6 +26,7 @@
 
 #include "app/app_state.h"
 #include "app/app_state_init.h"
+#include "app/tests/assembled_program.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
@@ -44,87 +45,8 @@
 
 using namespace korvalis;
 
-// The program's main window put together as main() does, by the same composition root, with
-// the scripted platform.
-struct AssembledWindow {
-  AssembledWindow() {
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-  }
-  /// The start-up with the sample record file chosen in the first dialog.
-  bool loadSample() {
-    platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
-    if (!program.start() || state.session.records.list.empty()) {
-      return false;
-    }
-    // The start-up notice had the focus while it was up.
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
-  }
-
-  NavigationPanel* panel() { return &program.navigationPanel(); }
-  MainToolBar* toolBar() { return &program.toolBar(); }
-  PageView* pageView() { return &program.pageView(); }
-  RecordTreeView* tree() { return records.treeView(); }
-  void press(nav::ToolButton button) { toolBar()->action(button)->trigger(); }
-  bool enabled(nav::ToolButton button) { return toolBar()->isButtonEnabled(button); }
-  bool pressed(nav::ToolButton button) { return toolBar()->isPressed(button); }
-  /// A key as the user types it, into the control that has the focus.
-  void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus != nullptr ? focus : &window, k, modifiers);
-  }
-  /// A double click as the mouse makes it: the first click, then the second.
-  void doubleClickTree(QPoint at) {
-    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, at);
-  }
-  /// "Seite zeigen" with the file `path` chosen in the dialog.
-  void openFromDisk(const std::string& path) {
-    platform.queueOpenFile(path);
-    press(nav::ToolButton::ShowPage);
-  }
-  /// A left-button drag on the page canvas from `from` to `to` (canvas pixels).
-  void dragOnPage(QPoint from, QPoint to) {
-    QWidget* canvas = pageView()->widget();
-    QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QApplication::sendEvent(canvas, &move);
-    QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-  }
-
-  // Initialised first, from the environment (the archive's address), as main() does.
-  AppState state = [] {
-    AppState initial;
-    initialiseAppState(initial);
-    return initial;
-  }();
-  ScriptedPlatform platform;
-  Program program{state, platform};
-  MainWindow& window = program.mainWindow();
-  RecordsController& records = program.records();
-};
-
-// Points the program at a started test archive server through its environment, as the demo
-// does, for the lifetime of the object.
-struct ArchiveEnvironment {
-  explicit ArchiveEnvironment(const std::vector<std::string>& serverArgs = {})
-      : server(serverArgs) {
-    qputenv("KORVALIS_ARCHIVE_URL", QByteArray::fromStdString(server.baseUrl()));
-    qputenv("KORVALIS_CA_FILE",
-            QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
-  }
-  ~ArchiveEnvironment() {
-    qunsetenv("KORVALIS_ARCHIVE_URL");
-    qunsetenv("KORVALIS_CA_FILE");
-  }
-  ArchiveEnvironment(const ArchiveEnvironment&) = delete;
-  ArchiveEnvironment& operator=(const ArchiveEnvironment&) = delete;
-
-  korvalis::testing::ArchiveServer server;
-};
+using korvalis::testing::ArchiveEnvironment;
+using korvalis::testing::AssembledWindow;
 
 namespace {
 
@@ -181,7 +103,6 @@ class MainAssemblyTest : public QObject {
   void cropSelectionAndCropView();
   void rotateLeftThenRightRestoresThePixels();
   void windowLayoutFollowsTheTreeAndTheSize();
-  void laterWindowCommandsAreDisabled();
   void loadRecordFileAgain();
   void saveWindowByToggleAndTreePopup();
   void downloadThroughTheSaveWindow();
@@ -638,9 +559,8 @@ void MainAssemblyTest::cropSelectionAndCropView() {
         nav::ToolButton::RotateRight, nav::ToolButton::PostProcess}) {
     QVERIFY2(!w.enabled(locked), qPrintable(w.toolBar()->action(locked)->toolTip()));
   }
-  // Saving and printing are not locked by the crop view; their windows are not built yet, so
-  // they stay disabled as before it (laterWindowCommandsAreDisabled).
-  QVERIFY(!w.enabled(nav::ToolButton::SavePage) && !w.enabled(nav::ToolButton::Print));
+  // Saving and printing are not locked by the crop view (program_windows_test uses them).
+  QVERIFY(w.enabled(nav::ToolButton::SavePage) && w.enabled(nav::ToolButton::Print));
   QVERIFY(w.enabled(nav::ToolButton::Help));
 
   // What does not work in crop view: stepping, Return, searching, the tree's double click.
@@ -772,23 +692,6 @@ void MainAssemblyTest::windowLayoutFollowsTheTreeAndTheSize() {
 
   w.window.resize(w.window.width() + 200, w.window.height());
   QTRY_COMPARE(view->displayImage().width(), withTree + 200);
-}
-
-// The windows behind "Seite speichern" and "Drucken" are not built yet: their commands are
-// disabled, with a page shown too; pressing them does nothing.
-void MainAssemblyTest::laterWindowCommandsAreDisabled() {
-  AssembledWindow w;
-  QVERIFY(w.loadSample());
-  QTemporaryDir dir;
-  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
-  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));  // the page tools are on
-  for (const auto button : {nav::ToolButton::SavePage, nav::ToolButton::Print}) {
-    QVERIFY2(!w.enabled(button), qPrintable(w.toolBar()->action(button)->toolTip()));
-    w.press(button);
-  }
-  QVERIFY(w.platform.messages().empty());
-  QCOMPARE(w.platform.dialogs().size(), std::size_t{2});  // the record file's and the page's
-  QVERIFY(w.window.isEnabled());
 }
 
 // "Datendatei laden" again: without a page the About page comes up while the dialog is open;

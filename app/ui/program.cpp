@@ -29,9 +29,12 @@
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
+#include "print/ui/pdf_export_window.h"
+#include "print/ui/print_window.h"
 #include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
+#include "viewer/ui/page_saver.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
 
@@ -235,11 +238,21 @@ void setMainWindowContentsEnabled(QMainWindow& window, bool enabled, ShortcutBlo
 // is constructed in the constructor, answers exists() with true and runs in its command.
 class ProgramWindows final : public OtherWindows {
  public:
-  ProgramWindows(RecordsController& records, Platform& platform, const AppState& state,
-                 TransferEngine& engine, MainWindow& window, MainToolBar& toolBar)
+  ProgramWindows(RecordsController& records, Platform& platform, AppState& state,
+                 TransferEngine& engine, MainWindow& window, const PageView& view,
+                 MainToolBar& toolBar)
       : records_(records),
         platform_(platform),
         state_(state),
+        window_(window),
+        view_(view),
+        toolBar_(toolBar),
+        pdfExport_(new PdfExportWindow(platform, &window, [this] { help(); })),
+        pageSaver_(
+            platform, &window, [&window](std::string_view text) { window.setStatusText(0, text); },
+            [this](const std::string& pdfPath, const PageSource& source) {
+              pdfExport_->open(pdfPath, source);
+            }),
         saveWindow_(std::make_unique<SaveWindow>(
             platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
     saveWindow_->setMainWindowControl([this, &window](bool enabled) {
@@ -249,11 +262,9 @@ class ProgramWindows final : public OtherWindows {
         [&toolBar](bool pressed) { toolBar.setPressed(nav::ToolButton::SaveWindow, pressed); });
   }
 
-  // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window) and
-  // "Drucken". Their commands stay disabled until then.
-  bool exists(LaterWindow window) const override { return window == LaterWindow::SaveWindow; }
-  void savePage() override {}
-  void print(bool /*cropped*/) override {}
+  bool exists(LaterWindow /*window*/) const override { return true; }
+  void savePage() override;
+  void print(bool cropped) override;
   void setSaveWindowShown(bool shown) override { saveWindow_->setShown(shown); }
   // The tree pop-up's "Speichern...": the selected item's entry becomes current and the save
   // window opens for it; an item without an entry gets the save window's warning instead.
@@ -266,27 +277,56 @@ class ProgramWindows final : public OtherWindows {
     records_.refreshEntryInfo();  // makes it current, as a click on it does
     saveWindow_->openForEntry(entry->id(), entry->pages());
   }
-  /// The main window's closing steps: a running batch is stopped (its workers end before the
-  /// engine goes) and the save window closes.
-  void closeSaveWindow() {
-    saveWindow_->commands().stopBatch();
-    saveWindow_->close();
-  }
 
   void showEntryInfo() override { records_.showInfoWindow(); }
   void search(std::string_view text) override { records_.runSearch(text); }
   void showSearchResults() override { records_.showSearchWindow(); }
   void help() override { showHelp(platform_, state_); }
 
+  /// The main window's close steps: the later windows that stay open beside it close too; a
+  /// running batch is stopped first (its workers end before the engine goes).
+  void closeLaterWindows() {
+    pdfExport_->close();
+    saveWindow_->commands().stopBatch();
+    saveWindow_->close();
+  }
+
  private:
   RecordsController& records_;
   Platform& platform_;
-  const AppState& state_;
+  AppState& state_;
+  MainWindow& window_;
+  const PageView& view_;
+  const MainToolBar& toolBar_;
+  PdfExportWindow* pdfExport_;  // owned by the main window
+  PageSaver pageSaver_;
+  ShortcutBlocker shortcutBlocker_;
   // Owned here, not by its parent the main window: its batch workers use the transfer engine,
   // which goes before the main window does.
-  ShortcutBlocker shortcutBlocker_;
   std::unique_ptr<SaveWindow> saveWindow_;
 };
+
+// "Seite speichern" (also in crop view): the kept downloaded bytes, the page image, or with
+// "Zoom" or "Ausschnitt" pressed the shown image (the cut-out at full resolution in crop view).
+void ProgramWindows::savePage() {
+  PageSource source;
+  if (state_.view.pageBytes) {
+    source.keptBytes = std::span<const std::uint8_t>(*state_.view.pageBytes);
+  }
+  source.pageImage = &view_.pageImage();
+  source.displayImage = &view_.displayImage();
+  source.zoomOrCrop =
+      toolBar_.isPressed(nav::ToolButton::Zoom) || toolBar_.isPressed(nav::ToolButton::Crop);
+  pageSaver_.saveDisplayedPage(source, state_.pageSaveDir);
+}
+
+// "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
+// window runs modally over the disabled main window.
+void ProgramWindows::print(bool cropped) {
+  const Image& image = cropped ? view_.displayImage() : view_.pageImage();
+  PrintWindow::runPrintWindow(
+      platform_, image, [this] { help(); }, &window_);
+}
 
 // The main window's left column, the monitor's button and the record-file command.
 class ProgramFrame final : public WindowFrame {
@@ -325,7 +365,7 @@ struct Program::Parts {
                 *window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
-        windows(records, platform, state, engine, window, *toolBar),
+        windows(records, platform, state, engine, window, *pageView, *toolBar),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
                                   CommandTargets{requests, display, windows, frame})) {}
@@ -449,8 +489,8 @@ void Program::Parts::buildMonitor() {
     }
   });
   window.setCloseHandler([this] {
+    windows.closeLaterWindows();
     monitor->stop();
-    windows.closeSaveWindow();
   });
 }
 
@@ -477,13 +517,14 @@ Program::~Program() {
   parts_->monitor->stop();
 }
 
-bool Program::start() {
+bool Program::start(std::string_view recordFile) {
   Parts& p = *parts_;
   p.window.showHtml(p.state.aboutHtml);
   p.window.show();
   showStartupNotice(p.notice, 1, p.state.version);
-  // The record file is asked for at start; without one the program cannot work.
-  const LoadOutcome loaded = p.records.loadRecordFile();
+  // The record file is asked for at start (unless named on the command line); without one the
+  // program cannot work.
+  const LoadOutcome loaded = p.records.loadRecordFile(recordFile);
   showStartupNotice(p.notice, 0, p.state.version);
   if (loaded == LoadOutcome::EndProgram) {
     return false;

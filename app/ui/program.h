@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 class QPushButton;
 
@@ -33,7 +34,9 @@ class Program {
 
   /// The start-up: shows the main window with the About page and asks for the record file,
   /// with the start-up notice up meanwhile. False when the program must end (no record file).
-  bool start();
+  /// A non-empty `recordFile` (named on the command line, UTF-8) is loaded instead of asking;
+  /// when it is no valid record file the user is asked as for one chosen in the dialog.
+  bool start(std::string_view recordFile = {});
   /// "Datendatei laden" from the main window: the notice in its loading form while the file
   /// loads; the tree is rebuilt, or the window closes when the program must end.
   void loadRecordFile();

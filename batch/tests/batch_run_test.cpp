@@ -16,6 +16,7 @@
 #include "batch/file_naming.h"
 #include "platform/cp1252.h"
 #include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -41,12 +42,7 @@ struct Recorder : BatchListener {
 class Harness {
  public:
   Harness(const std::vector<std::string>& serverArgs, int pages)
-      : server_(serverArgs),
-        dir_(fs::temp_directory_path() /
-             ("korvalis_batch_" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+      : server_(serverArgs), dir_(folder_.path()) {
     auto rows = std::get<std::vector<LinkRow>>(makeLinkRows(kFilm, "1", std::to_string(pages)));
     for (LinkRow& row : rows) {
       row.checked = true;
@@ -60,10 +56,7 @@ class Harness {
     settings.retryDelays = {10ms, 20ms};
     run_ = std::make_unique<BatchRun>(engine_, list_, queue_, recorder_, settings);
   }
-  ~Harness() {
-    run_.reset();
-    fs::remove_all(dir_);
-  }
+  ~Harness() { run_.reset(); }
 
   /// Hands the posted events to the run until `done` holds (fails after 30 s).
   template <typename Done>
@@ -105,6 +98,7 @@ class Harness {
   }
 
   ArchiveServer server_;
+  korvalis::testing::TempFolder folder_{"korvalis-batch"};
   fs::path dir_;
   CurlGlobal curl_;
   TransferEngine engine_{curl_, korvalis::testing::ArchiveServer::caFile()};

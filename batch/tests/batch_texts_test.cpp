@@ -9,6 +9,7 @@
 #include "batch/file_naming.h"
 #include "batch/save_list_file.h"
 #include "batch/storage_estimate.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -153,9 +154,8 @@ TEST(FileNaming, PatternsAndTheirMessages) {
 }
 
 TEST(FileNaming, TargetCheckLooksInTheFirstRowsFolder) {
-  const fs::path dir = fs::temp_directory_path() / "korvalis_target_check";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const korvalis::testing::TempFolder temp("korvalis-target-check");
+  const fs::path& dir = temp.path();
   const std::string folder = dir.string() + "/";
   auto rows = rowsOf(makeLinkRows("1", "1", "3"));
   EXPECT_EQ(checkTargetFiles(rows), kTargetFolderUnresolved);  // no names yet
@@ -174,7 +174,6 @@ TEST(FileNaming, TargetCheckLooksInTheFirstRowsFolder) {
   EXPECT_EQ(checkTargetFiles(rows), kTargetFolderUnresolved);
   rows[0].fileName = folder + "missing/p0.jpg";
   EXPECT_EQ(checkTargetFiles(rows), kTargetFolderMissing);
-  fs::remove_all(dir);
 
   EXPECT_FALSE(startRefusal(kTargetsReady));
   EXPECT_EQ(startRefusal(1)->text,

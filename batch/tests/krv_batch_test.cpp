@@ -6,6 +6,7 @@
 
 #include "archive/tests/archive_server_fixture.h"
 #include "batch/save_list_file.h"
+#include "platform/testing/temp_folder.h"
 #include "tools/krv/testing/krv_runner.h"
 
 namespace korvalis {
@@ -17,15 +18,7 @@ using testing::KrvRun;
 
 class KrvBatchTest : public ::testing::Test {
  protected:
-  KrvBatchTest()
-      : server_({"--fault", "nonimage=00005/dist.jpg"}),
-        dir_(fs::temp_directory_path() /
-             ("krv_batch_" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  ~KrvBatchTest() override { fs::remove_all(dir_); }
+  KrvBatchTest() : server_({"--fault", "nonimage=00005/dist.jpg"}), dir_(folder_.path()) {}
 
   KrvRun krv(const std::string& args) const {
     const std::string environment = "KORVALIS_ARCHIVE_URL='" + server_.baseUrl() +
@@ -35,6 +28,7 @@ class KrvBatchTest : public ::testing::Test {
   std::string path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
 
   ArchiveServer server_;
+  korvalis::testing::TempFolder folder_{"korvalis-batch"};
   fs::path dir_;
 };
 

@@ -15,6 +15,7 @@
 #include "batch/save_window_commands.h"
 #include "platform/file_io.h"
 #include "platform/scripted/scripted_platform.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -64,12 +65,7 @@ class RecordingView : public SaveWindowView {
 class SaveWindowCommandsTest : public ::testing::Test {
  protected:
   explicit SaveWindowCommandsTest(const std::vector<std::string>& serverArgs = {})
-      : server_(serverArgs),
-        dir_(fs::temp_directory_path() /
-             ("korvalis_commands_" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+      : server_(serverArgs), dir_(folder_.path()) {
     SaveWindowSettings settings;
     settings.servicePrefix = server_.servicePrefix();
     settings.pagePrefix = server_.servicePrefix() + "dgs:";
@@ -79,10 +75,7 @@ class SaveWindowCommandsTest : public ::testing::Test {
     settings.pageSaveDir = dir_.string() + "/";
     commands_ = std::make_unique<SaveWindowCommands>(platform_, view_, engine_, queue_, settings);
   }
-  ~SaveWindowCommandsTest() override {
-    commands_.reset();
-    fs::remove_all(dir_);
-  }
+  ~SaveWindowCommandsTest() override { commands_.reset(); }
 
   void createRows(const char* id, const char* from, const char* to) {
     view_.fields[SaveField::Id] = id;
@@ -109,6 +102,7 @@ class SaveWindowCommandsTest : public ::testing::Test {
   SaveList& list() { return commands_->list(); }
 
   ArchiveServer server_;
+  korvalis::testing::TempFolder folder_{"korvalis-batch"};
   fs::path dir_;
   ScriptedPlatform platform_;
   RecordingView view_;

@@ -16,6 +16,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/qt/qt_file_filter.h"
@@ -34,6 +35,10 @@ void sizeFileDialog(QFileDialog& dialog) {
   dialog.resize(dialog.sizeHint().expandedTo(wanted));
   for (QHeaderView* header : dialog.findChildren<QHeaderView*>()) {
     header->resizeSection(0, 340);
+    // The type column holds "Verzeichnis" whole; the date takes the rest of the width.
+    const int typeWidth = header->fontMetrics().horizontalAdvance(QStringLiteral("Verzeichnis"));
+    header->resizeSection(2, std::max(header->sectionSize(2), typeWidth + 24));
+    header->setStretchLastSection(true);
   }
 }
 
@@ -107,12 +112,16 @@ std::optional<std::string> QtPlatform::openFileDialog(std::string_view title,
 std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view title,
                                                            std::string_view startDir,
                                                            std::string_view filter,
-                                                           std::string_view defaultName) {
+                                                           std::string_view defaultName,
+                                                           int preselectedFilter) {
   const QStringList filters = toQtNameFilters(filter);
   QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(filters);
+  if (preselectedFilter > 0 && preselectedFilter < filters.size()) {
+    dialog.selectNameFilter(filters.at(preselectedFilter));
+  }
   if (!defaultName.empty()) {
     dialog.selectFile(pathToQString(defaultName));
   }

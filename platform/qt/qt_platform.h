@@ -25,7 +25,8 @@ class QtPlatform : public Platform {
                                             std::string_view filter) override;
   std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title, std::string_view startDir,
                                                  std::string_view filter,
-                                                 std::string_view defaultName) override;
+                                                 std::string_view defaultName,
+                                                 int preselectedFilter = 0) override;
   std::optional<std::string> folderDialog(std::string_view title,
                                           std::string_view startDir) override;
   std::string askText(std::string_view title, std::string_view prompt, std::string_view defaultText,

@@ -53,9 +53,10 @@ std::optional<std::string> ScriptedPlatform::openFileDialog(std::string_view tit
 std::optional<SaveDialogAnswer> ScriptedPlatform::saveFileDialog(std::string_view title,
                                                                  std::string_view startDir,
                                                                  std::string_view filter,
-                                                                 std::string_view defaultName) {
+                                                                 std::string_view defaultName,
+                                                                 int preselectedFilter) {
   dialogs_.push_back({"save", std::string(title), std::string(startDir), std::string(filter),
-                      std::string(defaultName)});
+                      std::string(defaultName), preselectedFilter});
   return takeOr(saveAnswers_, std::optional<SaveDialogAnswer>{});
 }
 

@@ -30,6 +30,7 @@ class ScriptedPlatform : public Platform {
     std::string startDir;  ///< start directory; the prompt for "text"
     std::string filter;    ///< filter; the default text for "text"
     std::string defaultName;
+    int preselectedFilter = 0;  ///< "save": the filter entry selected at opening
   };
 
   /// One printer of the scripted printing service.
@@ -86,7 +87,8 @@ class ScriptedPlatform : public Platform {
                                             std::string_view filter) override;
   std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title, std::string_view startDir,
                                                  std::string_view filter,
-                                                 std::string_view defaultName) override;
+                                                 std::string_view defaultName,
+                                                 int preselectedFilter = 0) override;
   std::optional<std::string> folderDialog(std::string_view title,
                                           std::string_view startDir) override;
   std::string askText(std::string_view title, std::string_view prompt, std::string_view defaultText,

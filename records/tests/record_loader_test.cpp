@@ -105,6 +105,36 @@ TEST_F(RecordLoaderTest, FileLargerThanTheCapIsRefusedWithItsOwnQuestion) {
   EXPECT_EQ(session_.recordBaseName, "Gut");
 }
 
+// A file named on the command line is checked as if chosen in the dialog: valid, no dialog;
+// invalid, the same question, then the dialog (Yes) or the end (No).
+TEST_F(RecordLoaderTest, FileFromTheCommandLineIsTriedBeforeTheDialog) {
+  EXPECT_EQ(loadRecordFile(platform_, session_, path("Gut.krv")), LoadOutcome::Loaded);
+  EXPECT_TRUE(platform_.dialogs().empty());
+  EXPECT_TRUE(platform_.messages().empty());
+  EXPECT_EQ(session_.recordBaseName, "Gut");
+  EXPECT_EQ(session_.recordDir, dir_.string() + "/");
+  EXPECT_EQ(session_.records.list.size(), 2U);
+
+  RecordSession fresh;
+  platform_.queueMessageAnswer(MessageAnswer::Yes);
+  platform_.queueOpenFile(path("M\xC3\xBChle.krv"));
+  EXPECT_EQ(loadRecordFile(platform_, fresh, path("Kaputt.krv")), LoadOutcome::Loaded);
+  ASSERT_EQ(platform_.messages().size(), 1U);
+  EXPECT_EQ(platform_.messages()[0].text, kQuestion);
+  ASSERT_EQ(platform_.dialogs().size(), 1U);
+  EXPECT_EQ(platform_.dialogs()[0].title, "Datendatei laden:");
+  EXPECT_EQ(fresh.recordBaseName, "M\xC3\xBChle");
+
+  // A missing file is no record file either; No ends the program without a dialog.
+  platform_.clearRecord();
+  RecordSession none;
+  platform_.queueMessageAnswer(MessageAnswer::No);
+  EXPECT_EQ(loadRecordFile(platform_, none, path("Fehlt.krv")), LoadOutcome::EndProgram);
+  EXPECT_EQ(platform_.messages().size(), 1U);
+  EXPECT_TRUE(platform_.dialogs().empty());
+  EXPECT_TRUE(none.records.list.empty());
+}
+
 TEST_F(RecordLoaderTest, NonAsciiFileNameMatchesItsWindows1252EndLine) {
   platform_.queueOpenFile(path("M\xC3\xBChle.krv"));
   ASSERT_EQ(loadRecordFile(platform_, session_), LoadOutcome::Loaded);

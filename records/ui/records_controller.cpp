@@ -97,8 +97,8 @@ void RecordsController::setMainView(MainView* view) {
   impl_->view = view;
 }
 
-LoadOutcome RecordsController::loadRecordFile() {
-  return korvalis::loadRecordFile(impl_->platform, impl_->session);
+LoadOutcome RecordsController::loadRecordFile(std::string_view firstCandidate) {
+  return korvalis::loadRecordFile(impl_->platform, impl_->session, firstCandidate);
 }
 
 void RecordsController::afterLoad() {

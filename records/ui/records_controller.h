@@ -55,7 +55,9 @@ class RecordsController : public QObject {
 
   /// Runs the record-file dialog and loads the file (records/record_loader.h). Does not touch
   /// the tree; on Loaded call afterLoad(). EndProgram means the shell must end the program.
-  LoadOutcome loadRecordFile();
+  /// A non-empty `firstCandidate` (the file named on the command line) is tried first, as if
+  /// chosen in the dialog.
+  LoadOutcome loadRecordFile(std::string_view firstCandidate = {});
   /// The steps after a successful load from the main window: rebuild the tree, hide the info
   /// window, refresh the entry information, expand the root, select the first entry.
   void afterLoad();

@@ -143,7 +143,7 @@ class PlatformQtTest : public QObject {
       seenAlignment = dialog->findChild<QLineEdit*>()->alignment();
       seenPosition = dialog->pos();
       dialog->setTextValue(QString::fromUtf8("Müller"));
-      dialog->accept();
+      static_cast<QDialog*>(dialog)->accept();
     });
     QCOMPARE(platform.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 120, 80),
              std::string("M\xFCller"));
@@ -220,6 +220,24 @@ class PlatformQtTest : public QObject {
     QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(',')));
     QVERIFY(size.width() >= 820 && size.height() >= 500);
     QVERIFY(nameColumn >= 300);
+  }
+
+  // The save dialog opens on the entry it is asked to preselect.
+  void saveDialogPreselectsItsFilter() {
+    QTemporaryDir dir;
+    QtPlatform platform;
+    QString selected;
+    whenModalOpens([&](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        selected = dialog->selectedNameFilter();
+      }
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+      }
+    });
+    QVERIFY(!platform.saveFileDialog("Speichern", dir.path().toStdString() + "/",
+                                     "BMP|*.bmp|JPG|*.jpg|PNG|*.png", "", 1));
+    QCOMPARE(selected, QStringLiteral("JPG (*.jpg)"));
   }
 
   void systemQueries() {
