@@ -6,6 +6,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +17,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -26,14 +29,17 @@
 
 #include "app/app_state.h"
 #include "app/app_state_init.h"
-#include "app/tests/assembled_program.h"
 #include "app/connection_monitor.h"
+#include "app/tests/assembled_program.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
 #include "app/ui/program.h"
+#include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
+#include "archive/transfer_engine.h"
+#include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/qt/qt_text.h"
 #include "platform/scripted/scripted_platform.h"
@@ -105,7 +111,9 @@ class MainAssemblyTest : public QObject {
   void cropSelectionAndCropView();
   void rotateLeftThenRightRestoresThePixels();
   void windowLayoutFollowsTheTreeAndTheSize();
-  void laterWindowCommandsAreDisabled();
+  void saveWindowByToggleAndTreePopup();
+  void downloadThroughTheSaveWindow();
+  void closingTheMainWindowStopsTheBatch();
   void loadRecordFileAgain();
   void germanTextsShowAsWritten();
   void windowAppearsOnlyAfterTheRecordFile();
@@ -704,27 +712,6 @@ void MainAssemblyTest::windowLayoutFollowsTheTreeAndTheSize() {
   QTRY_COMPARE(view->displayImage().width(), withTree + 200);
 }
 
-// The save window behind " Speichern..." is not built yet: its command is disabled, with a
-// page shown too, and the tree pop-up offers "Speichern..." greyed; pressing them does nothing.
-void MainAssemblyTest::laterWindowCommandsAreDisabled() {
-  AssembledWindow w;
-  QVERIFY(w.loadSample());
-  QTemporaryDir dir;
-  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
-  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));  // the page tools are on
-  QVERIFY(!w.enabled(nav::ToolButton::SaveWindow));
-  w.press(nav::ToolButton::SaveWindow);
-  QMenu menu;
-  w.program.commands().fillTreeMenu(menu);
-  QCOMPARE(menu.actions().size(), 2);
-  QVERIFY(!menu.actions()[0]->isEnabled());
-  QVERIFY(menu.actions()[1]->isEnabled());
-  w.program.commands().popupSave();
-  QVERIFY(w.platform.messages().empty());
-  QCOMPARE(w.platform.dialogs().size(), std::size_t{2});  // the record file's and the page's
-  QVERIFY(w.window.isEnabled());
-}
-
 // "Datendatei laden" again: without a page the About page comes up while the dialog is open;
 // a shown page stays; cancelling keeps the loaded data.
 void MainAssemblyTest::loadRecordFileAgain() {
@@ -889,7 +876,8 @@ void MainAssemblyTest::treeDrivesTheEntryInformation() {
   QCOMPARE(fromQString(p->idField()->text()), std::string(entry.id()));
   QCOMPARE(fromQString(p->apidField()->text()), std::string(entry.apid()));
   QCOMPARE(fromQString(p->pageField()->text()), firstPage(entry));
-  QVERIFY(w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
+  QVERIFY(
+      w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
 
   QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
                     w.tree()->visualRect(firstLeaf).center());
@@ -911,7 +899,8 @@ void MainAssemblyTest::treeDrivesTheEntryInformation() {
   QApplication::sendEvent(w.tree()->viewport(), &rightClick);
   QVERIFY(menuSeen);
   QVERIFY(w.records.infoWindow()->isVisible());
-  QVERIFY(w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
+  QVERIFY(
+      w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
   QCOMPARE(fromQString(p->idField()->text()), std::string(entry.id()));
 
   // Placed by the main window: beside the tree, 40 pixels below the tool bar; "Suchen" 24
@@ -925,7 +914,8 @@ void MainAssemblyTest::treeDrivesTheEntryInformation() {
   QCOMPARE(w.records.searchWindow()->pos(), info + QPoint(360 + 24, 0));
 
   // Following the fields into another entry: the page inside its range stays as typed.
-  const std::string last = std::string(entry.pages()).substr(std::string(entry.pages()).find('-') + 1);
+  const std::string last =
+      std::string(entry.pages()).substr(std::string(entry.pages()).find('-') + 1);
   QVERIFY(last != firstPage(entry));
   QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
                     w.tree()->visualRect(firstLeaf).center());
@@ -1070,10 +1060,10 @@ void MainAssemblyTest::defaultFontOfTheControls() {
   const QFont before = QApplication::font();
   {
     AppState state = [] {
-    AppState initial;
-    initialiseAppState(initial);
-    return initial;
-  }();
+      AppState initial;
+      initialiseAppState(initial);
+      return initial;
+    }();
     ScriptedPlatform platform;
     platform.display.messageFontFace = "DejaVu Serif";
     platform.display.messageFontHeight = -16;
@@ -1098,6 +1088,220 @@ void MainAssemblyTest::aboutPageLeavesTheShownPage() {
   QVERIFY(w.pageView()->isVisible());
   QVERIFY(w.enabled(nav::ToolButton::RotateLeft));
   QVERIFY(w.window.htmlView()->toPlainText().contains(QStringLiteral("Korvalis")));
+}
+
+namespace {
+
+// The save window as the assembled program built it, and the main window's parts that it
+// disables while it is shown.
+SaveWindow* saveWindowOf(AssembledWindow& w) {
+  return w.window.findChild<SaveWindow*>(QStringLiteral("saveWindow"));
+}
+
+bool mainContentsEnabled(AssembledWindow& w) {
+  return w.window.centralWidget()->isEnabled() && w.toolBar()->isEnabled() &&
+         w.window.statusBar()->isEnabled() && w.program.monitorButton().isEnabled();
+}
+
+bool mainContentsDisabled(AssembledWindow& w) {
+  return !w.window.centralWidget()->isEnabled() && !w.toolBar()->isEnabled() &&
+         !w.window.statusBar()->isEnabled() && !w.program.monitorButton().isEnabled();
+}
+
+QString fieldText(const SaveWindow& save, const char* name) {
+  return save.findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+}
+
+QPushButton* saveButton(const SaveWindow& save, const char* name) {
+  return save.findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+// The tree pop-up's "Speichern..." as the user picks it from the menu.
+void popupSaveFromMenu(AssembledWindow& w) {
+  QMenu menu;
+  w.program.commands().fillTreeMenu(menu);
+  QAction* save = menu.actions().value(0);
+  QVERIFY(save != nullptr && save->text() == QStringLiteral("Speichern..."));
+  QVERIFY(save->isEnabled());
+  save->trigger();
+}
+
+// Selects the first leaf of the tree whose entry differs from `other`.
+EntryId selectAnotherLeaf(AssembledWindow& w, EntryId other) {
+  const QAbstractItemModel* model = w.tree()->model();
+  std::vector<QModelIndex> pending{QModelIndex()};
+  while (!pending.empty()) {
+    const QModelIndex parent = pending.back();
+    pending.pop_back();
+    for (int row = model->rowCount(parent) - 1; row >= 0; --row) {
+      const QModelIndex index = model->index(row, 0, parent);
+      w.tree()->setCurrentIndex(index);
+      const EntryId entry = w.records.selectedLeafEntry();
+      if (entry != kNoEntry && entry != other) {
+        return entry;
+      }
+      pending.push_back(index);
+    }
+  }
+  return kNoEntry;
+}
+
+}  // namespace
+
+// The save window from the tool bar's toggle and from the tree pop-up: while it is shown the
+// main window's contents are disabled and the save window itself stays usable; the close box
+// releases the toggle; an item without an entry gets the warning and the window stays hidden.
+void MainAssemblyTest::saveWindowByToggleAndTreePopup() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  QVERIFY(save->isHidden());
+  QVERIFY(w.enabled(nav::ToolButton::SaveWindow));
+
+  w.press(nav::ToolButton::SaveWindow);
+  QVERIFY(save->isVisible());
+  QVERIFY(w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsDisabled(w));
+  QVERIFY(save->isEnabled());
+  QVERIFY(saveButton(*save, "createLinks")->isEnabled());
+  // The main window's keyboard shortcuts are off too, also when it is made active.
+  const auto searchAsked = [&w] {
+    const std::size_t before = w.platform.dialogs().size();
+    w.window.activateWindow();
+    QTest::keyClick(&w.window, Qt::Key_F, Qt::ControlModifier);
+    return w.platform.dialogs().size() > before;
+  };
+  QVERIFY(!searchAsked());
+  w.press(nav::ToolButton::SaveWindow);
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsEnabled(w));
+  QVERIFY(QTest::qWaitForWindowActive(&w.window));
+  QVERIFY(searchAsked());
+
+  // "Speichern..." on a leaf other than the one selected at start: that entry's ID and pages.
+  const EntryId first = w.records.selectedLeafEntry();
+  const EntryId picked = selectAnotherLeaf(w, first);
+  const RecordEntry* entry = w.state.session.records.list.find(picked);
+  QVERIFY(entry != nullptr);
+  popupSaveFromMenu(w);
+  QVERIFY(save->isVisible());
+  QVERIFY(w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsDisabled(w));
+  QVERIFY(save->isEnabled());
+  const std::string pages(entry->pages());
+  const std::size_t dash = pages.find('-');
+  QCOMPARE(fieldText(*save, "idField").toStdString(), std::string(entry->id()));
+  QCOMPARE(fieldText(*save, "fromField").toStdString(), pages.substr(0, dash));
+  QCOMPARE(fieldText(*save, "toField").toStdString(), pages.substr(dash + 1));
+  QCOMPARE(w.records.currentEntry(), picked);
+
+  // The close box: hidden, the toggle released, the main window usable again.
+  QVERIFY(save->close());
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsEnabled(w));
+  QVERIFY(w.platform.messages().empty());
+
+  // A group item carries no entry.
+  w.tree()->setCurrentIndex(w.tree()->currentIndex().parent());
+  QCOMPARE(w.records.selectedLeafEntry(), kNoEntry);
+  popupSaveFromMenu(w);
+  QCOMPARE(w.platform.messages().size(), std::size_t{1});
+  QCOMPARE(w.platform.messages()[0].title, std::string("Achtung"));
+  QCOMPARE(w.platform.messages()[0].text,
+           std::string("Ein Fehler ist aufgetreten\rBitte unbedingt melden!"));
+  QCOMPARE(w.platform.messages()[0].sign, MessageSign::Warning);
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsEnabled(w));
+}
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+// Two pages of the selected tree entry in the save window, opened by the tree pop-up, checked
+// and named by the pattern "KB_Köslin_[3]" in `dir`; returns the first page's number.
+int prepareTwoPages(AssembledWindow& w, SaveWindow& save, const QTemporaryDir& dir) {
+  popupSaveFromMenu(w);
+  const int from = fieldText(save, "fromField").toInt();
+  save.findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QString::number(from + 1));
+  QTest::mouseClick(saveButton(save, "createLinks"), Qt::LeftButton);
+  save.findChild<QAction*>(QStringLiteral("checkAll"))->trigger();
+  w.platform.queueFolder(dir.path().toStdString());
+  QTest::mouseClick(saveButton(save, "chooseFolder"), Qt::LeftButton);
+  save.findChild<QLineEdit*>(QStringLiteral("patternField"))
+      ->setText(QStringLiteral("KB_K\u00f6slin_[3]"));
+  QTest::mouseClick(saveButton(save, "assignNames"), Qt::LeftButton);
+  return from;
+}
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+void MainAssemblyTest::downloadThroughTheSaveWindow() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  const RecordEntry* entry = w.state.session.records.list.find(w.records.selectedLeafEntry());
+  QVERIFY(entry != nullptr);
+  QTemporaryDir dir;
+  const int from = prepareTwoPages(w, *save, dir);
+  QCOMPARE(save->listView()->model()->rowCount(), 2);
+  QVERIFY(saveButton(*save, "start")->isEnabled());
+  QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(!save->commands().batchRunning(), 20000);
+  QVERIFY(w.platform.messages().empty());
+
+  for (int page = 0; page < 2; ++page) {
+    const QModelIndex status = save->listView()->model()->index(page, 2);
+    QCOMPARE(status.data().toString(), QStringLiteral("OK"));
+    UrlRequest request;
+    request.url =
+        pageImageUrl(w.state.request.servicePrefix,
+                     LookUpLocation(w.program.engine(), w.state.request.servicePrefix,
+                                    makePageRef(entry->id(), std::to_string(from + page))));
+    const auto served = w.program.engine().GetUrlSync(request);
+    QVERIFY(served.has_value() && !served->empty());
+    const QString name = QStringLiteral("KB_K\u00f6slin_%1.jpg").arg(page + 1, 3, 10, QChar('0'));
+    QFile file(dir.filePath(name));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+    const QByteArray saved = file.readAll();
+    QVERIFY(std::equal(saved.begin(), saved.end(), served->begin(), served->end(),
+                       [](char a, unsigned char b) { return static_cast<unsigned char>(a) == b; }));
+  }
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
+  save->close();
+  QVERIFY(mainContentsEnabled(w));
+}
+
+// Closing the main window during a slow download stops the run: the rows end "STOP", no file
+// is left in the folder, and the save window is closed.
+void MainAssemblyTest::closingTheMainWindowStopsTheBatch() {
+  const ArchiveEnvironment archive({"--fault", "latency=2000"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  QTemporaryDir dir;
+  prepareTwoPages(w, *save, dir);
+  QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
+  QVERIFY(save->commands().batchRunning());
+  QVERIFY(w.window.close());
+  QVERIFY(!save->commands().batchRunning());
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  for (int row = 0; row < 2; ++row) {
+    QCOMPARE(save->listView()->model()->index(row, 2).data().toString(), QStringLiteral("STOP"));
+  }
+  QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(MainAssemblyTest)

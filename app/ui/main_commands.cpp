@@ -447,9 +447,9 @@ void MainCommands::popupSave() {
   if (cropView_ || !windows_.exists(LaterWindow::SaveWindow)) {
     return;
   }
-  if (windows_.openSaveWindowForSelection()) {
-    window_.setEnabled(false);
-  }
+  // The save window disables the main window's contents itself: disabling the main window
+  // would disable its child window too.
+  windows_.openSaveWindowForSelection();
 }
 
 void MainCommands::popupInfo() {

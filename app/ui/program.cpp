@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "app/app_state.h"
@@ -25,10 +26,11 @@
 #include "app/ui/screen_fit.h"
 #include "app/ui/window_frame.h"
 #include "archive/archive_address.h"
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
-#include "archive/curl_global.h"
 #include "archive/transfer_engine.h"
+#include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
@@ -198,12 +200,60 @@ class ViewerDisplay final : public PageDisplay {
   std::unique_ptr<PostProcessWindow> postProcessing_;
 };
 
+// The save window's plain values from the program's state: the archive's service, the
+// folders its dialogs start in and the display scale.
+SaveWindowSettings saveWindowSettings(const AppState& state) {
+  SaveWindowSettings settings;
+  settings.servicePrefix = state.request.servicePrefix;
+  settings.pagePrefix = state.request.servicePrefix + "dgs:";
+  settings.pageSuffix = "/$dist";
+  settings.requestLimit = state.request.requestLimit;
+  settings.linkDir = state.linkDir;
+  settings.saveListDir = state.saveListDir;
+  settings.pageSaveDir = state.pageSaveDir;
+  settings.slotCount = 3;
+  settings.scaleX = state.scaleX;
+  settings.scaleY = state.scaleY;
+  return settings;
+}
+
+// Swallows the keyboard shortcuts it watches: the main window's shortcuts belong to the main
+// window itself, which stays enabled while its contents are disabled.
+class ShortcutBlocker final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    return event->type() == QEvent::Shortcut || QObject::eventFilter(watched, event);
+  }
+};
+
+// Enables or disables what the main window holds: central area, tool bar, status bar, the
+// monitor's button and its keyboard shortcuts. Not the main window itself: Qt would disable its
+// child windows with it, the save window among them.
+void setMainWindowContentsEnabled(QMainWindow& window, bool enabled, ShortcutBlocker& blocker) {
+  for (QWidget* part : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!part->isWindow()) {
+      part->setEnabled(enabled);
+    }
+  }
+  for (QShortcut* shortcut : window.findChildren<QShortcut*>(Qt::FindDirectChildrenOnly)) {
+    if (enabled) {
+      shortcut->removeEventFilter(&blocker);
+    } else {
+      shortcut->installEventFilter(&blocker);
+    }
+  }
+}
+
 // The windows beside the main window. The later windows are built here: each gets a member,
 // is constructed in the constructor, answers exists() with true and runs in its command.
 class ProgramWindows final : public OtherWindows {
  public:
   ProgramWindows(RecordsController& records, Platform& platform, AppState& state,
-                 MainWindow& window, const PageView& view, const MainToolBar& toolBar)
+                 TransferEngine& engine, MainWindow& window, const PageView& view,
+                 MainToolBar& toolBar)
       : records_(records),
         platform_(platform),
         state_(state),
@@ -215,27 +265,44 @@ class ProgramWindows final : public OtherWindows {
             platform, &window, [&window](std::string_view text) { window.setStatusText(0, text); },
             [this](const std::string& pdfPath, const PageSource& source) {
               pdfExport_->open(pdfPath, source);
-            }) {}
-
-  // Not built yet: the save window " Speichern...". Its commands stay disabled until then.
-  // The tree pop-up's "Speichern..." makes the selected entry current and opens the save
-  // window for it; a selection without an entry shows "Achtung" / "Ein Fehler ist
-  // aufgetreten\rBitte unbedingt melden!" (warning sign) instead.
-  bool exists(LaterWindow window) const override {
-    return window == LaterWindow::SavePage || window == LaterWindow::Print;
+            }),
+        saveWindow_(std::make_unique<SaveWindow>(
+            platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
+    saveWindow_->setMainWindowControl([this, &window](bool enabled) {
+      setMainWindowContentsEnabled(window, enabled, shortcutBlocker_);
+    });
+    saveWindow_->setToggleHandler(
+        [&toolBar](bool pressed) { toolBar.setPressed(nav::ToolButton::SaveWindow, pressed); });
   }
+
+  bool exists(LaterWindow /*window*/) const override { return true; }
   void savePage() override;
   void print(bool cropped) override;
-  void setSaveWindowShown(bool /*shown*/) override {}
-  bool openSaveWindowForSelection() override { return false; }
+  void setSaveWindowShown(bool shown) override { saveWindow_->setShown(shown); }
+  // The tree pop-up's "Speichern...": the selected item's entry becomes current and the save
+  // window opens for it; an item without an entry gets the save window's warning instead.
+  void openSaveWindowForSelection() override {
+    const RecordEntry* entry = state_.session.records.list.find(records_.selectedLeafEntry());
+    if (entry == nullptr) {
+      saveWindow_->reportMissingEntry();
+      return;
+    }
+    records_.refreshEntryInfo();  // makes it current, as a click on it does
+    saveWindow_->openForEntry(entry->id(), entry->pages());
+  }
 
   void showEntryInfo() override { records_.showInfoWindow(); }
   void search(std::string_view text) override { records_.runSearch(text); }
   void showSearchResults() override { records_.showSearchWindow(); }
   void help() override { showHelp(platform_, state_); }
 
-  /// The main window's close steps: the later windows that stay open beside it close too.
-  void closeLaterWindows() { pdfExport_->close(); }
+  /// The main window's close steps: the later windows that stay open beside it close too; a
+  /// running batch is stopped first (its workers end before the engine goes).
+  void closeLaterWindows() {
+    pdfExport_->close();
+    saveWindow_->commands().stopBatch();
+    saveWindow_->close();
+  }
 
  private:
   RecordsController& records_;
@@ -246,6 +313,10 @@ class ProgramWindows final : public OtherWindows {
   const MainToolBar& toolBar_;
   PdfExportWindow* pdfExport_;  // owned by the main window
   PageSaver pageSaver_;
+  ShortcutBlocker shortcutBlocker_;
+  // Owned here, not by its parent the main window: its batch workers use the transfer engine,
+  // which goes before the main window does.
+  std::unique_ptr<SaveWindow> saveWindow_;
 };
 
 // "Seite speichern" (also in crop view): the kept downloaded bytes, the page image, or with
@@ -307,7 +378,7 @@ struct Program::Parts {
                 *window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
-        windows(records, platform, state, window, *pageView, *toolBar),
+        windows(records, platform, state, engine, window, *pageView, *toolBar),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
                                   CommandTargets{requests, display, windows, frame})) {}

@@ -10,12 +10,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTableView>
 #include <QTextEdit>
+#include <algorithm>
 #include <cmath>
 
 #include "batch/ui/save_list_model.h"
@@ -125,6 +127,22 @@ void SaveWindow::placeBesideParent() {
   const int statusHeight = status != nullptr ? status->height() : 0;
   const QRect outer = main->geometry();
   move(outer.x() + outer.width() - 786, outer.y() + outer.height() - statusHeight - 410);
+}
+
+void SaveWindow::keepOnScreen() {
+  const QScreen* shownOn = parentWidget() != nullptr ? parentWidget()->screen() : screen();
+  if (shownOn == nullptr) {
+    return;
+  }
+  // Placed by a main window larger than the screen (a large display scale), the window would
+  // open partly outside it, its buttons out of reach. move() places the frame.
+  const QRect area = shownOn->availableGeometry();
+  const QRect frame = frameGeometry();
+  const int x =
+      std::clamp(frame.x(), area.left(), std::max(area.left(), area.right() + 1 - frame.width()));
+  const int y =
+      std::clamp(frame.y(), area.top(), std::max(area.top(), area.bottom() + 1 - frame.height()));
+  move(x, y);
 }
 
 void SaveWindow::buildLinkFrame() {
@@ -271,7 +289,9 @@ void SaveWindow::buildMenu() {
 void SaveWindow::openForEntry(std::string_view id, std::string_view pages) {
   commands_->openForEntry(id, pages);
   fitList();
+  keepOnScreen();
   show();
+  keepOnScreen();  // now with the frame's size
   raise();
   activateWindow();
   if (toggleHandler_) {
@@ -288,7 +308,9 @@ void SaveWindow::reportMissingEntry() {
 void SaveWindow::setShown(bool pressed) {
   if (pressed) {
     fitList();
+    keepOnScreen();
     show();
+    keepOnScreen();
     raise();
     activateWindow();
     setMainWindowEnabled(false);
@@ -387,7 +409,12 @@ void SaveWindow::fitList() {
   const int scrollBar = model_->rowCount() <= visibleRows
                             ? 0
                             : style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_);
-  list_->setColumnWidth(1, std::max(20, list_->width() - scaledX(192) - scrollBar - 10));
+  // The reference column is as wide as its text and check box need when the font is larger
+  // than the base width allows for (an elided reference cannot be told from its neighbours).
+  list_->resizeColumnToContents(0);
+  list_->setColumnWidth(0, std::max(scaledX(128), list_->columnWidth(0)));
+  list_->setColumnWidth(1, std::max(20, list_->width() - list_->columnWidth(0) -
+                                            list_->columnWidth(2) - scrollBar - 10));
 }
 
 void SaveWindow::resizeEvent(QResizeEvent* event) {

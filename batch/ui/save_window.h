@@ -92,6 +92,8 @@ class SaveWindow : public QWidget, public SaveWindowView {
   void buildList();
   void buildMenu();
   void placeBesideParent();
+  /// Moves the window inside the available area of the main window's screen.
+  void keepOnScreen();
   int scaledX(int base) const;
   QLineEdit* field(SaveField field) const;
 

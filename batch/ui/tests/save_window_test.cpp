@@ -8,7 +8,9 @@
 #include <QMainWindow>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -109,10 +111,20 @@ class SaveWindowTest : public QObject {
     QCOMPARE(id->text(), QStringLiteral("4010312"));
     QTest::keyClicks(h.child<QLineEdit>("fromField"), "5");
     QTest::keyClicks(h.child<QLineEdit>("toField"), "1");
+    // A large font (a desktop's setting): the references must still be shown whole.
+    QFont large = h.window->listView()->font();
+    large.setPointSize(large.pointSize() * 2);
+    h.window->listView()->setFont(large);
     QTest::mouseClick(h.button("createLinks"), Qt::LeftButton);
     QAbstractItemModel* model = h.window->listView()->model();
     QCOMPARE(model->rowCount(), 5);
     QCOMPARE(h.cell(0, 0), QStringLiteral("004010312_00001"));
+    // The three columns fit the list.
+    QTableView* list = h.window->listView();
+    QVERIFY(list->columnWidth(0) >=
+            list->fontMetrics().horizontalAdvance(h.cell(0, 0)) +
+                list->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, list));
+    QVERIFY(list->columnWidth(0) + list->columnWidth(1) + list->columnWidth(2) <= list->width());
     QCOMPARE(model->index(0, 0).data(Qt::CheckStateRole).toInt(), int(Qt::Unchecked));
     QVERIFY(!h.button("toClipboard")->isEnabled());
 
@@ -148,6 +160,9 @@ class SaveWindowTest : public QObject {
     h.main.show();
     h.window->openForEntry("004010312", "00001-00596");
     QVERIFY(h.window->isVisible());
+    // Placed by a main window that reaches past the screen, it still opens inside it.
+    QVERIFY(h.main.geometry().bottom() > h.main.screen()->availableGeometry().bottom());
+    QVERIFY(h.main.screen()->availableGeometry().contains(h.window->frameGeometry()));
     QCOMPARE(h.child<QLineEdit>("toField")->text(), QStringLiteral("00596"));
     QCOMPARE(h.toggles, std::vector<bool>{true});
     QCOMPARE(h.mainStates, std::vector<bool>{false});
