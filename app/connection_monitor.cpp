@@ -24,11 +24,32 @@ void monitorLoop(int periodMs, const std::atomic<bool>& running, const Reachabil
   }
 }
 
+namespace {
+constexpr unsigned kIconBits = 2;
+constexpr std::uintptr_t kIconMask = (1U << kIconBits) - 1;
+}  // namespace
+
+std::uintptr_t packMonitorIcon(std::uint32_t run, MonitorIcon icon) {
+  return (static_cast<std::uintptr_t>(run) << kIconBits) | static_cast<std::uintptr_t>(icon);
+}
+
+std::uint32_t monitorRunOf(std::uintptr_t data) {
+  return static_cast<std::uint32_t>(data >> kIconBits);
+}
+
+MonitorIcon monitorIconOf(std::uintptr_t data) {
+  return static_cast<MonitorIcon>(data & kIconMask);
+}
+
 ConnectionMonitor::ConnectionMonitor(ReachabilityCheck check, MonitorIconSink showIcon)
+    : ConnectionMonitor(std::move(check), [sink = std::move(showIcon)](
+                                              std::uint32_t, MonitorIcon icon) { sink(icon); }) {}
+
+ConnectionMonitor::ConnectionMonitor(ReachabilityCheck check, MonitorRunIconSink showIcon)
     : shared_(std::make_shared<const Shared>(Shared{std::move(check), std::move(showIcon)})) {}
 
 ConnectionMonitor::~ConnectionMonitor() {
-  if (!stopAndWait(std::chrono::seconds(5))) {
+  if (!stopAndWait(kMonitorWaitLimit)) {
     for (Worker& worker : workers_) {
       if (worker.thread.joinable()) {
         worker.thread.detach();
@@ -41,8 +62,10 @@ void ConnectionMonitor::start(int periodMs) {
   joinFinished();
   stop();
   auto run = std::make_shared<Run>();
-  std::jthread thread([run, shared = shared_, periodMs] {
-    monitorLoop(periodMs, run->running, shared->check, shared->showIcon);
+  const std::uint32_t number = ++runCount_;
+  std::jthread thread([run, shared = shared_, periodMs, number] {
+    monitorLoop(periodMs, run->running, shared->check,
+                [&shared, number](MonitorIcon icon) { shared->showIcon(number, icon); });
     run->finished.store(true);
   });
   workers_.push_back({std::move(run), std::move(thread)});
@@ -56,6 +79,10 @@ void ConnectionMonitor::stop() {
 
 bool ConnectionMonitor::isRunning() const {
   return !workers_.empty() && workers_.back().run->running.load();
+}
+
+bool ConnectionMonitor::acceptsIcon(std::uint32_t run) const {
+  return run == runCount_ && isRunning();
 }
 
 bool ConnectionMonitor::threadAlive() const {

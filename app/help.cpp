@@ -17,14 +17,20 @@ bool isFile(const std::string& path) {
 HelpShown showHelp(Platform& platform, const AppState& state) {
   const std::string dir = dataDirectory(state.programDir);
   const std::string compiled = dir + "Hilfe.chm";
-  if (isFile(compiled)) {
-    platform.openDocument(compiled);
+  const std::string web = dir + "WebHelp/Index.htm";
+  if (isFile(compiled) && platform.openDocument(compiled)) {
     return HelpShown::CompiledHelp;
   }
-  const std::string web = dir + "WebHelp/Index.htm";
   if (isFile(web)) {
-    platform.openDocument(web);
-    return HelpShown::WebHelp;
+    // Where no program of the desktop opens the pages, the program shows them itself.
+    if (platform.openDocument(web)) {
+      return HelpShown::WebHelp;
+    }
+    platform.showHelpPages(web);
+    return HelpShown::WebHelpInProgram;
+  }
+  if (isFile(compiled)) {
+    return HelpShown::CompiledHelp;  // its handler failed, and there is nothing else to show
   }
   platform.message("", "Keine Hilfedatei gefunden.", MessageSign::Warning);
   return HelpShown::NotFound;

@@ -3,26 +3,20 @@
 #include <curl/curl.h>
 
 #include <memory>
-#include <mutex>
 
 namespace korvalis {
 
 namespace {
-void initialiseCurlOnce() {
-  static std::once_flag once;
-  std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
 struct EasyDeleter {
   void operator()(CURL* handle) const { curl_easy_cleanup(handle); }
 };
 }  // namespace
 
-bool checkSiteReachable(const std::string& url, const std::string& caFile, long timeoutMs) {
+bool checkSiteReachable(const CurlGlobal& /*curl*/, const std::string& url,
+                        const std::string& caFile, long timeoutMs) {
   if (url.empty()) {
     return false;
   }
-  initialiseCurlOnce();
   const std::unique_ptr<CURL, EasyDeleter> easy(curl_easy_init());
   if (!easy) {
     return false;

@@ -22,6 +22,10 @@ inline constexpr int kFirstCodeWithoutProgress = kBatchSlotEvent0;
 inline constexpr int kProgressValueEvent = 65600;
 /// New icon for the connection-monitor button (data: a MonitorIcon value).
 inline constexpr int kMonitorIconEvent = 65601;
+/// A batch slot's worker finished its location look-up (data: run generation and slot).
+inline constexpr int kBatchLookupEvent = 65602;
+/// One size query of the storage estimate ended (data: run generation and the size).
+inline constexpr int kEstimateSizeEvent = 65603;
 // The steps of a page request and of the page fetched ahead (data: the job handle). All lie
 // above kFirstCodeWithoutProgress: they never move the main window's progress field.
 inline constexpr int kLocationStepEvent = 65610;   ///< location look-up before a page download

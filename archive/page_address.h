@@ -122,8 +122,9 @@ bool abortPageDownload(ArchiveContext& context);
 void HandleRequestEvent(ArchiveContext& context, int code, JobHandle handle);
 /// APID field to ID and page fields (completion code 65537 or 65538).
 void StartIdLookup(ArchiveContext& context, int code);
-/// ID and page fields to APID field (completion code 65537 or 65538).
-void StartApidLookup(ArchiveContext& context, int code);
+/// ID and page fields to APID field (completion code 65537 or 65538). False when it stopped
+/// because the ID or the page field is empty (" ID oder Seite fehlt!" is shown).
+bool StartApidLookup(ArchiveContext& context, int code);
 /// Main-window handler for codes 65537 and 65538; frees the job.
 void HandleLookupAnswer(ArchiveContext& context, int code, JobHandle handle);
 

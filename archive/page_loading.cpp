@@ -238,13 +238,13 @@ void StartIdLookup(ArchiveContext& context, int code) {
   }
 }
 
-void StartApidLookup(ArchiveContext& context, int code) {
+bool StartApidLookup(ArchiveContext& context, int code) {
   RequestState& state = context.request;
   const std::string idField = context.view.idField();
   const std::string pageField = context.view.pageField();
   if (idField.empty() || pageField.empty()) {
     context.view.setStatusText(0, " ID oder Seite fehlt!");
-    return;
+    return false;
   }
   const std::string id = strippedIdText(idField);
   const std::string page = strippedPageText(pageField);
@@ -255,6 +255,7 @@ void StartApidLookup(ArchiveContext& context, int code) {
   if (startLookup(context, locationUrl(state.servicePrefix, id + "_" + page), code) != 0) {
     state.lookupKind = kLookupApid;
   }
+  return true;
 }
 
 namespace {

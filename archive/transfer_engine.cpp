@@ -5,8 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
-#include <cstdlib>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
@@ -59,27 +57,21 @@ class ConnectionShare {
   std::array<std::mutex, kLockCount> mutexes_;
 };
 
-/// libcurl's global state, held by every engine and, through it, by every worker: it is
-/// cleaned up only when the last of them is gone. libcurl counts these calls itself and is
-/// built thread-safe, so several engines (and other users of libcurl) may overlap.
-class CurlLibrary {
- public:
-  CurlLibrary() { curl_global_init(CURL_GLOBAL_DEFAULT); }
-  ~CurlLibrary() { curl_global_cleanup(); }
-  CurlLibrary(const CurlLibrary&) = delete;
-  CurlLibrary& operator=(const CurlLibrary&) = delete;
-};
-
 /// Engine fields the workers use: the last error, the settings they read and the shared
 /// connections. Workers hold it through a shared pointer, so a worker that outlives the
 /// engine (detached after an abort that did not end in time) still finds it.
 struct EngineShared {
-  CurlLibrary library;  // first: initialised before and cleaned up after the connections
+  explicit EngineShared(std::shared_ptr<const void> curlHold) : curl(std::move(curlHold)) {}
+
+  /// The library's set-up, first: released only after the connections, and only when the
+  /// last worker holding this structure has ended.
+  std::shared_ptr<const void> curl;
   std::atomic<int> lastError{kEngineNoError};
   std::shared_ptr<EventTarget> progressTarget;  // UI thread only; copied into each job
   std::atomic<std::size_t> bodyLimit{kDefaultBodyLimit};
   std::atomic<int> stallSeconds{kDefaultStallSeconds};
-  std::string caFile;  // written by the UI thread before requests; copied into each job
+  std::string caFile;  // set on construction; copied into each job
+  std::chrono::milliseconds abortWait{1000};
   ConnectionShare connections;
 };
 
@@ -97,6 +89,7 @@ struct JobState {
   std::atomic<std::int64_t> contentLength{-1};
   std::atomic<std::int64_t> bytesReceived{0};
   std::atomic<int> jobError{0};
+  std::atomic<int> httpStatus{0};
 
   // Written by the worker, read by the UI thread only once `finished` is set.
   std::string errorText;
@@ -115,7 +108,6 @@ using detail::JobState;
 
 constexpr std::size_t kErrorTextLimit = 255;
 constexpr int kDefaultChunk = 65536;
-constexpr auto kAbortWait = std::chrono::milliseconds(1000);
 constexpr auto kAbortGrace = std::chrono::milliseconds(100);
 constexpr auto kPollStep = std::chrono::milliseconds(2);
 /// How long the engine's end waits for workers an abort left running.
@@ -278,6 +270,10 @@ void configure(CURL* curl, Transfer& transfer, curl_slist* headers, char* errorB
 /// Sorts a finished transfer into the engine's outcomes. Returns whether the completion event
 /// may be posted (not after an abort).
 bool finishTransfer(JobState& job, Transfer& transfer, CURLcode result, const char* errorBuffer) {
+  long status = 0;
+  if (curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {
+    job.httpStatus.store(static_cast<int>(status));
+  }
   if (transfer.aborted) {
     setFailure(job, kEngineAborted, kJobErrorAborted, "");
     return false;
@@ -338,10 +334,9 @@ void runTransfer(JobState& job, bool notify) {
 
 }  // namespace
 
-TransferEngine::TransferEngine() : shared_(std::make_shared<EngineShared>()) {
-  if (const char* ca = std::getenv("KORVALIS_CA_FILE"); ca != nullptr) {
-    shared_->caFile = ca;
-  }
+TransferEngine::TransferEngine(const CurlGlobal& curl, std::string caFile)
+    : shared_(std::make_shared<EngineShared>(curl.hold())) {
+  shared_->caFile = std::move(caFile);
 }
 
 void TransferEngine::setProgressTarget(std::shared_ptr<EventTarget> target) {
@@ -356,8 +351,8 @@ void TransferEngine::setStallTimeout(int seconds) {
   shared_->stallSeconds = std::max(1, seconds);
 }
 
-void TransferEngine::setCaFile(std::string path) {
-  shared_->caFile = std::move(path);
+void TransferEngine::setAbortWait(std::chrono::milliseconds wait) {
+  shared_->abortWait = wait;
 }
 
 std::shared_ptr<JobState> TransferEngine::makeJob(const UrlRequest& request) {
@@ -457,6 +452,11 @@ std::int64_t TransferEngine::GetBytesReceived(JobHandle handle) {
   return entry == nullptr ? 0 : entry->job->bytesReceived.load();
 }
 
+int TransferEngine::GetHttpStatus(JobHandle handle) {
+  Entry* entry = find(handle);
+  return entry == nullptr || !entry->job->finished.load() ? 0 : entry->job->httpStatus.load();
+}
+
 int TransferEngine::IsRunning(JobHandle handle) {
   Entry* entry = find(handle);
   return entry != nullptr && entry->job->hasThread && !entry->job->finished.load() ? 1 : 0;
@@ -498,7 +498,7 @@ int TransferEngine::Abort(JobHandle handle) {
   }
   job.abortFlag.store(1);
   // The worker sees the flag in libcurl's progress or write callback; it is never killed.
-  bool stopped = waitFinished(job, kAbortWait);
+  bool stopped = waitFinished(job, shared_->abortWait);
   if (!stopped && job.abortFlag.load() == 2) {
     stopped = waitFinished(job, kAbortGrace);
   }

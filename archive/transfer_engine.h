@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -9,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "platform/event_target.h"
 
@@ -78,13 +80,14 @@ struct EngineShared;
 /// requests). All public operations are called from one thread (the user-interface thread);
 /// workers talk back only through atomics and events posted to the request's EventTarget.
 /// Progress values for the main window's progress field are posted as kProgressValueEvent to
-/// the progress target (see setProgressTarget). HTTPS is always verified; the environment
-/// variable KORVALIS_CA_FILE, when set, names the CA bundle to trust instead of the system's.
+/// the progress target (see setProgressTarget). HTTPS is always verified.
 class TransferEngine {
  public:
-  TransferEngine();
+  /// `caFile` names the CA bundle to trust instead of the system's ("" = the system's). The
+  /// engine and its workers hold the library's set-up, so `curl` may go before them.
+  explicit TransferEngine(const CurlGlobal& curl, std::string caFile = {});
   /// Runs Destroy(), then waits (bounded) for workers that an abort left running. A worker
-  /// still running after that keeps the library's global state alive until it ends.
+  /// still running after that keeps the library's set-up alive until it ends.
   ~TransferEngine();
   TransferEngine(const TransferEngine&) = delete;
   TransferEngine& operator=(const TransferEngine&) = delete;
@@ -96,8 +99,8 @@ class TransferEngine {
   void setBodyLimit(std::size_t bytes);
   /// How long a request may receive nothing before it fails (default 30 s, at least 1 s).
   void setStallTimeout(int seconds);
-  /// The CA bundle to trust instead of the system's ("" = the system's).
-  void setCaFile(std::string path);
+  /// How long Abort waits for a worker to stop (default one second).
+  void setAbortWait(std::chrono::milliseconds wait);
 
   /// Starts an asynchronous download; returns its handle (0 only when the job cannot be
   /// created: engine error 3).
@@ -118,6 +121,9 @@ class TransferEngine {
   std::int64_t GetContentLength(JobHandle handle);
   /// Body bytes received so far.
   std::int64_t GetBytesReceived(JobHandle handle);
+  /// The HTTP status of the last response once the transfer has ended (0 when none came,
+  /// while it runs, or for an unknown handle).
+  int GetHttpStatus(JobHandle handle);
   /// 1 while the job's worker is still running.
   int IsRunning(JobHandle handle);
   /// Asks the worker to stop and waits for it (bounded). Returns 1 when it stopped (or had

@@ -1,4 +1,4 @@
-# Fuzz targets (libFuzzer, clang) for the parsers of untrusted input: record files, the
+# Fuzz targets (libFuzzer, clang) for the parsers of untrusted input: record files, save lists, the
 # archive's answers, page images, and the PDF writer's image walks, TrueType and metafile
 # readers. Built by the `fuzz` preset; each target runs as a CTest test for
 # KORVALIS_FUZZ_SECONDS, starting from its seeds.
@@ -32,3 +32,4 @@ korvalis_fuzzer(fuzz_decode viewer/tests/fuzz korvalis_viewer)
 korvalis_fuzzer(fuzz_image_parsers pdf/tests/fuzz korvalis_pdf)
 korvalis_fuzzer(fuzz_true_type pdf/tests/fuzz korvalis_pdf true_type_seeds)
 korvalis_fuzzer(fuzz_metafile pdf/tests/fuzz korvalis_pdf metafile_seeds)
+korvalis_fuzzer(fuzz_save_list batch/tests/fuzz korvalis_batch)

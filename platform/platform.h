@@ -14,10 +14,10 @@ namespace korvalis {
 enum class MessageSign { None, Information, Warning, Error, Question };
 
 /// The buttons a message box offers.
-enum class MessageButtons { Ok, YesNo };
+enum class MessageButtons { Ok, YesNo, YesNoCancel };
 
 /// The button the user pressed.
-enum class MessageAnswer { Ok, Yes, No };
+enum class MessageAnswer { Ok, Yes, No, Cancel };
 
 /// The answer of a save-file dialog: the chosen path (UTF-8) and the 0-based index of the
 /// filter (label and pattern pair) that was selected.
@@ -58,11 +58,13 @@ class Platform {
                                                     std::string_view startDir,
                                                     std::string_view filter) = 0;
 
-  /// Save-file dialog; `defaultName` is the proposed file name.
+  /// Save-file dialog; `defaultName` is the proposed file name, `preselectedFilter` the
+  /// 0-based entry of `filter` selected when the dialog opens.
   virtual std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title,
                                                          std::string_view startDir,
                                                          std::string_view filter,
-                                                         std::string_view defaultName) = 0;
+                                                         std::string_view defaultName,
+                                                         int preselectedFilter = 0) = 0;
 
   /// Folder dialog; returns the chosen folder (without a trailing separator) or nothing.
   virtual std::optional<std::string> folderDialog(std::string_view title,
@@ -82,6 +84,10 @@ class Platform {
 
   /// Opens a document (UTF-8 path) with the handler the desktop has registered for it.
   virtual bool openDocument(std::string_view path) = 0;
+  /// Shows HTML help pages (UTF-8 path of the first page) in a window of the program, with
+  /// their links followed inside it: for a desktop where no program opens them. A platform
+  /// without windows shows nothing.
+  virtual void showHelpPages(std::string_view /*indexPath*/) {}
 
   /// Resolution and message font of the screen the program runs on.
   virtual DisplayInfo displayInfo() = 0;

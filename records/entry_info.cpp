@@ -25,7 +25,7 @@ std::string info5Lines(std::string_view info5) {
 }  // namespace
 
 std::string entryInfoText(const RecordEntry* entry) {
-  const auto line = [entry](std::string_view label, const std::string& value) {
+  const auto line = [entry](std::string_view label, std::string_view value) {
     std::string text(label);
     if (entry != nullptr) {
       text += '\t';
@@ -33,22 +33,21 @@ std::string entryInfoText(const RecordEntry* entry) {
     }
     return text;
   };
-  static const std::string kNothing;
   static const RecordEntry kNoFields;
   const RecordEntry& e = entry != nullptr ? *entry : kNoFields;
   const std::string lines[] = {
       "",
-      line("  ID:", e.id),
-      line("  Seiten:", e.pages),
+      line("  ID:", e.id()),
+      line("  Seiten:", e.pages()),
       "",
-      line("  APID:", e.apid),
+      line("  APID:", e.apid()),
       "",
-      line("  Info 1:", e.info1),
-      line("  Info 2:", e.info2),
-      line("  Info 3:", e.info3),
-      line("  Info 4:", e.info4),
+      line("  Info 1:", e.info1()),
+      line("  Info 2:", e.info2()),
+      line("  Info 3:", e.info3()),
+      line("  Info 4:", e.info4()),
       "",
-      line("  Info 5:", entry != nullptr ? info5Lines(e.info5) : kNothing),
+      line("  Info 5:", entry != nullptr ? info5Lines(e.info5()) : std::string()),
       "",
   };
   std::string text;
@@ -67,7 +66,7 @@ std::string_view firstPageOf(std::string_view pages) {
 
 std::string_view lastPageOf(std::string_view pages) {
   const std::size_t dash = pages.find('-');
-  return dash == std::string_view::npos ? pages : pages.substr(dash + 1);
+  return dash == std::string_view::npos ? std::string_view() : pages.substr(dash + 1);
 }
 
 std::string refreshEntryInfo(RecordList& list, EntryId selectedLeafEntry, MainView* view) {
@@ -76,17 +75,26 @@ std::string refreshEntryInfo(RecordList& list, EntryId selectedLeafEntry, MainVi
   }
   const RecordEntry& entry = *list.currentEntry();
   if (view != nullptr) {
-    view->setApidField(entry.apid);
-    view->setIdField(entry.id);
-    view->setPageField(firstPageOf(entry.pages));
+    view->setApidField(entry.apid());
+    view->setIdField(entry.id());
+    view->setPageField(firstPageOf(entry.pages()));
   }
   return entryInfoText(&entry);
 }
 
 EntryId findEntryByIdAndPage(const RecordList& list, std::string_view id, std::string_view page) {
   for (EntryId i = 0; i < list.size(); ++i) {
+    // The lines lie in file order, the entries in sorted order: ask for a line ahead early.
+    constexpr EntryId kAhead = 8;
+    if (i + kAhead < list.size()) {
+      __builtin_prefetch(list.entries[i + kAhead].line().data());
+    }
     const RecordEntry& e = list.entries[i];
-    if (e.id == id && firstPageOf(e.pages) <= page && page <= lastPageOf(e.pages)) {
+    if (e.id() != id) {
+      continue;
+    }
+    const std::string_view pages = e.pages();
+    if (firstPageOf(pages) <= page && page <= lastPageOf(pages)) {
       return i;
     }
   }

@@ -16,8 +16,8 @@ std::string entryInfoText(const RecordEntry* entry);
 
 /// The first page of a page range: the part before "-" (the whole text without a "-").
 std::string_view firstPageOf(std::string_view pages);
-/// The last page of a page range: the part after "-" (the whole text without a "-", so a
-/// single page such as "00001" is a range of one page).
+/// The last page of a page range: the part after "-"; empty without a "-", so a range such as
+/// "00001" holds no page.
 std::string_view lastPageOf(std::string_view pages);
 
 /// The information refresh for the tree's selected item: when `selectedLeafEntry` names an
@@ -26,8 +26,9 @@ std::string_view lastPageOf(std::string_view pages);
 /// current entry's for a leaf, the labels alone otherwise.
 std::string refreshEntryInfo(RecordList& list, EntryId selectedLeafEntry, MainView* view);
 
-/// The first entry (in list order) whose id equals `id` and whose page range holds `page`,
-/// compared as texts byte by byte; kNoEntry when there is none.
+/// The first entry (in list order) whose id equals `id` and whose page range holds `page`
+/// (first page <= page <= last page, compared as texts byte by byte; a range without "-" has an
+/// empty last page and holds none); kNoEntry when there is none.
 EntryId findEntryByIdAndPage(const RecordList& list, std::string_view id, std::string_view page);
 
 }  // namespace korvalis

@@ -3,55 +3,77 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <future>
-#include <iterator>
+#include <memory>
 #include <system_error>
 #include <vector>
 
 #include "platform/cp1252.h"
+#include "records/key_table.h"
 #include "records/value_ranks.h"
 
 namespace korvalis {
 namespace {
 
 constexpr std::size_t kTrailerLength = 8;
-constexpr std::string_view kEmptyPages = "00001";
 
-/// The line starting at `pos` (without its end) and the position after its end
-/// (CR LF, a lone CR or a lone LF).
-std::string_view nextLine(std::string_view bytes, std::size_t& pos) {
-  const std::size_t start = pos;
-  std::size_t end = start;
-  while (end < bytes.size() && bytes[end] != '\r' && bytes[end] != '\n') {
-    ++end;
-  }
-  pos = end;
-  if (pos < bytes.size() && bytes[pos] == '\r') {
-    ++pos;
-  }
-  if (pos < bytes.size() && bytes[pos] == '\n' && (pos == end || bytes[pos - 1] == '\r')) {
-    ++pos;
-  }
-  return bytes.substr(start, end - start);
-}
+/// Reads lines from record bytes: a line ends at CR LF, a lone CR or a lone LF. The next CR and
+/// the next LF are looked up with memchr and remembered, so each byte is scanned about once even
+/// when the file uses only one of the two.
+class LineReader {
+ public:
+  explicit LineReader(std::string_view bytes) : bytes_(bytes) {}
 
-/// Splits `line` at TAB into at most `N` fields; missing fields stay empty, text after the
-/// N-th TAB-separated field is ignored.
-template <std::size_t N>
-std::array<std::string_view, N> splitTabs(std::string_view line) {
-  std::array<std::string_view, N> fields{};
-  std::size_t start = 0;
-  for (std::size_t k = 0; k < N && start <= line.size(); ++k) {
-    const std::size_t tab = line.find('\t', start);
-    if (tab == std::string_view::npos) {
-      fields[k] = line.substr(start);
-      break;
+  bool atEnd() const { return pos_ >= bytes_.size(); }
+  std::size_t position() const { return pos_; }
+
+  /// The line at the current position (without its end); moves past its end.
+  std::string_view next() {
+    const std::size_t start = pos_;
+    if (nextCr_ < start || !started_) {
+      nextCr_ = find('\r', start);
     }
-    fields[k] = line.substr(start, tab - start);
-    start = tab + 1;
+    if (nextLf_ < start || !started_) {
+      nextLf_ = find('\n', start);
+    }
+    started_ = true;
+    const std::size_t end = std::min(nextCr_, nextLf_);
+    pos_ = end;
+    if (pos_ < bytes_.size() && bytes_[pos_] == '\r') {
+      ++pos_;
+    }
+    if (pos_ < bytes_.size() && bytes_[pos_] == '\n') {
+      ++pos_;
+    }
+    return bytes_.substr(start, end - start);
   }
-  return fields;
+
+ private:
+  std::size_t find(char c, std::size_t from) const {
+    if (from >= bytes_.size()) {
+      return bytes_.size();
+    }
+    const void* at = std::memchr(bytes_.data() + from, c, bytes_.size() - from);
+    return at == nullptr ? bytes_.size()
+                         : static_cast<std::size_t>(static_cast<const char*>(at) - bytes_.data());
+  }
+
+  std::string_view bytes_;
+  std::size_t pos_ = 0;
+  std::size_t nextCr_ = 0;  ///< the first CR at or after the current line's start, or the end
+  std::size_t nextLf_ = 0;  ///< the same for LF
+  bool started_ = false;
+};
+
+constexpr std::string_view kLimitText = "2 GiB, the largest record file that is read";
+
+RecordFileCheck tooLarge() {
+  RecordFileCheck check;
+  check.reason = "the file is larger than " + std::string(kLimitText);
+  check.tooLarge = true;
+  return check;
 }
 
 int hexDigit(char c) {
@@ -100,89 +122,53 @@ RecordFileCheck judge(std::uint64_t length, std::uint64_t offset, std::string_vi
   return check;
 }
 
-/// An entry's fields as views into the file's bytes, before sorting.
-struct RawEntry {
-  std::array<std::string_view, 8> fields;
-};
-
-/// An index element as a view into the file's bytes.
-struct RawKey {
-  std::string_view key;
-  EntryId entry;
-};
-
-/// The index keys of one entry: its info2, then the info5 items up to the first empty one,
-/// each without leading blanks.
-void addKeys(const RawEntry& entry, EntryId id, std::vector<RawKey>& keys) {
-  keys.push_back({entry.fields[1], id});
-  std::string_view rest = entry.fields[7];
-  while (true) {
-    const std::size_t comma = rest.find(',');
-    std::string_view item = rest.substr(0, comma);
-    if (item.empty()) {
-      return;
-    }
-    item.remove_prefix(std::min(item.find_first_not_of(' '), item.size()));
-    keys.push_back({item, id});
-    if (comma == std::string_view::npos) {
-      return;
-    }
-    rest.remove_prefix(comma + 1);
+/// The order that sorts `entries` stably by info1, info2, info3, info4 (byte by byte): order[p]
+/// is the entry that goes to position p. Each column is turned into ranks, then one stable
+/// counting sort per column, from the last key to the first.
+std::vector<std::uint32_t> sortOrder(const std::vector<RecordEntry>& entries) {
+  std::vector<std::uint32_t> order(entries.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
   }
+  std::vector<std::uint32_t> sorted(entries.size());
+  std::vector<std::uint32_t> start;
+  for (std::size_t k = RecordEntry::Info4 + 1; k-- > RecordEntry::Info1;) {
+    std::size_t distinct = 0;
+    const std::vector<std::uint32_t> rank = rankTexts(
+        entries.size(), [&entries, k](std::size_t i) { return entries[i].column(k); }, &distinct);
+    start.assign(distinct + 1, 0);
+    for (const std::uint32_t r : rank) {
+      ++start[r + 1];
+    }
+    for (std::size_t r = 1; r < start.size(); ++r) {
+      start[r] += start[r - 1];
+    }
+    for (const std::uint32_t i : order) {
+      sorted[start[rank[i]]++] = i;
+    }
+    order.swap(sorted);
+  }
+  return order;
 }
 
-RecordEntry makeEntry(const RawEntry& raw) {
-  RecordEntry entry;
-  entry.info1 = raw.fields[0];
-  entry.info2 = raw.fields[1];
-  entry.info3 = raw.fields[2];
-  entry.info4 = raw.fields[3];
-  entry.apid = raw.fields[4];
-  entry.id = raw.fields[5];
-  entry.pages = raw.fields[6].empty() ? kEmptyPages : raw.fields[6];
-  entry.info5 = raw.fields[7];
-  return entry;
-}
-
-/// The search index of the entries `raw` in list order `order`: each entry's keys, sorted by
-/// key (byte by byte) and by entry, without duplicate pairs.
-SearchIndex buildIndex(const std::vector<RawEntry>& raw, const std::vector<EntryId>& order) {
-  std::vector<RawKey> keys;
-  keys.reserve(raw.size() * 3);
-  for (EntryId p = 0; p < order.size(); ++p) {
-    addKeys(raw[order[p]], p, keys);
-  }
-
-  // Keys were added entry by entry in list order, so a stable distribution by key rank gives
-  // the order by (key, entry); equal neighbours are then the duplicates to drop.
-  std::vector<std::string_view> keyTexts(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    keyTexts[i] = keys[i].key;
-  }
-  const std::vector<std::uint32_t> keyRanks = rankTexts(keyTexts);
-  std::vector<std::size_t> start(keys.size() + 1, 0);
-  for (const std::uint32_t rank : keyRanks) {
-    ++start[rank + 1];
-  }
-  for (std::size_t r = 1; r < start.size(); ++r) {
-    start[r] += start[r - 1];
-  }
-  std::vector<std::size_t> sorted(keys.size());
-  for (std::size_t i = 0; i < keys.size(); ++i) {
-    sorted[start[keyRanks[i]]++] = i;
-  }
-  SearchIndex index;
-  index.entries.reserve(keys.size());
-  for (std::size_t n = 0; n < sorted.size(); ++n) {
-    const RawKey& k = keys[sorted[n]];
-    if (n > 0 && keys[sorted[n - 1]].entry == k.entry &&
-        keyRanks[sorted[n - 1]] == keyRanks[sorted[n]]) {
+/// Puts entries[order[p]] at position p, in place: each cycle of the permutation is walked once,
+/// and `order` is used up (its elements become the identity) to mark the positions done.
+void permute(std::vector<RecordEntry>& entries, std::vector<std::uint32_t>& order) {
+  for (std::uint32_t p = 0; p < order.size(); ++p) {
+    if (order[p] == p) {
       continue;
     }
-    index.entries.push_back(IndexEntry{k.entry, std::string(k.key)});
+    const RecordEntry first = entries[p];
+    std::uint32_t to = p;
+    while (order[to] != p) {
+      const std::uint32_t from = order[to];
+      entries[to] = entries[from];
+      order[to] = to;
+      to = from;
+    }
+    entries[to] = first;
+    order[to] = to;
   }
-  index.prepareSearch();
-  return index;
 }
 
 }  // namespace
@@ -195,6 +181,9 @@ std::string recordEndLine(std::string_view baseNameUtf8) {
 }
 
 RecordFileCheck checkRecordBytes(std::string_view bytes, std::string_view endLine) {
+  if (bytes.size() > kMaxRecordFileBytes) {
+    return tooLarge();
+  }
   if (bytes.size() < kTrailerLength) {
     return {false, "the file is shorter than its trailer", 0};
   }
@@ -203,8 +192,7 @@ RecordFileCheck checkRecordBytes(std::string_view bytes, std::string_view endLin
     return {false, "the trailer's offset " + std::to_string(offset) + " lies beyond the file",
             offset};
   }
-  std::size_t pos = offset;
-  const std::string_view line = nextLine(bytes, pos);
+  const std::string_view line = LineReader(bytes.substr(offset)).next();
   return judge(bytes.size(), offset, line, endLine);
 }
 
@@ -214,6 +202,9 @@ RecordFileCheck checkRecordFile(const std::filesystem::path& path, std::string_v
   const std::uintmax_t length = std::filesystem::file_size(path, ec);
   if (!in || ec || std::filesystem::is_directory(path, ec)) {
     return {false, "the file cannot be opened", 0};
+  }
+  if (length > kMaxRecordFileBytes) {
+    return tooLarge();
   }
   if (length < kTrailerLength) {
     return {false, "the file is shorter than its trailer", 0};
@@ -237,97 +228,53 @@ RecordFileCheck checkRecordFile(const std::filesystem::path& path, std::string_v
   if (!in) {
     return {false, "the file cannot be read", offset};
   }
-  std::size_t pos = 0;
-  const std::string_view line = nextLine(chunk, pos);
+  const std::string_view line = LineReader(chunk).next();
   return judge(length, offset, line, endLine);
 }
 
-RecordData parseRecordBytes(std::string_view bytes, std::string_view endLine) {
+RecordData parseRecordBytes(std::string bytes, std::string_view endLine) {
   RecordData data;
-  std::size_t pos = 0;
-  const auto header = splitTabs<8>(nextLine(bytes, pos));
+  auto owned = std::make_shared<const std::string>(std::move(bytes));
+  // Entries keep 32-bit lengths; a file the loader accepts never comes near the cap.
+  const std::string_view all =
+      std::string_view(*owned).substr(0, static_cast<std::size_t>(kMaxRecordFileBytes));
+  LineReader lines(all);
+  const auto header = splitRecordLine(lines.next());
   for (std::size_t k = 0; k < header.size(); ++k) {
     data.header.fields[k] = header[k];
   }
 
-  std::vector<RawEntry> raw;
-  raw.reserve(static_cast<std::size_t>(
-                  std::count(bytes.begin() + static_cast<std::ptrdiff_t>(pos), bytes.end(), '\n')) +
-              1);
-  while (pos < bytes.size()) {
-    const std::string_view line = nextLine(bytes, pos);
+  std::vector<RecordEntry> inFileOrder;
+  inFileOrder.reserve(
+      static_cast<std::size_t>(std::count(
+          all.begin() + static_cast<std::ptrdiff_t>(lines.position()), all.end(), '\n')) +
+      1);
+  while (!lines.atEnd()) {
+    const std::string_view line = lines.next();
     if (line == endLine) {
       break;
     }
-    raw.push_back(RawEntry{splitTabs<8>(line)});
+    inFileOrder.emplace_back(line);
   }
-
-  // Stable four-key sort; `order[p]` is the file position of the entry that goes to p. The
-  // columns are turned into ranks first, so the sort compares integers.
-  std::array<std::vector<std::uint32_t>, 4> ranks;
-  {
-    std::vector<std::string_view> column(raw.size());
-    for (std::size_t k = 0; k < ranks.size(); ++k) {
-      for (std::size_t i = 0; i < raw.size(); ++i) {
-        column[i] = raw[i].fields[k];
-      }
-      ranks[k] = rankTexts(column);
-    }
-  }
-  std::vector<EntryId> order(raw.size());
-  for (std::size_t i = 0; i < order.size(); ++i) {
-    order[i] = i;
-  }
-  std::stable_sort(order.begin(), order.end(), [&ranks](EntryId a, EntryId b) {
-    for (const auto& rank : ranks) {
-      if (rank[a] != rank[b]) {
-        return rank[a] < rank[b];
-      }
-    }
-    return false;
-  });
-
-  // The search index needs only the order, so it is built on a second thread while this one
-  // copies the entries; the two touch disjoint data and meet at get().
-  std::future<SearchIndex> index =
-      std::async(std::launch::async, [&raw, &order] { return buildIndex(raw, order); });
-  data.list.entries.reserve(raw.size());
-  for (const EntryId from : order) {
-    data.list.entries.push_back(makeEntry(raw[from]));
-  }
-  data.index = index.get();
+  // Gathering the keys does not depend on the order, so it runs on a second thread while this
+  // one sorts; the two only read the entries and meet at get(), before the entries are put in
+  // order.
+  std::future<KeyTable> table =
+      std::async(std::launch::async, [&inFileOrder] { return KeyTable(inFileOrder); });
+  std::vector<std::uint32_t> order = sortOrder(inFileOrder);
+  data.index.entries = table.get().buildIndex(order, owned);
+  permute(inFileOrder, order);
+  data.list.entries = std::move(inFileOrder);
+  data.list.bytes = std::move(owned);
   return data;
-}
-
-std::optional<std::string> readWholeFile(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) {
-    return std::nullopt;
-  }
-  std::string bytes(static_cast<std::size_t>(size), '\0');
-  in.seekg(0);
-  in.read(bytes.data(), size);
-  if (!in && !bytes.empty()) {
-    return std::nullopt;
-  }
-  return bytes;
 }
 
 std::optional<std::string> makeRecordBytes(std::string_view tsv, std::string_view endLine,
                                            std::string& error) {
   std::vector<std::string_view> lines;
-  std::size_t pos = 0;
-  while (pos < tsv.size()) {
-    lines.push_back(nextLine(tsv, pos));
+  LineReader reader(tsv);
+  while (!reader.atEnd()) {
+    lines.push_back(reader.next());
   }
   if (lines.empty()) {
     lines.emplace_back();  // a header line is always written
@@ -344,8 +291,8 @@ std::optional<std::string> makeRecordBytes(std::string_view tsv, std::string_vie
     out.append("\r\n");
   }
   const std::uint64_t offset = out.size();
-  if (offset > 0xFFFFFFFFULL) {
-    error = "the data is too large for the eight-digit trailer";
+  if (offset + endLine.size() + 2 + kTrailerLength > kMaxRecordFileBytes) {
+    error = "the record file would be larger than " + std::string(kLimitText);
     return std::nullopt;
   }
   out.append(endLine);
@@ -354,32 +301,6 @@ std::optional<std::string> makeRecordBytes(std::string_view tsv, std::string_vie
   std::snprintf(trailer, sizeof trailer, "%08llX", static_cast<unsigned long long>(offset));
   out.append(trailer, kTrailerLength);
   return out;
-}
-
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes) {
-  std::filesystem::path temp = path;
-  temp += ".part";
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) {
-      return false;
-    }
-    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      out.close();
-      std::error_code ec;
-      std::filesystem::remove(temp, ec);
-      return false;
-    }
-  }
-  std::error_code ec;
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::filesystem::remove(temp, ec);
-    return false;
-  }
-  return true;
 }
 
 }  // namespace korvalis

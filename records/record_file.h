@@ -10,11 +10,16 @@
 
 namespace korvalis {
 
+/// The largest record file that is read (2 GiB): entries keep 32-bit positions into the file's
+/// bytes, and the eight-digit trailer cannot address much more in any case.
+inline constexpr std::uint64_t kMaxRecordFileBytes = std::uint64_t{1} << 31;
+
 /// The result of the validity rule for a record file.
 struct RecordFileCheck {
   bool valid = false;
   std::string reason;           ///< why the file is invalid (English, for krv and logs)
   std::uint64_t endOffset = 0;  ///< the trailer's offset (where the end line begins)
+  bool tooLarge = false;        ///< refused because it is larger than kMaxRecordFileBytes
 };
 
 /// The end line a record file named `baseNameUtf8` (its file name without ".krv", UTF-8 as on
@@ -27,27 +32,23 @@ std::string recordEndLine(std::string_view baseNameUtf8);
 /// equals `endLine`, and offset + length of that line + 2 + 8 is the file's length.
 RecordFileCheck checkRecordBytes(std::string_view bytes, std::string_view endLine);
 
-/// The validity rule for the file at `path` (reads only the trailer and the end line).
+/// The validity rule for the file at `path` (reads only the trailer and the end line). A file
+/// larger than kMaxRecordFileBytes is refused before anything is read.
 RecordFileCheck checkRecordFile(const std::filesystem::path& path, std::string_view endLine);
 
 /// Reads record file bytes: the header line, then data lines up to the first line equal to
 /// `endLine` (or the end of the bytes); sorts the entries and builds the search index.
 /// Lines end with CR LF, a lone CR or a lone LF. Never fails; the validity rule is separate.
-RecordData parseRecordBytes(std::string_view bytes, std::string_view endLine);
-
-/// Reads the whole file at `path`; nothing when it cannot be opened or read.
-std::optional<std::string> readWholeFile(const std::filesystem::path& path);
+/// The result keeps `bytes` (shared by its list and index) and its texts view them; bytes
+/// beyond kMaxRecordFileBytes are not read.
+RecordData parseRecordBytes(std::string bytes, std::string_view endLine);
 
 /// Makes the bytes of a valid record file from TSV text: its first line becomes the header,
 /// the other lines the data lines (LF or CR LF in the input; a last empty line is dropped),
 /// then the end line `endLine` and the trailer; CR LF line ends. Fails (returns nothing and
 /// sets `error`) when a data line equals the end line (it would end the reading early) or the
-/// file would outgrow the eight-digit trailer.
+/// file would be larger than kMaxRecordFileBytes.
 std::optional<std::string> makeRecordBytes(std::string_view tsv, std::string_view endLine,
                                            std::string& error);
-
-/// Writes `bytes` to `path` through a temporary file in the same folder that is renamed at
-/// the end, so no partly written file is left under the final name. Returns whether it did.
-bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes);
 
 }  // namespace korvalis

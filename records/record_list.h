@@ -1,5 +1,7 @@
 #pragma once
 
+#include <memory>
+#include <string>
 #include <vector>
 
 #include "records/record_entry.h"
@@ -11,6 +13,9 @@ namespace korvalis {
 struct RecordList {
   std::vector<RecordEntry> entries;
   EntryId current = kNoEntry;  ///< the current entry, kNoEntry while there is none
+  /// The record file's bytes, which the entries' texts view; shared with the search index and
+  /// the tree built from this list, so each stays valid as long as it lives.
+  std::shared_ptr<const std::string> bytes;
 
   bool empty() const { return entries.empty(); }
   std::size_t size() const { return entries.size(); }

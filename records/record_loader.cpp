@@ -1,7 +1,9 @@
 #include "records/record_loader.h"
 
 #include <filesystem>
+#include <utility>
 
+#include "platform/file_io.h"
 #include "platform/platform.h"
 #include "records/record_file.h"
 #include "records/record_session.h"
@@ -13,6 +15,10 @@ constexpr std::string_view kDialogTitle = "Datendatei laden:";
 constexpr std::string_view kFilter = "Datendatei | *.krv";
 constexpr std::string_view kInvalidQuestion =
     "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
+constexpr std::string_view kTooLargeQuestion =
+    "Die Datendatei ist gr\xF6\xDF"
+    "er als 2 GB und kann nicht geladen werden.\r"
+    "Nochmal ausw\xE4hlen?";
 constexpr std::string_view kFatalMessage =
     "Die Dateidatei kann nicht geladen werden.\r\rDas Programm wird beendet.";
 constexpr std::size_t kExtensionLength = 4;  // ".krv"
@@ -25,10 +31,16 @@ std::string directoryOf(const std::string& path) {
 
 }  // namespace
 
-ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session) {
+ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session,
+                                  std::string_view firstCandidate) {
+  std::optional<std::string> candidate;
+  if (!firstCandidate.empty()) {
+    candidate = std::string(firstCandidate);
+  }
   while (true) {
     const std::optional<std::string> chosen =
-        platform.openFileDialog(kDialogTitle, session.recordDir, kFilter);
+        candidate ? std::exchange(candidate, std::nullopt)
+                  : platform.openFileDialog(kDialogTitle, session.recordDir, kFilter);
     if (!chosen || chosen->empty()) {
       return {};
     }
@@ -37,34 +49,39 @@ ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session) {
     // The name without its extension; a name too short for one cannot be a record file.
     const std::string baseName =
         name.size() > kExtensionLength ? name.substr(0, name.size() - kExtensionLength) : "";
-    if (!baseName.empty() &&
-        checkRecordFile(std::filesystem::path(*chosen), recordEndLine(baseName)).valid) {
+    const RecordFileCheck check =
+        baseName.empty() ? RecordFileCheck{}
+                         : checkRecordFile(std::filesystem::path(*chosen), recordEndLine(baseName));
+    if (check.valid) {
       session.recordBaseName = baseName;
       session.recordDir = dir;
       return {*chosen, false};
     }
-    if (platform.messageBox("Fehler!", kInvalidQuestion, MessageSign::Warning,
-                            MessageButtons::YesNo) != MessageAnswer::Yes) {
+    const std::string_view question = check.tooLarge ? kTooLargeQuestion : kInvalidQuestion;
+    if (platform.messageBox("Fehler!", question, MessageSign::Warning, MessageButtons::YesNo) !=
+        MessageAnswer::Yes) {
       return {"", true};
     }
   }
 }
 
-LoadOutcome loadRecordFile(Platform& platform, RecordSession& session) {
-  const ChosenRecordFile chosen = chooseRecordFile(platform, session);
+LoadOutcome loadRecordFile(Platform& platform, RecordSession& session,
+                           std::string_view firstCandidate) {
+  const ChosenRecordFile chosen = chooseRecordFile(platform, session, firstCandidate);
   if (chosen.endProgram) {
     return LoadOutcome::EndProgram;
   }
   if (chosen.path.empty()) {
     return session.records.list.empty() ? LoadOutcome::EndProgram : LoadOutcome::CancelledKeepData;
   }
-  const std::optional<std::string> bytes = readWholeFile(std::filesystem::path(chosen.path));
+  std::optional<std::string> bytes =
+      readWholeFile(std::filesystem::path(chosen.path), kMaxRecordFileBytes);
   if (!bytes) {
     platform.message("Schwerer Fehler!", kFatalMessage, MessageSign::Error);
     return LoadOutcome::EndProgram;
   }
   const std::uint64_t generation = session.records.generation + 1;
-  session.records = parseRecordBytes(*bytes, recordEndLine(session.recordBaseName));
+  session.records = parseRecordBytes(*std::move(bytes), recordEndLine(session.recordBaseName));
   session.records.generation = generation;
   return LoadOutcome::Loaded;
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "records/load_outcome.h"
 
@@ -19,12 +20,18 @@ struct ChosenRecordFile {
 /// "Datendatei | *.krv") and the validity rule until the user picks a valid file or cancels.
 /// For an invalid file asks "Das sind keine gültige Daten.\rNochmal auswählen?" (Yes/No); No
 /// sets endProgram. On a valid file sets session.recordBaseName and session.recordDir.
-ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session);
+/// A non-empty `firstCandidate` (a file named on the command line) is checked first, as if it
+/// had been chosen in the dialog: valid, it is taken without a dialog; invalid, the question
+/// is asked and Yes opens the dialog.
+ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session,
+                                  std::string_view firstCandidate = {});
 
 /// Chooses a file and reads it into session.records (entries sorted, index built, header kept).
 /// Cancelled with data loaded: CancelledKeepData, nothing changes. Cancelled with no data, "No"
 /// to choosing again, or a file that cannot be read (after the message "Die Dateidatei kann
 /// nicht geladen werden.\r\rDas Programm wird beendet."): EndProgram.
-LoadOutcome loadRecordFile(Platform& platform, RecordSession& session);
+/// `firstCandidate` as for chooseRecordFile.
+LoadOutcome loadRecordFile(Platform& platform, RecordSession& session,
+                           std::string_view firstCandidate = {});
 
 }  // namespace korvalis

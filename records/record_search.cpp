@@ -7,8 +7,8 @@
 namespace korvalis {
 namespace {
 
-/// Positions of the keys that contain `needle` (lower case, no line break).
-std::vector<std::size_t> matchingKeys(const SearchIndex& index, std::string_view needle) {
+/// The distinct keys (in key order) that contain `needle` (lower case, no line break).
+std::vector<std::size_t> matchingKeys(const IndexEntries& index, std::string_view needle) {
   std::vector<std::size_t> found;
   const std::string_view keys = index.lowerKeys();
   std::size_t from = 0;
@@ -20,11 +20,11 @@ std::vector<std::size_t> matchingKeys(const SearchIndex& index, std::string_view
     }
     const auto at = static_cast<std::size_t>(static_cast<const char*>(hit) - keys.data());
     // The needle holds no line feed, so a match never spans two keys; find the key it is in.
-    while (index.keyStart(key + 1) <= at) {
+    while (index.lowerKeyStart(key + 1) <= at) {
       ++key;
     }
     found.push_back(key);
-    from = index.keyStart(key + 1);
+    from = index.lowerKeyStart(key + 1);
     ++key;
   }
   return found;
@@ -59,15 +59,21 @@ std::optional<SearchResult> runSearch(const SearchIndex& index, RecordList& list
   }
   SearchResult result;
   result.title = "Suche: \"" + std::string(text) + "\"";
+  const IndexEntries& elements = index.entries;
+  const auto addRun = [&result, &elements](std::size_t key) {
+    for (std::size_t i = elements.runStart(key); i < elements.runStart(key + 1); ++i) {
+      result.hits.push_back({i, elements.entryAt(i)});
+    }
+  };
   if (text == "*") {
-    result.hits.reserve(index.entries.size());
-    for (std::size_t i = 0; i < index.entries.size(); ++i) {
-      result.hits.push_back({i, index.entries[i].entry});
+    result.hits.reserve(elements.size());
+    for (std::size_t key = 0; key < elements.keyCount(); ++key) {
+      addRun(key);
     }
   } else if (text.find_first_of("\r\n") == std::string_view::npos) {
-    const std::string needle = cp1252LowerText(text);
-    for (const std::size_t i : matchingKeys(index, needle)) {
-      result.hits.push_back({i, index.entries[i].entry});
+    // Equal keys share one run, so each distinct key is tested once.
+    for (const std::size_t key : matchingKeys(elements, cp1252LowerText(text))) {
+      addRun(key);
     }
   }
   if (!result.hits.empty()) {

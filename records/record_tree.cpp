@@ -1,6 +1,7 @@
 #include "records/record_tree.h"
 
 #include <array>
+#include <optional>
 
 #include "platform/platform.h"
 
@@ -46,34 +47,43 @@ std::vector<int> RecordTree::ancestorsOf(int item) const {
 
 RecordTree buildTreeItems(RecordList& list, std::string_view rootText) {
   RecordTree tree;
+  tree.fileBytes = list.bytes;
+  tree.rootText = std::make_shared<const std::string>(rootText);
   tree.items.reserve(list.size() + list.size() / 4 + 8);
-  tree.items.push_back(TreeItem{0, std::string(rootText), kNoEntry});
+  tree.items.push_back(TreeItem{0, *tree.rootText, kNoEntry});
   for (RecordEntry& entry : list.entries) {
     entry.treeItem = -1;
   }
 
-  // The texts of the group items last added at levels 1-3; nullptr = none yet.
-  std::array<const std::string*, 3> last{};
+  // The texts of the group items last added at levels 1-3; nothing = none yet.
+  std::array<std::optional<std::string_view>, 3> last{};
   for (EntryId id = 0; id < list.size(); ++id) {
+    // The entries are in sorted order, their lines in file order: ask for a line a few entries
+    // ahead early, so walking the list does not wait on memory at every entry.
+    constexpr EntryId kAhead = 8;
+    if (id + kAhead < list.size()) {
+      __builtin_prefetch(list.entries[id + kAhead].line().data());
+    }
     RecordEntry& entry = list.entries[id];
-    const std::array<const std::string*, 3> groups{&entry.info1, &entry.info2, &entry.info3};
+    const auto columns = entry.columns();
     for (std::size_t level = 0; level < 3; ++level) {
-      if (groups[level]->empty()) {
+      const std::string_view group = columns[RecordEntry::Info1 + level];
+      if (group.empty()) {
         tree.message = emptyFieldMessage(toInt(level) + 1);
         return tree;
       }
-      if (last[level] == nullptr || *last[level] != *groups[level]) {
-        tree.items.push_back(TreeItem{toInt(level) + 1, *groups[level], kNoEntry});
-        last[level] = groups[level];
+      if (!last[level] || *last[level] != group) {
+        tree.items.push_back(TreeItem{toInt(level) + 1, group, kNoEntry});
+        last[level] = group;
         for (std::size_t deeper = level + 1; deeper < 3; ++deeper) {
-          last[deeper] = nullptr;
+          last[deeper].reset();
         }
       }
     }
     entry.treeItem = toInt(tree.items.size());
-    const bool emptyLeaf = entry.info4.empty();
-    tree.items.push_back(TreeItem{4, emptyLeaf ? std::string(kEmptyLeafText) : entry.info4, id});
-    if (emptyLeaf) {
+    const std::string_view leaf = columns[RecordEntry::Info4];
+    tree.items.push_back(TreeItem{4, leaf.empty() ? kEmptyLeafText : leaf, id});
+    if (leaf.empty()) {
       tree.message = emptyFieldMessage(4);
       return tree;
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -12,8 +13,9 @@ class Platform;
 
 /// One item of the record tree, in display order.
 struct TreeItem {
-  int level = 0;             ///< 0 root, 1-3 the groups of info1-info3, 4 an entry's leaf
-  std::string text;          ///< Windows-1252
+  int level = 0;  ///< 0 root, 1-3 the groups of info1-info3, 4 an entry's leaf
+  /// Windows-1252; a view into the texts the RecordTree holding the item keeps alive.
+  std::string_view text;
   EntryId entry = kNoEntry;  ///< the entry of a leaf; kNoEntry for the other items
 };
 
@@ -22,6 +24,10 @@ struct TreeItem {
 struct RecordTree {
   std::vector<TreeItem> items;
   std::string message;  ///< empty when every entry got its leaf
+  /// The owners of the bytes the item texts view: the record file's bytes (shared with the list
+  /// the tree was built from) and the root's text. A tree stays readable after its list is gone.
+  std::shared_ptr<const std::string> fileBytes;
+  std::shared_ptr<const std::string> rootText;
 
   /// Position of the first leaf, or -1.
   int firstLeaf() const;

@@ -1,37 +1,42 @@
 #include "records/value_ranks.h"
 
 #include <algorithm>
-#include <unordered_map>
+
+#include "records/text_numbering.h"
 
 namespace korvalis {
 
-std::vector<std::uint32_t> rankTexts(std::span<const std::string_view> texts) {
+std::vector<std::uint32_t> byteOrder(const std::vector<std::string_view>& texts) {
+  std::vector<std::uint32_t> order(texts.size());
+  for (std::uint32_t i = 0; i < order.size(); ++i) {
+    order[i] = i;
+  }
+  std::sort(order.begin(), order.end(),
+            [&texts](std::uint32_t a, std::uint32_t b) { return texts[a] < texts[b]; });
+  return order;
+}
+
+std::vector<std::uint32_t> rankTexts(std::size_t count,
+                                     const std::function<std::string_view(std::size_t)>& textAt,
+                                     std::size_t* distinctCount) {
   // Number the distinct texts in order of appearance, sort the distinct ones, then map.
-  std::unordered_map<std::string_view, std::uint32_t> ids;
-  ids.reserve(texts.size() / 2 + 16);
-  std::vector<std::string_view> distinct;
-  std::vector<std::uint32_t> idOf(texts.size());
-  for (std::size_t i = 0; i < texts.size(); ++i) {
-    const auto [it, added] = ids.try_emplace(texts[i], static_cast<std::uint32_t>(distinct.size()));
-    if (added) {
-      distinct.push_back(texts[i]);
-    }
-    idOf[i] = it->second;
+  TextNumbering numbering;
+  std::vector<std::uint32_t> numberOf(count);
+  for (std::size_t i = 0; i < count; ++i) {
+    numberOf[i] = numbering.add(textAt(i));
   }
-  std::vector<std::uint32_t> byText(distinct.size());
-  for (std::uint32_t id = 0; id < byText.size(); ++id) {
-    byText[id] = id;
+  const std::vector<std::uint32_t> sorted = byteOrder(numbering.texts());
+  std::vector<std::uint32_t> rankOf(sorted.size());
+  for (std::uint32_t rank = 0; rank < sorted.size(); ++rank) {
+    rankOf[sorted[rank]] = rank;
   }
-  std::sort(byText.begin(), byText.end(),
-            [&distinct](std::uint32_t a, std::uint32_t b) { return distinct[a] < distinct[b]; });
-  std::vector<std::uint32_t> rankOfId(distinct.size());
-  for (std::uint32_t rank = 0; rank < byText.size(); ++rank) {
-    rankOfId[byText[rank]] = rank;
+  for (std::uint32_t& value : numberOf) {
+    value = rankOf[value];
   }
-  for (std::uint32_t& value : idOf) {
-    value = rankOfId[value];
+  if (distinctCount != nullptr) {
+    *distinctCount = sorted.size();
   }
-  return idOf;
+  return numberOf;
 }
 
 }  // namespace korvalis

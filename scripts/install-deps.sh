@@ -10,7 +10,7 @@ packages=(
   libcpp-httplib-dev libssl-dev openssl curl
   qpdf poppler-utils img2pdf imagemagick libjpeg-turbo-progs bc time
   fonts-dejavu-core fonts-dejavu-extra gsfonts locales xauth xvfb qt6-translations-l10n
-  desktop-file-utils appstream man-db dpkg-dev file shared-mime-info libxml2-utils x11-utils
+  desktop-file-utils appstream man-db dpkg-dev file shared-mime-info libxml2-utils x11-utils xdotool
   cups libcups2-dev
 )
 

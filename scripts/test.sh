@@ -1,35 +1,71 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds and runs every test:
-#  1. the core libraries' tests in an address/undefined-behaviour build,
-#  2. the transfer engine's tests in a thread-sanitizer build,
-#  3. the fuzz targets of the parsers, each for a short time (clang, libFuzzer),
-#  4. every test (cores, windows, network, PDF readers) in the release build.
+# Installs what is missing, builds and runs every test, in three builds:
+#  1. address/undefined-behaviour build (clang, with fuzzer instrumentation): the core
+#     libraries' tests and the fuzz targets of the parsers, each for a short time,
+#  2. thread-sanitizer build: the test programs labelled tsan (threaded code),
+#  3. release build: every test (cores, windows, network, PDF readers).
+# --no-install skips the package step (for machines whose packages are managed otherwise).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+
+install=1
+for arg in "$@"; do
+  case "$arg" in
+    --no-install) install=0 ;;
+    *)
+      echo "usage: scripts/test.sh [--no-install]" >&2
+      exit 2
+      ;;
+  esac
+done
+if ((install)); then
+  scripts/install-deps.sh
+fi
 
 jobs=$(nproc)
+logs=$(mktemp -d)
+trap 'rm -rf "$logs"' EXIT
+summary=()
 
-echo "== address/undefined-behaviour build: core tests"
+# run_ctest NAME ARGS...: runs ctest, keeps its closing lines for the summary at the end.
+run_ctest() {
+  local name=$1
+  shift
+  local status=0
+  ctest "$@" 2>&1 | tee "$logs/$name.log" || status=$?
+  summary+=("== $name ($((SECONDS - step_start)) s):")
+  while IFS= read -r line; do
+    summary+=("   $line")
+  done < <(grep -E 'tests passed|tests failed|FAILED|Total Test time|^[[:space:]]+[0-9]+ - ' "$logs/$name.log")
+  if ((status != 0)); then
+    print_summary
+    exit "$status"
+  fi
+}
+
+print_summary() {
+  echo
+  echo "== summary"
+  printf '%s\n' "${summary[@]}"
+}
+
+echo "== address/undefined-behaviour build: core tests and fuzz targets"
+step_start=$SECONDS
 cmake --preset asan >/dev/null
 cmake --build --preset asan -j"$jobs"
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  ctest --preset asan -j"$jobs" -L core
+  run_ctest asan --preset asan -j"$jobs" -L 'core|fuzz'
 
-echo "== thread-sanitizer build: tests of the threaded code"
+echo "== thread-sanitizer build: the programs labelled tsan"
+step_start=$SECONDS
 cmake --preset tsan >/dev/null
-# Only the programs whose tests carry the tsan label (threads: transfer engine, monitor, the
-# viewer's band workers).
-cmake --build --preset tsan -j"$jobs" --target app_core_tests korvalis_archive_engine_test viewer_core_tests \
-  korvalis_archive_address_test korvalis_archive_server
-TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" ctest --preset tsan -j"$jobs" -L tsan
-
-echo "== fuzz build: parsers of untrusted input"
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j"$jobs" --target korvalis_fuzzers
-ctest --preset fuzz -j"$jobs" -L fuzz
+cmake --build --preset tsan -j"$jobs" --target korvalis_tsan_tests
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest tsan --preset tsan -j"$jobs" -L tsan
 
 echo "== release build: every test"
+step_start=$SECONDS
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
-ctest --preset release -j"$jobs"
+run_ctest release --preset release -j"$jobs"
+
+print_summary

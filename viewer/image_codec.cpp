@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <fstream>
 #include <string_view>
 
 #include "platform/file_io.h"
@@ -20,19 +19,6 @@ bool startsWith(std::span<const std::uint8_t> bytes, std::string_view magic) {
 std::uint32_t readBe32(std::span<const std::uint8_t> b, std::size_t at) {
   return (static_cast<std::uint32_t>(b[at]) << 24) | (static_cast<std::uint32_t>(b[at + 1]) << 16) |
          (static_cast<std::uint32_t>(b[at + 2]) << 8) | b[at + 3];
-}
-
-std::optional<std::vector<std::uint8_t>> readFileBytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    return std::nullopt;
-  }
-  std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                  std::istreambuf_iterator<char>());
-  if (in.bad()) {
-    return std::nullopt;
-  }
-  return bytes;
 }
 
 }  // namespace
@@ -71,7 +57,7 @@ DecodeResult decodeImage(std::span<const std::uint8_t> bytes) {
 }
 
 DecodeResult decodeImageFile(const std::filesystem::path& path) {
-  const std::optional<std::vector<std::uint8_t>> bytes = readFileBytes(path);
+  const std::optional<std::vector<std::uint8_t>> bytes = readWholeFileBytes(path);
   if (!bytes) {
     return DecodeResult{{}, "cannot read " + path.string()};
   }
@@ -137,8 +123,7 @@ bool saveImageFile(const Image& image, const std::filesystem::path& path, SaveTy
     }
     return false;
   }
-  const std::string_view view(reinterpret_cast<const char*>(bytes->data()), bytes->size());
-  if (!writeFileAtomically(path, view)) {
+  if (!writeFileAtomically(path, std::span<const std::uint8_t>(*bytes))) {
     if (error != nullptr) {
       *error = "cannot write " + path.string();
     }

@@ -127,8 +127,9 @@ bool writePageFile(const PageSource& source, SaveType type, const EncoderSetting
 
 PageSaveResult saveDisplayedPage(const PageSaveServices& services, const PageSource& source,
                                  std::string& lastDirectory) {
-  const std::optional<SaveDialogAnswer> answer = services.platform.saveFileDialog(
-      kSavePageTitle, lastDirectory, kSavePageFilter, /*defaultName=*/"");
+  const std::optional<SaveDialogAnswer> answer =
+      services.platform.saveFileDialog(kSavePageTitle, lastDirectory, kSavePageFilter,
+                                       /*defaultName=*/"", kSavePagePreselectedFilter);
   if (!answer || answer->path.empty()) {
     return PageSaveResult::Cancelled;
   }

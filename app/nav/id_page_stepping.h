@@ -11,8 +11,8 @@ namespace korvalis::nav {
 
 inline constexpr std::size_t kIdDigits = 9;
 inline constexpr std::size_t kPageDigits = 5;
-inline constexpr std::string_view kInvalidIdText = " ungültiges ID-Format";
-inline constexpr std::string_view kInvalidPageText = " ungültiges Seitenformat";
+inline constexpr std::string_view kInvalidIdText = " ung\xFCltiges ID-Format";
+inline constexpr std::string_view kInvalidPageText = " ung\xFCltiges Seitenformat";
 inline constexpr std::string_view kFirstPageText = "00001";
 
 /// Reads a field padded on the left with zeros to `width` characters. An empty field reads

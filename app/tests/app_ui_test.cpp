@@ -14,6 +14,7 @@
 #include "app/app_state.h"
 #include "app/help.h"
 #include "app/ui/main_window.h"
+#include "app/ui/screen_fit.h"
 #include "archive/event_codes.h"
 #include "platform/qt/qt_event_target.h"
 #include "platform/scripted/scripted_platform.h"
@@ -65,14 +66,41 @@ class MainWindowTest : public QObject {
     QVERIFY(!window.htmlView()->isVisible());
     window.setStatusText(1, " Zoom: 50%");
     window.setStatusText(3, "Original");
+    // The HTML goes in behind the page; the page stays until the mode changes.
     window.showHtml("<p>Willkommen</p>");
-    QCOMPARE(window.imageMode(), 0);
+    QCOMPARE(window.imageMode(), 1);
+    QVERIFY(window.pageArea()->isVisible());
+    window.setImageMode(0);
     QVERIFY(window.htmlView()->toPlainText().contains(QStringLiteral("Willkommen")));
     QVERIFY(window.htmlView()->isVisible());
     QVERIFY(!window.pageArea()->isVisible());
     // The page's texts go with the page.
     QCOMPARE(window.statusText(1), std::string());
     QCOMPARE(window.statusText(3), std::string());
+  }
+
+  // The start geometry shrinks and moves only as far as the screen's free area needs: the
+  // 1024 x 768 window on a 1280 x 900 screen at 150 % (853 x 600 free) fits with its frame.
+  void startGeometryFitsTheScreen() {
+    struct Case {
+      QRect wanted;
+      QRect available;
+      QMargins frame;
+      QRect fitted;
+    };
+    const QSize minimum(640, 480);
+    const QMargins frame(4, 30, 4, 4);
+    const Case cases[] = {
+        {{10, 10, 1024, 768}, {0, 0, 1920, 1050}, frame, {10, 10, 1024, 768}},
+        {{10, 10, 1024, 768}, {0, 0, 853, 600}, frame, {0, 0, 845, 566}},
+        {{10, 10, 1024, 768}, {0, 0, 1280, 800}, frame, {10, 0, 1024, 766}},
+        {{10, 10, 1024, 768}, {0, 40, 1100, 860}, frame, {10, 40, 1024, 768}},
+        {{10, 10, 1024, 768}, {1920, 0, 853, 600}, frame, {1920, 0, 845, 566}},
+        {{10, 10, 1024, 768}, {0, 0, 600, 400}, frame, {0, 0, 640, 480}},
+    };
+    for (const Case& c : cases) {
+      QCOMPARE(fitToArea(c.wanted, c.available, c.frame, minimum), c.fitted);
+    }
   }
 
   void postedEventsArriveOnTheUiThread() {
@@ -120,7 +148,7 @@ class MainWindowTest : public QObject {
   void f1OpensTheShippedWebHelpAndItsLinksResolve() {
     QTemporaryDir dir;
     QVERIFY(dir.isValid());
-    const QString help = QStringLiteral(KORVALIS_WEBHELP_DIR);
+    const QString help = QStringLiteral(KORVALIS_TEST_SOURCE_DIR "/WebHelp");
     QDir().mkpath(dir.filePath(QStringLiteral("WebHelp")));
     QVERIFY(QFile::copy(help + "/Index.htm", dir.filePath(QStringLiteral("WebHelp/Index.htm"))));
     AppState state;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <algorithm>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -35,9 +36,10 @@ class IconLog {
   std::vector<MonitorIcon> icons_;
 };
 
-/// Polls `done` until it holds or `limit` passes (the monitor has no event to wait on).
+/// Polls `done` until it holds or `limit` passes (the monitor has no event to wait on); the
+/// bound is generous for a loaded machine under a sanitizer.
 template <typename Done>
-bool eventually(Done done, std::chrono::milliseconds limit = 5s) {
+bool eventually(Done done, std::chrono::milliseconds limit = 30s) {
   const auto deadline = std::chrono::steady_clock::now() + limit;
   while (!done()) {
     if (std::chrono::steady_clock::now() > deadline) {
@@ -87,6 +89,44 @@ TEST(ConnectionMonitor, StartAndStopWithinASecondEndsTheThread) {
   EXPECT_EQ(checks.load(), 1);
   EXPECT_EQ(log.icons(),
             (std::vector<MonitorIcon>{MonitorIcon::NoConnection, MonitorIcon::Connection}));
+}
+
+// Each start is a run of its own: its icons carry its number, and only the current run's,
+// while it runs, may still be shown.
+TEST(ConnectionMonitor, IconsCarryTheirRunAndOnlyTheRunningOneCounts) {
+  std::mutex mutex;
+  std::vector<std::pair<std::uint32_t, MonitorIcon>> icons;
+  ConnectionMonitor monitor([] { return true; },
+                            [&](std::uint32_t run, MonitorIcon icon) {
+                              const std::lock_guard lock(mutex);
+                              icons.emplace_back(run, icon);
+                            });
+  EXPECT_EQ(monitor.currentRun(), 0U);
+  monitor.start(50);
+  EXPECT_EQ(monitor.currentRun(), 1U);
+  EXPECT_TRUE(monitor.acceptsIcon(1));
+  monitor.stop();
+  EXPECT_FALSE(monitor.acceptsIcon(1));  // switched off: the button keeps its icon
+  monitor.start(50);
+  EXPECT_FALSE(monitor.acceptsIcon(1));
+  EXPECT_TRUE(monitor.acceptsIcon(2));
+  ASSERT_TRUE(monitor.stopAndWait(std::chrono::seconds(2)));
+  const std::lock_guard lock(mutex);
+  ASSERT_FALSE(icons.empty());
+  // Each run starts with the no-connection icon, tagged with its own number; the two threads
+  // may post in either order.
+  EXPECT_NE(std::find(icons.begin(), icons.end(), std::make_pair(1U, MonitorIcon::NoConnection)),
+            icons.end());
+  EXPECT_NE(std::find(icons.begin(), icons.end(), std::make_pair(2U, MonitorIcon::NoConnection)),
+            icons.end());
+
+  for (const auto& [run, icon] :
+       {std::pair{1U, MonitorIcon::Idle}, std::pair{7U, MonitorIcon::Connection},
+        std::pair{0xFFFFFFFFU, MonitorIcon::NoConnection}}) {
+    const std::uintptr_t data = packMonitorIcon(run, icon);
+    EXPECT_EQ(monitorRunOf(data), run);
+    EXPECT_EQ(monitorIconOf(data), icon);
+  }
 }
 
 TEST(ConnectionMonitor, QuickStopAndStartLeavesOneThread) {
@@ -148,25 +188,27 @@ class LocalListener {
 };
 
 TEST(SiteReachability, ListeningPortIsReachableClosedPortIsNot) {
+  const CurlGlobal curl;
   LocalListener listener;
   ASSERT_GT(listener.port(), 0);
   const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/";
-  EXPECT_TRUE(checkSiteReachable(url, "", 2000));
+  EXPECT_TRUE(checkSiteReachable(curl, url, "", 2000));
 
   // HTTPS needs the verified handshake too: a listener that never answers it is not a site.
   const std::string secure = "https://127.0.0.1:" + std::to_string(listener.port()) + "/";
-  EXPECT_FALSE(checkSiteReachable(secure, "", 300));
+  EXPECT_FALSE(checkSiteReachable(curl, secure, "", 300));
 
   listener.close();
-  EXPECT_FALSE(checkSiteReachable(url, "", 2000));
-  EXPECT_FALSE(checkSiteReachable("", "", 2000));
+  EXPECT_FALSE(checkSiteReachable(curl, url, "", 2000));
+  EXPECT_FALSE(checkSiteReachable(curl, "", "", 2000));
 }
 
 TEST(SiteReachability, MonitorReportsTheListenerAndTheClosedPort) {
+  const CurlGlobal curl;
   LocalListener listener;
   const std::string url = "http://127.0.0.1:" + std::to_string(listener.port()) + "/";
   IconLog log;
-  ConnectionMonitor monitor([&] { return checkSiteReachable(url, "", 1000); },
+  ConnectionMonitor monitor([&] { return checkSiteReachable(curl, url, "", 1000); },
                             [&](MonitorIcon icon) { log.add(icon); });
   monitor.start(50);
   ASSERT_TRUE(eventually([&] { return log.icons().size() >= 2; }));

@@ -5,14 +5,19 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
@@ -25,103 +30,32 @@
 
 #include "app/app_state.h"
 #include "app/app_state_init.h"
+#include "app/connection_monitor.h"
+#include "app/tests/assembled_program.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
 #include "app/ui/program.h"
+#include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
 #include "archive/transfer_engine.h"
+#include "batch/ui/save_window.h"
+#include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_text.h"
 #include "platform/scripted/scripted_platform.h"
+#include "records/ui/info_window.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
+#include "records/ui/search_window.h"
 #include "viewer/image_codec.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
 
 using namespace korvalis;
 
-// The program's main window put together as main() does, by the same composition root, with
-// the scripted platform.
-struct AssembledWindow {
-  AssembledWindow() {
-    window.show();
-    window.activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(&window));
-  }
-  /// The start-up with the sample record file chosen in the first dialog.
-  bool loadSample() {
-    platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
-    if (!program.start() || state.session.records.list.empty()) {
-      return false;
-    }
-    // The start-up notice had the focus while it was up.
-    window.activateWindow();
-    return QTest::qWaitForWindowActive(&window);
-  }
-
-  NavigationPanel* panel() { return &program.navigationPanel(); }
-  MainToolBar* toolBar() { return &program.toolBar(); }
-  PageView* pageView() { return &program.pageView(); }
-  RecordTreeView* tree() { return records.treeView(); }
-  void press(nav::ToolButton button) { toolBar()->action(button)->trigger(); }
-  bool enabled(nav::ToolButton button) { return toolBar()->isButtonEnabled(button); }
-  bool pressed(nav::ToolButton button) { return toolBar()->isPressed(button); }
-  /// A key as the user types it, into the control that has the focus.
-  void key(Qt::Key k, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
-    QWidget* focus = QApplication::focusWidget();
-    QTest::keyClick(focus != nullptr ? focus : &window, k, modifiers);
-  }
-  /// A double click as the mouse makes it: the first click, then the second.
-  void doubleClickTree(QPoint at) {
-    QTest::mouseClick(tree()->viewport(), Qt::LeftButton, {}, at);
-    QTest::mouseDClick(tree()->viewport(), Qt::LeftButton, {}, at);
-  }
-  /// "Seite zeigen" with the file `path` chosen in the dialog.
-  void openFromDisk(const std::string& path) {
-    platform.queueOpenFile(path);
-    press(nav::ToolButton::ShowPage);
-  }
-  /// A left-button drag on the page canvas from `from` to `to` (canvas pixels).
-  void dragOnPage(QPoint from, QPoint to) {
-    QWidget* canvas = pageView()->widget();
-    QTest::mousePress(canvas, Qt::LeftButton, {}, from);
-    QMouseEvent move(QEvent::MouseMove, QPointF(to), canvas->mapToGlobal(QPointF(to)), Qt::NoButton,
-                     Qt::LeftButton, {});
-    QApplication::sendEvent(canvas, &move);
-    QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
-  }
-
-  // Initialised first, from the environment (the archive's address), as main() does.
-  AppState state = [] {
-    AppState initial;
-    initialiseAppState(initial);
-    return initial;
-  }();
-  ScriptedPlatform platform;
-  Program program{state, platform};
-  MainWindow& window = program.mainWindow();
-  RecordsController& records = program.records();
-};
-
-// Points the program at a started test archive server through its environment, as the demo
-// does, for the lifetime of the object.
-struct ArchiveEnvironment {
-  explicit ArchiveEnvironment(const std::vector<std::string>& serverArgs = {})
-      : server(serverArgs) {
-    qputenv("KORVALIS_ARCHIVE_URL", QByteArray::fromStdString(server.baseUrl()));
-    qputenv("KORVALIS_CA_FILE",
-            QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
-  }
-  ~ArchiveEnvironment() {
-    qunsetenv("KORVALIS_ARCHIVE_URL");
-    qunsetenv("KORVALIS_CA_FILE");
-  }
-  ArchiveEnvironment(const ArchiveEnvironment&) = delete;
-  ArchiveEnvironment& operator=(const ArchiveEnvironment&) = delete;
-
-  korvalis::testing::ArchiveServer server;
-};
+using korvalis::testing::ArchiveEnvironment;
+using korvalis::testing::AssembledWindow;
 
 namespace {
 
@@ -180,8 +114,20 @@ class MainAssemblyTest : public QObject {
   void cropSelectionAndCropView();
   void rotateLeftThenRightRestoresThePixels();
   void windowLayoutFollowsTheTreeAndTheSize();
-  void laterWindowCommandsAreDisabled();
+  void saveWindowByToggleAndTreePopup();
+  void downloadThroughTheSaveWindow();
+  void closingTheMainWindowStopsTheBatch();
   void loadRecordFileAgain();
+  void germanTextsShowAsWritten();
+  void windowAppearsOnlyAfterTheRecordFile();
+  void treeDrivesTheEntryInformation();
+  void returnInTheTreeLoadsTheSelectedEntry();
+  void emptyFieldStopsTheRequest();
+  void progressFollowsTheDownloadAndTheTurn();
+  void fullScreenIsAlwaysLeft();
+  void monitorButtonKeepsItsLastIcon();
+  void defaultFontOfTheControls();
+  void aboutPageLeavesTheShownPage();
 };
 
 void MainAssemblyTest::recordFileToPageOnScreen() {
@@ -292,7 +238,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QVERIFY(w.pageView()->isVisible());
   QVERIFY(state.view.pageBytes.has_value());
   QCOMPARE(pageIdentity(*state.view.pageBytes),
-           first->id.substr(2) + ":" + first->pages.substr(0, 5));
+           std::string(first->id().substr(2)) + ":" + std::string(first->pages().substr(0, 5)));
 
   // ID and page as typed (without leading zeros), Return in the page field. The APID look-up
   // runs beside the download; the tree follows to the entry that holds the page.
@@ -308,7 +254,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QVERIFY(panel->apidField()->text().startsWith(QStringLiteral("TH-")));
   const RecordEntry* followed = state.session.records.list.find(w.records.currentEntry());
   QVERIFY(followed != nullptr);
-  QCOMPARE(followed->id, std::string("004010997"));
+  QCOMPARE(std::string(followed->id()), std::string("004010997"));
 
   // By APID: the image next to it. Return looks up its ID and page, "Anzeigen" shows it.
   QString apid = panel->apidField()->text();
@@ -466,12 +412,12 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
 
   p->pageField()->setText(QStringLiteral("1a"));  // set by program: the validator does not see it
   p->nextPageButton()->click();
-  QCOMPARE(w.window.statusText(0), std::string(" ungültiges Seitenformat"));
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungültiges Seitenformat"));
   QCOMPARE(fields(), QStringLiteral("000000000/1a"));
   p->idField()->setText(QStringLiteral("12 3"));
   p->pageField()->setText(QStringLiteral("7"));
   p->previousIdButton()->click();
-  QCOMPARE(w.window.statusText(0), std::string(" ungültiges ID-Format"));
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungültiges ID-Format"));
   QCOMPARE(fields(), QStringLiteral("12 3/7"));
 
   // The keys, with the tree focused; the tree follows into the entry that holds the page.
@@ -484,7 +430,8 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
   // The film's pages are split over several entries: each step finds the one that holds it.
   const auto followedPages = [&state, &w] {
     const RecordEntry* entry = state.session.records.list.find(w.records.currentEntry());
-    return entry != nullptr ? entry->id + " " + entry->pages : std::string();
+    return entry != nullptr ? std::string(entry->id()) + " " + std::string(entry->pages())
+                            : std::string();
   };
   QCOMPARE(followedPages(), std::string("004010997 00368-00612"));
   w.tree()->setFocus();
@@ -714,9 +661,8 @@ void MainAssemblyTest::cropSelectionAndCropView() {
         nav::ToolButton::RotateRight, nav::ToolButton::PostProcess}) {
     QVERIFY2(!w.enabled(locked), qPrintable(w.toolBar()->action(locked)->toolTip()));
   }
-  // Saving and printing are not locked by the crop view; their windows are not built yet, so
-  // they stay disabled as before it (laterWindowCommandsAreDisabled).
-  QVERIFY(!w.enabled(nav::ToolButton::SavePage) && !w.enabled(nav::ToolButton::Print));
+  // Saving and printing are not locked by the crop view (program_windows_test uses them).
+  QVERIFY(w.enabled(nav::ToolButton::SavePage) && w.enabled(nav::ToolButton::Print));
   QVERIFY(w.enabled(nav::ToolButton::Help));
 
   // What does not work in crop view: stepping, Return, searching, the tree's double click.
@@ -850,31 +796,6 @@ void MainAssemblyTest::windowLayoutFollowsTheTreeAndTheSize() {
   QTRY_COMPARE(view->displayImage().width(), withTree + 200);
 }
 
-// The windows behind "Seite speichern", "Drucken" and " Speichern..." are not built yet: their
-// commands are disabled, with a page shown too, and the tree pop-up offers "Speichern..."
-// greyed; pressing them does nothing.
-void MainAssemblyTest::laterWindowCommandsAreDisabled() {
-  AssembledWindow w;
-  QVERIFY(w.loadSample());
-  QTemporaryDir dir;
-  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
-  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));  // the page tools are on
-  for (const auto button :
-       {nav::ToolButton::SavePage, nav::ToolButton::Print, nav::ToolButton::SaveWindow}) {
-    QVERIFY2(!w.enabled(button), qPrintable(w.toolBar()->action(button)->toolTip()));
-    w.press(button);
-  }
-  QMenu menu;
-  w.program.commands().fillTreeMenu(menu);
-  QCOMPARE(menu.actions().size(), 2);
-  QVERIFY(!menu.actions()[0]->isEnabled());
-  QVERIFY(menu.actions()[1]->isEnabled());
-  w.program.commands().popupSave();
-  QVERIFY(w.platform.messages().empty());
-  QCOMPARE(w.platform.dialogs().size(), std::size_t{2});  // the record file's and the page's
-  QVERIFY(w.window.isEnabled());
-}
-
 // "Datendatei laden" again: without a page the About page comes up while the dialog is open;
 // a shown page stays; cancelling keeps the loaded data.
 void MainAssemblyTest::loadRecordFileAgain() {
@@ -898,6 +819,574 @@ void MainAssemblyTest::loadRecordFileAgain() {
   QCOMPARE(w.state.session.records.generation, firstLoad + 1);
   QCOMPARE(w.state.session.records.list.size(), entries);
   QVERIFY(w.records.selectedLeafEntry() != kNoEntry);  // the tree was built anew
+}
+
+// The texts of the cores are Windows-1252 bytes; the status bar and the HTML view show them as
+// written: a look-up's complaint, a stepping complaint, the error page.
+void MainAssemblyTest::germanTextsShowAsWritten() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  p->apidField()->setText(QStringLiteral("keine APID"));
+  p->apidField()->setFocus();
+  w.key(Qt::Key_Return);
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungüliges APID-Format"));
+  p->pageField()->setText(QStringLiteral("1a"));
+  p->nextPageButton()->click();
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ungültiges Seitenformat"));
+  QCOMPARE(w.window.statusText(0), std::string(" ung\xFCltiges Seitenformat"));
+  w.window.setStatusText(0, " Ung\xFCltige Antwort");
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" Ungültige Antwort"));
+  w.window.showHtml(w.state.request.errorPageHtml);
+  QVERIFY(w.window.htmlView()->toPlainText().contains(QStringLiteral("Seite nicht verfügbar.")));
+}
+
+namespace {
+
+// What the start-up looked like while the record-file dialog was up, and when the notice
+// went away.
+struct StartupSeen {
+  bool asked = false;
+  bool windowVisible = false;
+  QSize noticeSize;
+  QPoint noticeCentre;
+  bool treeReadyWhenNoticeClosed = false;
+};
+
+// A program whose start-up is watched from inside the record-file dialog.
+struct WatchedStartup {
+  WatchedStartup() {
+    platform.whileOpenDialog = [this] {
+      seen.asked = true;
+      seen.windowVisible = program.mainWindow().isVisible();
+      const QWidget* notice = program.startupNotice();
+      if (notice == nullptr || !notice->isVisible()) {
+        return;
+      }
+      seen.noticeSize = notice->size();
+      seen.noticeCentre = notice->frameGeometry().center();
+      QObject::connect(notice, &QObject::destroyed, &program.mainWindow(), [this] {
+        seen.treeReadyWhenNoticeClosed = program.records().selectedLeafEntry() != kNoEntry &&
+                                         !program.navigationPanel().idField()->text().isEmpty();
+      });
+    };
+  }
+
+  AppState state = [] {
+    AppState initial;
+    initialiseAppState(initial);
+    return initial;
+  }();
+  ScriptedPlatform platform;
+  Program program{state, platform};
+  StartupSeen seen;
+};
+
+}  // namespace
+
+// The start-up asks for the record file with only the notice up (240 x 120, centred); the
+// window comes after the tree is built and its first entry selected, and never when the
+// dialog is cancelled. "Datendatei laden" closes its notice after the tree is built too.
+void MainAssemblyTest::windowAppearsOnlyAfterTheRecordFile() {
+  const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
+  {
+    WatchedStartup cancelled;
+    cancelled.platform.queueOpenFile(std::nullopt);
+    QVERIFY(!cancelled.program.start());
+    QVERIFY(cancelled.seen.asked);
+    QVERIFY(!cancelled.seen.windowVisible);
+    QVERIFY(!cancelled.program.mainWindow().isVisible());
+    QVERIFY(cancelled.program.startupNotice() == nullptr);
+  }
+  WatchedStartup w;
+  StartupSeen& seen = w.seen;
+  Program& program = w.program;
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  QVERIFY(program.start());
+  QVERIFY(!seen.windowVisible);
+  QCOMPARE(seen.noticeSize, QSize(240, 120));
+  QVERIFY((seen.noticeCentre - screenCentre).manhattanLength() <= 4);
+  QVERIFY(seen.treeReadyWhenNoticeClosed);
+  QVERIFY(program.mainWindow().isVisible());
+  QVERIFY(program.startupNotice() == nullptr);
+
+  seen = StartupSeen{};
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  program.toolBar().action(nav::ToolButton::LoadRecordFile)->trigger();
+  QVERIFY(seen.windowVisible);  // a later load keeps the window up
+  QCOMPARE(seen.noticeSize, QSize(240, 120));
+  QVERIFY(seen.treeReadyWhenNoticeClosed);
+  QVERIFY(program.startupNotice() == nullptr);
+}
+
+namespace {
+
+// The next leaf below the tree's selection, chosen with the Down key as a user does.
+EntryId stepToNextLeaf(AssembledWindow& w) {
+  const EntryId from = w.records.selectedLeafEntry();
+  w.tree()->setFocus();
+  for (int i = 0; i < 30; ++i) {
+    w.key(Qt::Key_Down);
+    const EntryId now = w.records.selectedLeafEntry();
+    if (now != kNoEntry && now != from) {
+      return now;
+    }
+  }
+  return kNoEntry;
+}
+
+std::string firstPage(const RecordEntry& entry) {
+  const std::string_view pages = entry.pages();
+  return std::string(pages.substr(0, pages.find('-')));
+}
+
+}  // namespace
+
+// Choosing a tree item by keys, click or right click shows its entry in the fields and in
+// "Info"; the tree following the typed ID and page leaves the fields alone. "Info" and
+// "Suchen" come up beside the tree, below the tool bar.
+void MainAssemblyTest::treeDrivesTheEntryInformation() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  const RecordList& list = w.state.session.records.list;
+  NavigationPanel* p = w.panel();
+  const QModelIndex firstLeaf = w.tree()->currentIndex();
+  const EntryId firstId = w.records.selectedLeafEntry();
+
+  const EntryId next = stepToNextLeaf(w);
+  QVERIFY(next != kNoEntry);
+  const QModelIndex nextLeaf = w.tree()->currentIndex();
+  const RecordEntry& entry = *list.find(next);
+  QCOMPARE(fromQString(p->idField()->text()), std::string(entry.id()));
+  QCOMPARE(fromQString(p->apidField()->text()), std::string(entry.apid()));
+  QCOMPARE(fromQString(p->pageField()->text()), firstPage(entry));
+  QVERIFY(
+      w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
+
+  QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
+                    w.tree()->visualRect(firstLeaf).center());
+  QCOMPARE(w.records.selectedLeafEntry(), firstId);
+  QCOMPARE(fromQString(p->idField()->text()), list.find(firstId)->id());
+
+  // The right click on the other leaf: "Zeige Info" shows the entry clicked.
+  bool menuSeen = false;
+  QTimer::singleShot(0, [&menuSeen] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (menu != nullptr && menu->actions().size() == 2) {
+      menuSeen = true;
+      menu->actions()[1]->trigger();
+      menu->close();
+    }
+  });
+  const QPoint at = w.tree()->visualRect(nextLeaf).center();
+  QContextMenuEvent rightClick(QContextMenuEvent::Mouse, at, w.tree()->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(w.tree()->viewport(), &rightClick);
+  QVERIFY(menuSeen);
+  QVERIFY(w.records.infoWindow()->isVisible());
+  QVERIFY(
+      w.records.infoWindow()->infoText().contains(toQString("  ID:\t" + std::string(entry.id()))));
+  QCOMPARE(fromQString(p->idField()->text()), std::string(entry.id()));
+
+  // Placed by the main window: beside the tree, 40 pixels below the tool bar; "Suchen" 24
+  // pixels right of "Info".
+  const QPoint info = w.records.infoWindow()->pos();
+  const QPoint inner = w.window.geometry().topLeft();
+  QCOMPARE(info, inner + QPoint(220 + 20, w.toolBar()->height() + 40));
+  w.platform.queueText("*");
+  w.tree()->setFocus();
+  w.key(Qt::Key_F, Qt::ControlModifier);
+  QCOMPARE(w.records.searchWindow()->pos(), info + QPoint(360 + 24, 0));
+
+  // Following the fields into another entry: the page inside its range stays as typed.
+  const std::string last =
+      std::string(entry.pages()).substr(std::string(entry.pages()).find('-') + 1);
+  QVERIFY(last != firstPage(entry));
+  QTest::mouseClick(w.tree()->viewport(), Qt::LeftButton, {},
+                    w.tree()->visualRect(firstLeaf).center());
+  QCOMPARE(w.records.selectedLeafEntry(), firstId);
+  p->idField()->setText(toQString(std::string(entry.id())));
+  p->pageField()->setText(toQString(firstPage(entry)));
+  w.tree()->setFocus();
+  w.key(Qt::Key_Right);  // one page on, still in the entry
+  QCOMPARE(w.records.currentEntry(), next);
+  QCOMPARE(w.records.selectedLeafEntry(), next);
+  QVERIFY(fromQString(p->pageField()->text()) != firstPage(entry));
+}
+
+// Return in the tree shows the page of the entry selected there (chosen by the keys).
+void MainAssemblyTest::returnInTheTreeLoadsTheSelectedEntry() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  const EntryId next = stepToNextLeaf(w);
+  QVERIFY(next != kNoEntry);
+  const RecordEntry& entry = *w.state.session.records.list.find(next);
+  w.tree()->setFocus();
+  w.key(Qt::Key_Return);
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
+  QCOMPARE(pageIdentity(w.state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+           std::string(entry.id()).substr(2) + ":" + firstPage(entry));
+}
+
+// An empty ID or page field: Return and "Anzeigen" say " ID oder Seite fehlt!" and ask the
+// archive nothing; the shown page stays.
+void MainAssemblyTest::emptyFieldStopsTheRequest() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  NavigationPanel* p = w.panel();
+  p->pageField()->clear();
+  p->showButton()->click();
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ID oder Seite fehlt!"));
+  QCOMPARE(w.state.request.currentRequest, std::uintptr_t{0});
+  QCOMPARE(w.window.imageMode(), 1);
+  QVERIFY(w.state.view.pageShown);
+  p->pageField()->setText(QStringLiteral("00001"));
+  p->idField()->clear();
+  p->idField()->setFocus();
+  w.key(Qt::Key_Return);
+  QCOMPARE(w.shownStatus(0), QStringLiteral(" ID oder Seite fehlt!"));
+  QCOMPARE(w.state.request.currentRequest, std::uintptr_t{0});
+  QVERIFY(w.pageView()->isVisible());
+}
+
+// The progress field moves while a page comes in and goes back to 0 on Esc; a turn counts
+// in its own range, whatever the download before had set.
+void MainAssemblyTest::progressFollowsTheDownloadAndTheTurn() {
+  const ArchiveEnvironment archive(
+      {"--page-bytes", "600000", "--fault", "stallbody=dist.jpg", "--stall-ms", "4000"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QProgressBar* progress = w.window.progressBar();
+  w.panel()->showButton()->click();
+  // The look-ups before the download run off the UI thread; the download starts after them.
+  QTRY_VERIFY_WITH_TIMEOUT(w.state.request.currentRequest != 0, 10000);
+  QTRY_VERIFY_WITH_TIMEOUT(progress->value() > 0, 5000);  // half the page came
+  QVERIFY(progress->value() < progress->maximum());
+  w.tree()->setFocus();
+  w.key(Qt::Key_Escape);
+  QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
+  QTRY_COMPARE(progress->value(), 0);
+
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(400, 300)));
+  int highest = 0;
+  QObject::connect(progress, &QProgressBar::valueChanged, progress, [&highest, progress](int v) {
+    highest = std::max(highest, v * 100 / std::max(progress->maximum(), 1));
+  });
+  w.press(nav::ToolButton::RotateLeft);
+  QCOMPARE(progress->maximum(), 100);
+  QCOMPARE(highest, 100);
+  QCOMPARE(progress->value(), 0);
+}
+
+// F11 leaves the full-screen view also when the page went away meanwhile (Esc, a failed
+// page), and a maximised window comes back maximised.
+void MainAssemblyTest::fullScreenIsAlwaysLeft() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(400, 300)));
+  w.tree()->setFocus();
+  w.key(Qt::Key_F11);
+  QTRY_VERIFY(w.window.isFullScreen());
+  w.state.view.pageShown = false;  // as a failed page or Esc leaves it
+  w.window.setImageMode(0);
+  w.window.activateWindow();
+  w.key(Qt::Key_F11);
+  QVERIFY(!w.state.view.fullScreen);
+  QTRY_VERIFY(!w.window.isFullScreen());
+  QVERIFY(w.toolBar()->isVisible() && w.window.statusBar()->isVisible());
+
+  w.state.view.pageShown = true;
+  w.window.setImageMode(1);
+  w.window.showMaximized();
+  QTRY_VERIFY(w.window.isMaximized());
+  w.window.activateWindow();
+  w.key(Qt::Key_F11);
+  QTRY_VERIFY(w.window.isFullScreen());
+  w.key(Qt::Key_F11);
+  QTRY_VERIFY(!w.window.isFullScreen());
+  QTRY_VERIFY(w.window.isMaximized());
+}
+
+// Switched off, the monitor's button keeps the icon it showed last; an icon that a stopped
+// run posts late changes nothing, also not a newer run's.
+void MainAssemblyTest::monitorButtonKeepsItsLastIcon() {
+  AssembledWindow w;
+  QPushButton& button = w.program.monitorButton();
+  QCOMPARE(button.toolTip(), QStringLiteral("Monitor aus"));
+  button.click();  // on: the first icon comes at once
+  QTRY_COMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  const std::uint32_t first = w.program.monitor().currentRun();
+  button.click();  // off
+  QCoreApplication::processEvents();
+  QCOMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  QtEventTarget& target = *w.window.eventTarget();
+  target.postEvent(kMonitorIconEvent, packMonitorIcon(first, MonitorIcon::Connection));
+  QCoreApplication::processEvents();
+  QCOMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+
+  button.click();  // on again: a new run
+  QVERIFY(w.program.monitor().currentRun() != first);
+  QTRY_COMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  target.postEvent(kMonitorIconEvent, packMonitorIcon(first, MonitorIcon::Connection));
+  QCoreApplication::processEvents();
+  QCOMPARE(button.toolTip(), QStringLiteral("Keine Verbindung"));
+  target.postEvent(kMonitorIconEvent,
+                   packMonitorIcon(w.program.monitor().currentRun(), MonitorIcon::Connection));
+  QTRY_COMPARE(button.toolTip(), QStringLiteral("Verbindung"));
+}
+
+// The message font's face at size 9 is the controls' font.
+void MainAssemblyTest::defaultFontOfTheControls() {
+  const QFont before = QApplication::font();
+  {
+    AppState state = [] {
+      AppState initial;
+      initialiseAppState(initial);
+      return initial;
+    }();
+    ScriptedPlatform platform;
+    platform.display.messageFontFace = "DejaVu Serif";
+    platform.display.messageFontHeight = -16;
+    Program program(state, platform);
+    const QFont field = program.navigationPanel().idField()->font();
+    QCOMPARE(field.pointSize(), 9);
+    QCOMPARE(field.family(), QStringLiteral("DejaVu Serif"));
+    QCOMPARE(program.navigationPanel().showButton()->font().pointSize(), 9);
+  }
+  QApplication::setFont(before);
+}
+
+// The About page goes into the HTML view behind a shown page without hiding it: the view mode
+// is the page requests' to change.
+void MainAssemblyTest::aboutPageLeavesTheShownPage() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTemporaryDir dir;
+  w.openFromDisk(writePng(dir, QStringLiteral("seite.png"), patternPage(300, 200)));
+  w.window.showHtml(w.state.aboutHtml);
+  QCOMPARE(w.window.imageMode(), 1);
+  QVERIFY(w.pageView()->isVisible());
+  QVERIFY(w.enabled(nav::ToolButton::RotateLeft));
+  QVERIFY(w.window.htmlView()->toPlainText().contains(QStringLiteral("Korvalis")));
+}
+
+namespace {
+
+// The save window as the assembled program built it, and the main window's parts that it
+// disables while it is shown.
+SaveWindow* saveWindowOf(AssembledWindow& w) {
+  return w.window.findChild<SaveWindow*>(QStringLiteral("saveWindow"));
+}
+
+bool mainContentsEnabled(AssembledWindow& w) {
+  return w.window.centralWidget()->isEnabled() && w.toolBar()->isEnabled() &&
+         w.window.statusBar()->isEnabled() && w.program.monitorButton().isEnabled();
+}
+
+bool mainContentsDisabled(AssembledWindow& w) {
+  return !w.window.centralWidget()->isEnabled() && !w.toolBar()->isEnabled() &&
+         !w.window.statusBar()->isEnabled() && !w.program.monitorButton().isEnabled();
+}
+
+QString fieldText(const SaveWindow& save, const char* name) {
+  return save.findChild<QLineEdit*>(QString::fromLatin1(name))->text();
+}
+
+QPushButton* saveButton(const SaveWindow& save, const char* name) {
+  return save.findChild<QPushButton*>(QString::fromLatin1(name));
+}
+
+// The tree pop-up's "Speichern..." as the user picks it from the menu.
+void popupSaveFromMenu(AssembledWindow& w) {
+  QMenu menu;
+  w.program.commands().fillTreeMenu(menu);
+  QAction* save = menu.actions().value(0);
+  QVERIFY(save != nullptr && save->text() == QStringLiteral("Speichern..."));
+  QVERIFY(save->isEnabled());
+  save->trigger();
+}
+
+// Selects the first leaf of the tree whose entry differs from `other`.
+EntryId selectAnotherLeaf(AssembledWindow& w, EntryId other) {
+  const QAbstractItemModel* model = w.tree()->model();
+  std::vector<QModelIndex> pending{QModelIndex()};
+  while (!pending.empty()) {
+    const QModelIndex parent = pending.back();
+    pending.pop_back();
+    for (int row = model->rowCount(parent) - 1; row >= 0; --row) {
+      const QModelIndex index = model->index(row, 0, parent);
+      w.tree()->setCurrentIndex(index);
+      const EntryId entry = w.records.selectedLeafEntry();
+      if (entry != kNoEntry && entry != other) {
+        return entry;
+      }
+      pending.push_back(index);
+    }
+  }
+  return kNoEntry;
+}
+
+}  // namespace
+
+// The save window from the tool bar's toggle and from the tree pop-up: while it is shown the
+// main window's contents are disabled and the save window itself stays usable; the close box
+// releases the toggle; an item without an entry gets the warning and the window stays hidden.
+void MainAssemblyTest::saveWindowByToggleAndTreePopup() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  QVERIFY(save->isHidden());
+  QVERIFY(w.enabled(nav::ToolButton::SaveWindow));
+
+  w.press(nav::ToolButton::SaveWindow);
+  QVERIFY(save->isVisible());
+  QVERIFY(w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsDisabled(w));
+  QVERIFY(save->isEnabled());
+  QVERIFY(saveButton(*save, "createLinks")->isEnabled());
+  // The main window's keyboard shortcuts are off too, also when it is made active.
+  const auto searchAsked = [&w] {
+    const std::size_t before = w.platform.dialogs().size();
+    w.window.activateWindow();
+    QTest::keyClick(&w.window, Qt::Key_F, Qt::ControlModifier);
+    return w.platform.dialogs().size() > before;
+  };
+  QVERIFY(!searchAsked());
+  w.press(nav::ToolButton::SaveWindow);
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsEnabled(w));
+  QVERIFY(QTest::qWaitForWindowActive(&w.window));
+  QVERIFY(searchAsked());
+
+  // "Speichern..." on a leaf other than the one selected at start: that entry's ID and pages.
+  const EntryId first = w.records.selectedLeafEntry();
+  const EntryId picked = selectAnotherLeaf(w, first);
+  const RecordEntry* entry = w.state.session.records.list.find(picked);
+  QVERIFY(entry != nullptr);
+  popupSaveFromMenu(w);
+  QVERIFY(save->isVisible());
+  QVERIFY(w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsDisabled(w));
+  QVERIFY(save->isEnabled());
+  const std::string pages(entry->pages());
+  const std::size_t dash = pages.find('-');
+  QCOMPARE(fieldText(*save, "idField").toStdString(), std::string(entry->id()));
+  QCOMPARE(fieldText(*save, "fromField").toStdString(), pages.substr(0, dash));
+  QCOMPARE(fieldText(*save, "toField").toStdString(), pages.substr(dash + 1));
+  QCOMPARE(w.records.currentEntry(), picked);
+
+  // The close box: hidden, the toggle released, the main window usable again.
+  QVERIFY(save->close());
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsEnabled(w));
+  QVERIFY(w.platform.messages().empty());
+
+  // A group item carries no entry.
+  w.tree()->setCurrentIndex(w.tree()->currentIndex().parent());
+  QCOMPARE(w.records.selectedLeafEntry(), kNoEntry);
+  popupSaveFromMenu(w);
+  QCOMPARE(w.platform.messages().size(), std::size_t{1});
+  QCOMPARE(w.platform.messages()[0].title, std::string("Achtung"));
+  QCOMPARE(w.platform.messages()[0].text,
+           std::string("Ein Fehler ist aufgetreten\rBitte unbedingt melden!"));
+  QCOMPARE(w.platform.messages()[0].sign, MessageSign::Warning);
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(mainContentsEnabled(w));
+}
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+// Two pages of the selected tree entry in the save window, opened by the tree pop-up, checked
+// and named by the pattern "KB_Köslin_[3]" in `dir`; returns the first page's number.
+int prepareTwoPages(AssembledWindow& w, SaveWindow& save, const QTemporaryDir& dir) {
+  popupSaveFromMenu(w);
+  const int from = fieldText(save, "fromField").toInt();
+  save.findChild<QLineEdit*>(QStringLiteral("toField"))->setText(QString::number(from + 1));
+  QTest::mouseClick(saveButton(save, "createLinks"), Qt::LeftButton);
+  save.findChild<QAction*>(QStringLiteral("checkAll"))->trigger();
+  w.platform.queueFolder(dir.path().toStdString());
+  QTest::mouseClick(saveButton(save, "chooseFolder"), Qt::LeftButton);
+  save.findChild<QLineEdit*>(QStringLiteral("patternField"))
+      ->setText(QStringLiteral("KB_K\u00f6slin_[3]"));
+  QTest::mouseClick(saveButton(save, "assignNames"), Qt::LeftButton);
+  return from;
+}
+
+// Two pages of the entry picked in the tree, downloaded through the save window of the
+// assembled program into a folder of their own under the names of a pattern: the files hold
+// exactly the bytes the archive sends.
+void MainAssemblyTest::downloadThroughTheSaveWindow() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  const RecordEntry* entry = w.state.session.records.list.find(w.records.selectedLeafEntry());
+  QVERIFY(entry != nullptr);
+  QTemporaryDir dir;
+  const int from = prepareTwoPages(w, *save, dir);
+  QCOMPARE(save->listView()->model()->rowCount(), 2);
+  QVERIFY(saveButton(*save, "start")->isEnabled());
+  QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
+  QTRY_VERIFY_WITH_TIMEOUT(!save->commands().batchRunning(), 20000);
+  QVERIFY(w.platform.messages().empty());
+
+  for (int page = 0; page < 2; ++page) {
+    const QModelIndex status = save->listView()->model()->index(page, 2);
+    QCOMPARE(status.data().toString(), QStringLiteral("OK"));
+    UrlRequest request;
+    request.url =
+        pageImageUrl(w.state.request.servicePrefix,
+                     LookUpLocation(w.program.engine(), w.state.request.servicePrefix,
+                                    makePageRef(entry->id(), std::to_string(from + page))));
+    const auto served = w.program.engine().GetUrlSync(request);
+    QVERIFY(served.has_value() && !served->empty());
+    const QString name = QStringLiteral("KB_K\u00f6slin_%1.jpg").arg(page + 1, 3, 10, QChar('0'));
+    QFile file(dir.filePath(name));
+    QVERIFY2(file.open(QIODevice::ReadOnly), qPrintable(name));
+    const QByteArray saved = file.readAll();
+    QVERIFY(std::equal(saved.begin(), saved.end(), served->begin(), served->end(),
+                       [](char a, unsigned char b) { return static_cast<unsigned char>(a) == b; }));
+  }
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);  // no temporary file left
+  save->close();
+  QVERIFY(mainContentsEnabled(w));
+}
+
+// Closing the main window during a slow download stops the run: the rows end "STOP", no file
+// is left in the folder, and the save window is closed.
+void MainAssemblyTest::closingTheMainWindowStopsTheBatch() {
+  const ArchiveEnvironment archive({"--fault", "latency=2000"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  QTemporaryDir dir;
+  prepareTwoPages(w, *save, dir);
+  QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
+  QVERIFY(save->commands().batchRunning());
+  QVERIFY(w.window.close());
+  QVERIFY(!save->commands().batchRunning());
+  QVERIFY(save->isHidden());
+  QVERIFY(!w.pressed(nav::ToolButton::SaveWindow));
+  for (int row = 0; row < 2; ++row) {
+    QCOMPARE(save->listView()->model()->index(row, 2).data().toString(), QStringLiteral("STOP"));
+  }
+  QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
 }
 
 QTEST_MAIN(MainAssemblyTest)

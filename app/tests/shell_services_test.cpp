@@ -10,6 +10,7 @@
 #include "app/program_dir.h"
 #include "app/startup_notice_text.h"
 #include "platform/scripted/scripted_platform.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -48,18 +49,16 @@ TEST(PlatformGate, VersionsAndTheMessage) {
 class HelpTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = fs::temp_directory_path() / ("korvalis_help_" + std::to_string(getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
+    dir_ = folder_.path();
     initialiseAppState(state_);
     setProgramDir(state_, dir_.string());
   }
-  void TearDown() override { fs::remove_all(dir_); }
   void touch(const fs::path& relative) {
     fs::create_directories((dir_ / relative).parent_path());
     std::ofstream(dir_ / relative) << "";  // an empty file counts: its size is 0
   }
 
+  korvalis::testing::TempFolder folder_{"korvalis-help"};
   fs::path dir_;
   AppState state_;
   ScriptedPlatform platform_;
@@ -80,6 +79,19 @@ TEST_F(HelpTest, WebHelpWhenNoCompiledHelp) {
   EXPECT_EQ(showHelp(platform_, state_), HelpShown::WebHelp);
   ASSERT_EQ(platform_.openedDocuments().size(), 1U);
   EXPECT_EQ(platform_.openedDocuments()[0], state_.programDir + "WebHelp/Index.htm");
+}
+
+// A desktop without a program for the pages: the program shows them itself, also when the
+// compiled help's handler fails first.
+TEST_F(HelpTest, PagesShownInTheProgramWhenNoProgramOpensThem) {
+  touch("WebHelp/Index.htm");
+  platform_.openDocumentResult = false;
+  EXPECT_EQ(showHelp(platform_, state_), HelpShown::WebHelpInProgram);
+  touch("Hilfe.chm");
+  EXPECT_EQ(showHelp(platform_, state_), HelpShown::WebHelpInProgram);
+  const std::vector<std::string> index(2, state_.programDir + "WebHelp/Index.htm");
+  EXPECT_EQ(platform_.helpPagesShown(), index);
+  EXPECT_TRUE(platform_.messages().empty());
 }
 
 TEST_F(HelpTest, NoHelpFileGivesTheWarning) {

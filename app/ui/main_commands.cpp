@@ -348,13 +348,16 @@ void MainCommands::paste() {
 }
 
 void MainCommands::toggleFullScreen() {
-  if (!state_.view.pageShown) {
+  // Entering needs a page; leaving is always possible, also after Esc or a failed page took
+  // the page away.
+  if (!state_.view.fullScreen && !state_.view.pageShown) {
     return;
   }
   using nav::ToolButton;
   if (!state_.view.fullScreen) {
     state_.view.fullScreen = true;
-    normalGeometry_ = window_.geometry();
+    wasMaximized_ = window_.isMaximized();
+    normalGeometry_ = window_.normalGeometry();
     navigateWasPressed_ = toolBar_.isPressed(ToolButton::Navigate);
     frame_.setTreeShown(false);
     frame_.setNavigationShown(false);
@@ -364,8 +367,13 @@ void MainCommands::toggleFullScreen() {
     window_.showFullScreen();
   } else {
     state_.view.fullScreen = false;
-    window_.showNormal();
-    window_.setGeometry(normalGeometry_);
+    if (wasMaximized_) {
+      window_.setGeometry(normalGeometry_);  // where "restore" takes it later
+      window_.showMaximized();
+    } else {
+      window_.showNormal();
+      window_.setGeometry(normalGeometry_);
+    }
     toolBar_.show();
     window_.statusBar()->show();
     frame_.setMonitorButtonShown(true);
@@ -439,9 +447,9 @@ void MainCommands::popupSave() {
   if (cropView_ || !windows_.exists(LaterWindow::SaveWindow)) {
     return;
   }
-  if (windows_.openSaveWindowForSelection()) {
-    window_.setEnabled(false);
-  }
+  // The save window disables the main window's contents itself: disabling the main window
+  // would disable its child window too.
+  windows_.openSaveWindowForSelection();
 }
 
 void MainCommands::popupInfo() {

@@ -112,6 +112,7 @@ class MainCommands : public QObject {
   std::vector<QShortcut*> zoomShortcuts_;
   // Kept while the full-screen view is on.
   QRect normalGeometry_;
+  bool wasMaximized_ = false;
   bool navigateWasPressed_ = false;
   // Crop view and the enabled state of the buttons it locked.
   bool cropView_ = false;

@@ -34,10 +34,6 @@ constexpr int kViewFieldWidth = 80;
 constexpr int kProgressWidth = 108;
 constexpr int kStatusBarHeight = 18;
 
-QString toQ(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
 }  // namespace
 
 MainWindow::MainWindow(AppState& state, QWidget* parent) : QMainWindow(parent), state_(state) {
@@ -126,14 +122,14 @@ void MainWindow::setStatusText(int field, std::string_view text) {
   if (field < 0 || field >= kStatusFields) {
     return;
   }
-  statusFields_[field]->setText(toQ(text));
+  statusFields_[field]->setText(toQString(text));
 }
 
 std::string MainWindow::statusText(int field) const {
   if (field < 0 || field >= kStatusFields) {
     return {};
   }
-  return statusFields_[field]->text().toStdString();
+  return fromQString(statusFields_[field]->text());
 }
 
 void MainWindow::setProgressRange(int maximum) {
@@ -142,6 +138,11 @@ void MainWindow::setProgressRange(int maximum) {
 
 void MainWindow::setProgressValue(int value) {
   progress_->setValue(std::clamp(value, 0, progress_->maximum()));
+}
+
+QLabel* MainWindow::statusField(int field) const {
+  return field >= 0 && field < kStatusFields && field != kProgressField ? statusFields_[field]
+                                                                        : nullptr;
 }
 
 int MainWindow::progressMaximum() const {
@@ -193,8 +194,9 @@ void MainWindow::setPageField(std::string_view text) {
 }
 
 void MainWindow::showHtml(std::string_view html) {
-  htmlView_->setHtml(toQ(html));
-  setImageMode(0);
+  // The view mode is left to setImageMode: the About page goes in behind a shown page while
+  // the next one is requested, and a request that cannot start leaves that page usable.
+  htmlView_->setHtml(toQString(html));
 }
 
 void MainWindow::setImageMode(int mode) {

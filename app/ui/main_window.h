@@ -106,6 +106,8 @@ class MainWindow : public QMainWindow, public MainView {
   QWidget* leftColumn() const { return leftColumn_; }
   QFrame* navigationArea() const { return navigationArea_; }
   QProgressBar* progressBar() const { return progress_; }
+  /// The label of status field 0, 1 or 3 (nullptr for 2, the progress field).
+  QLabel* statusField(int field) const;
   int progressMaximum() const;
   int imageMode() const { return imageMode_; }
 

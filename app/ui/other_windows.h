@@ -27,9 +27,9 @@ class OtherWindows {
   virtual void print(bool cropped) = 0;
   /// The save window's tool-bar toggle (only called when it exists).
   virtual void setSaveWindowShown(bool shown) = 0;
-  /// The tree pop-up's "Speichern...": the save window for the selected entry; true when it
-  /// opened (the main window then waits). Only called when the save window exists.
-  virtual bool openSaveWindowForSelection() = 0;
+  /// The tree pop-up's "Speichern...": the save window for the selected entry, which disables
+  /// the main window's contents while it is shown. Only called when the save window exists.
+  virtual void openSaveWindowForSelection() = 0;
 
   /// The pop-up's "Zeige Info": the info window.
   virtual void showEntryInfo() = 0;

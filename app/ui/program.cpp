@@ -1,9 +1,12 @@
 #include "app/ui/program.h"
 
+#include <QApplication>
 #include <QIcon>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStatusBar>
 
 #include "app/app_state.h"
@@ -20,16 +23,23 @@
 #include "app/ui/page_display.h"
 #include "app/ui/page_requests.h"
 #include "app/ui/resize_watch.h"
+#include "app/ui/screen_fit.h"
 #include "app/ui/window_frame.h"
 #include "archive/archive_address.h"
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/page_prefetch.h"
 #include "archive/transfer_engine.h"
+#include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_text.h"
+#include "print/ui/pdf_export_window.h"
+#include "print/ui/print_window.h"
 #include "records/load_outcome.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
+#include "viewer/ui/page_saver.h"
 #include "viewer/ui/page_view.h"
 #include "viewer/ui/post_process_window.h"
 
@@ -42,7 +52,12 @@ namespace korvalis {
 
 namespace {
 
-constexpr long kMonitorTimeoutMs = 4000;
+// The reachability check gives up well before the wait for the monitor at exit: the loop
+// looks at its flag after the check and one fifth of its 5-second period.
+constexpr long kMonitorTimeoutMs = 3000;
+constexpr int kNoticeWidth = 240;
+constexpr int kNoticeHeight = 120;
+static_assert(std::chrono::milliseconds(kMonitorTimeoutMs + 5000 / 5) < kMonitorWaitLimit);
 
 QString monitorText(MonitorIcon icon) {
   switch (icon) {
@@ -75,7 +90,9 @@ void showMonitorState(QPushButton& button, MonitorIcon icon) {
 }
 
 // The start-up notice: mode 1 while starting, mode 2 around later loads, mode 0 closes it.
-void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version) {
+// No title, above the other windows, 240 x (120 x scaleY) and centred on the screen.
+void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version,
+                       float scaleY) {
   if (mode != 1 && mode != 2) {
     notice.reset();
     return;
@@ -83,15 +100,20 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
   if (!notice) {
     notice = std::make_unique<QLabel>(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
     notice->setAlignment(Qt::AlignCenter);
-    notice->setMargin(24);
+    notice->setFixedSize(kNoticeWidth, scaled(kNoticeHeight, scaleY));
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+      QRect place = notice->geometry();
+      place.moveCenter(screen->availableGeometry().center());
+      notice->move(place.topLeft());
+    }
   }
-  notice->setText(QString::fromStdString(startupNoticeHtml(mode, version)));
-  notice->adjustSize();
+  notice->setText(toQString(startupNoticeHtml(mode, version)));
   notice->show();
+  notice->repaint();
 }
 
 EntryAddress addressOf(const RecordEntry& entry) {
-  return {entry.apid, entry.id, entry.pages};
+  return {entry.apid(), entry.id(), entry.pages()};
 }
 
 // Page requests on the transfer engine, for the record tree's entries and the fields. The
@@ -109,7 +131,6 @@ class ArchiveRequests final : public PageRequests {
             &eventHost_,
             [this](int code, std::uintptr_t job) { HandleRequestEvent(context_, code, job); })),
         prefetch_(context.engine, context.request, steps_) {
-    context_.engine.setProgressTarget(context_.mainWindow);
     context_.steps = steps_;
     context_.prefetch = &prefetch_;
   }
@@ -121,12 +142,9 @@ class ArchiveRequests final : public PageRequests {
   ArchiveRequests& operator=(const ArchiveRequests&) = delete;
 
   void loadPage() override { LoadPage(context_); }
-  void loadTreePage() override { loadEntryPage(records_.currentEntry()); }
+  void loadTreePage() override { loadEntryPage(records_.selectedLeafEntry()); }
   void startIdLookup(int code) override { StartIdLookup(context_, code); }
-  bool startApidLookup(int code) override {
-    StartApidLookup(context_, code);
-    return true;
-  }
+  bool startApidLookup(int code) override { return StartApidLookup(context_, code); }
   void handleLookupAnswer(int code, std::uintptr_t job) override {
     HandleLookupAnswer(context_, code, job);
   }
@@ -204,34 +222,146 @@ class ViewerDisplay final : public PageDisplay {
   std::unique_ptr<PostProcessWindow> postProcessing_;
 };
 
+// The save window's plain values from the program's state: the archive's service, the
+// folders its dialogs start in and the display scale.
+SaveWindowSettings saveWindowSettings(const AppState& state) {
+  SaveWindowSettings settings;
+  settings.servicePrefix = state.request.servicePrefix;
+  settings.pagePrefix = state.request.servicePrefix + "dgs:";
+  settings.pageSuffix = "/$dist";
+  settings.requestLimit = state.request.requestLimit;
+  settings.linkDir = state.linkDir;
+  settings.saveListDir = state.saveListDir;
+  settings.pageSaveDir = state.pageSaveDir;
+  settings.slotCount = 3;
+  settings.scaleX = state.scaleX;
+  settings.scaleY = state.scaleY;
+  return settings;
+}
+
+// Swallows the keyboard shortcuts it watches: the main window's shortcuts belong to the main
+// window itself, which stays enabled while its contents are disabled.
+class ShortcutBlocker final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    return event->type() == QEvent::Shortcut || QObject::eventFilter(watched, event);
+  }
+};
+
+// Enables or disables what the main window holds: central area, tool bar, status bar, the
+// monitor's button and its keyboard shortcuts. Not the main window itself: Qt would disable its
+// child windows with it, the save window among them.
+void setMainWindowContentsEnabled(QMainWindow& window, bool enabled, ShortcutBlocker& blocker) {
+  for (QWidget* part : window.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (!part->isWindow()) {
+      part->setEnabled(enabled);
+    }
+  }
+  for (QShortcut* shortcut : window.findChildren<QShortcut*>(Qt::FindDirectChildrenOnly)) {
+    if (enabled) {
+      shortcut->removeEventFilter(&blocker);
+    } else {
+      shortcut->installEventFilter(&blocker);
+    }
+  }
+}
+
 // The windows beside the main window. The later windows are built here: each gets a member,
 // is constructed in the constructor, answers exists() with true and runs in its command.
 class ProgramWindows final : public OtherWindows {
  public:
-  ProgramWindows(RecordsController& records, Platform& platform, const AppState& state)
-      : records_(records), platform_(platform), state_(state) {}
+  ProgramWindows(RecordsController& records, Platform& platform, AppState& state,
+                 TransferEngine& engine, MainWindow& window, const PageView& view,
+                 MainToolBar& toolBar)
+      : records_(records),
+        platform_(platform),
+        state_(state),
+        window_(window),
+        view_(view),
+        toolBar_(toolBar),
+        pdfExport_(new PdfExportWindow(platform, &window, [this] { help(); })),
+        pageSaver_(
+            platform, &window, [&window](std::string_view text) { window.setStatusText(0, text); },
+            [this](const std::string& pdfPath, const PageSource& source) {
+              pdfExport_->open(pdfPath, source);
+            }),
+        saveWindow_(std::make_unique<SaveWindow>(
+            platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
+    saveWindow_->setMainWindowControl([this, &window](bool enabled) {
+      setMainWindowContentsEnabled(window, enabled, shortcutBlocker_);
+    });
+    saveWindow_->setToggleHandler(
+        [&toolBar](bool pressed) { toolBar.setPressed(nav::ToolButton::SaveWindow, pressed); });
+  }
 
-  // Not built yet: "Seite speichern" (with its encoder settings and the PDF export window),
-  // "Drucken" and the save window " Speichern...". Their commands stay disabled until then.
-  // The tree pop-up's "Speichern..." makes the selected entry current and opens the save
-  // window for it; a selection without an entry shows "Achtung" / "Ein Fehler ist
-  // aufgetreten\rBitte unbedingt melden!" (warning sign) instead.
-  bool exists(LaterWindow /*window*/) const override { return false; }
-  void savePage() override {}
-  void print(bool /*cropped*/) override {}
-  void setSaveWindowShown(bool /*shown*/) override {}
-  bool openSaveWindowForSelection() override { return false; }
+  bool exists(LaterWindow /*window*/) const override { return true; }
+  void savePage() override;
+  void print(bool cropped) override;
+  void setSaveWindowShown(bool shown) override { saveWindow_->setShown(shown); }
+  // The tree pop-up's "Speichern...": the selected item's entry becomes current and the save
+  // window opens for it; an item without an entry gets the save window's warning instead.
+  void openSaveWindowForSelection() override {
+    const RecordEntry* entry = state_.session.records.list.find(records_.selectedLeafEntry());
+    if (entry == nullptr) {
+      saveWindow_->reportMissingEntry();
+      return;
+    }
+    records_.refreshEntryInfo();  // makes it current, as a click on it does
+    saveWindow_->openForEntry(entry->id(), entry->pages());
+  }
 
   void showEntryInfo() override { records_.showInfoWindow(); }
   void search(std::string_view text) override { records_.runSearch(text); }
   void showSearchResults() override { records_.showSearchWindow(); }
   void help() override { showHelp(platform_, state_); }
 
+  /// The main window's close steps: the later windows that stay open beside it close too; a
+  /// running batch is stopped first (its workers end before the engine goes).
+  void closeLaterWindows() {
+    pdfExport_->close();
+    saveWindow_->commands().stopBatch();
+    saveWindow_->close();
+  }
+
  private:
   RecordsController& records_;
   Platform& platform_;
-  const AppState& state_;
+  AppState& state_;
+  MainWindow& window_;
+  const PageView& view_;
+  const MainToolBar& toolBar_;
+  PdfExportWindow* pdfExport_;  // owned by the main window
+  PageSaver pageSaver_;
+  ShortcutBlocker shortcutBlocker_;
+  // Owned here, not by its parent the main window: its batch workers use the transfer engine,
+  // which goes before the main window does.
+  std::unique_ptr<SaveWindow> saveWindow_;
 };
+
+// "Seite speichern" (also in crop view): the kept downloaded bytes, the page image, or with
+// "Zoom" or "Ausschnitt" pressed the shown image (the cut-out at full resolution in crop view).
+void ProgramWindows::savePage() {
+  PageSource source;
+  if (state_.view.pageBytes) {
+    source.keptBytes = std::span<const std::uint8_t>(*state_.view.pageBytes);
+  }
+  source.pageImage = &view_.pageImage();
+  source.displayImage = &view_.displayImage();
+  source.zoomOrCrop =
+      toolBar_.isPressed(nav::ToolButton::Zoom) || toolBar_.isPressed(nav::ToolButton::Crop);
+  pageSaver_.saveDisplayedPage(source, state_.pageSaveDir);
+}
+
+// "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
+// window runs modally over the disabled main window.
+void ProgramWindows::print(bool cropped) {
+  const Image& image = cropped ? view_.displayImage() : view_.pageImage();
+  PrintWindow::runPrintWindow(
+      platform_, image, [this] { help(); }, &window_);
+}
 
 // The main window's left column, the monitor's button and the record-file command.
 class ProgramFrame final : public WindowFrame {
@@ -261,6 +391,7 @@ struct Program::Parts {
         records(
             state.session, platform, &window, [this] { showHelp(platform, state); }, state.scaleX,
             state.scaleY),
+        engine(curl, caBundleFile()),
         toolBar(new MainToolBar(&window)),
         panel(new NavigationPanel(state.scaleX, &window)),
         pageView(new PageView(state.view, window, &window)),
@@ -269,7 +400,7 @@ struct Program::Parts {
                 window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView),
         display(*pageView, window, platform, state),
-        windows(records, platform, state),
+        windows(records, platform, state, engine, window, *pageView, *toolBar),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
                                   CommandTargets{requests, display, windows, frame})) {}
@@ -278,6 +409,7 @@ struct Program::Parts {
   Platform& platform;
   MainWindow window;
   RecordsController records;
+  CurlGlobal curl;  // the HTTP library's set-up, kept while the engine and the monitor run
   TransferEngine engine;
   // Owned by the window.
   MainToolBar* toolBar;
@@ -297,6 +429,7 @@ struct Program::Parts {
 
   void placeParts();
   void connectParts();
+  void connectTreeToEntryInfo();
   void buildMonitor();
 };
 
@@ -342,6 +475,8 @@ void Program::Parts::placeParts() {
 void Program::Parts::connectParts() {
   window.setCompletionHandler(
       [this](int code, std::uintptr_t job) { commands->completion(code, job); });
+  // The page download's progress goes to the status bar's progress field.
+  engine.setProgressTarget(window.eventTarget());
   QObject::connect(pageView, &PageView::cropStarted, commands, &MainCommands::cropStarted);
   QObject::connect(pageView, &PageView::cropFinished, commands, &MainCommands::cropFinished);
   QObject::connect(pageView, &PageView::pageOpened, commands, &MainCommands::pageOpened);
@@ -352,6 +487,14 @@ void Program::Parts::connectParts() {
   });
   QObject::connect(&records, &RecordsController::treeContextMenuRequested, commands,
                    &MainCommands::showTreeMenu);
+  connectTreeToEntryInfo();
+}
+
+// A click, a change of selection by the keys and a right click on the tree show that item's
+// information in the fields and the "Info" window.
+void Program::Parts::connectTreeToEntryInfo() {
+  QObject::connect(&records, &RecordsController::treeSelectionChanged, commands,
+                   [this] { records.refreshEntryInfo(); });
 }
 
 void Program::Parts::buildMonitor() {
@@ -370,36 +513,54 @@ void Program::Parts::buildMonitor() {
   keepInCorner();
   monitorCorner =
       std::make_unique<ResizeWatch>(window, keepInCorner, ResizeWatch::Timing::Immediately);
+  // Icons come tagged with their run: a late one of a stopped run is dropped, so the button
+  // keeps what it showed when it was switched off, and a new run's icon is never overwritten.
   window.setOtherEventHandler([this](int code, std::uintptr_t data) {
-    if (code == kMonitorIconEvent) {
-      showMonitorState(*monitorButton, static_cast<MonitorIcon>(data));
+    if (code == kMonitorIconEvent && monitor->acceptsIcon(monitorRunOf(data))) {
+      showMonitorState(*monitorButton, monitorIconOf(data));
     }
   });
   const std::shared_ptr<QtEventTarget> target = window.eventTarget();
   monitor = std::make_unique<ConnectionMonitor>(
-      [site = state.siteUrl, ca = caBundleFile()] {
-        return checkSiteReachable(site, ca, kMonitorTimeoutMs);
+      [this, site = state.siteUrl, ca = caBundleFile()] {
+        return checkSiteReachable(curl, site, ca, kMonitorTimeoutMs);
       },
-      [target](MonitorIcon icon) {
-        target->postEvent(kMonitorIconEvent, static_cast<std::uintptr_t>(icon));
+      [target](std::uint32_t run, MonitorIcon icon) {
+        target->postEvent(kMonitorIconEvent, packMonitorIcon(run, icon));
       });
   QObject::connect(monitorButton, &QPushButton::clicked, &window, [this] {
     if (monitor->isRunning()) {
       monitor->stop();
-      showMonitorState(*monitorButton, MonitorIcon::Idle);
     } else {
       monitor->start();
     }
   });
-  window.setCloseHandler([this] { monitor->stop(); });
+  window.setCloseHandler([this] {
+    windows.closeLaterWindows();
+    monitor->stop();
+  });
 }
 
 namespace {
+
+// The message font's face at the chosen size becomes the font of every control built from
+// here on; without a face the toolkit's font stays.
+void applyDefaultFont(const DisplayScale& scale) {
+  if (scale.fontFace.empty() || scale.fontPointSize <= 0) {
+    return;
+  }
+  QFont font = QApplication::font();
+  font.setFamily(pathToQString(scale.fontFace));
+  font.setPointSize(scale.fontPointSize);
+  font.setStyleStrategy(QFont::PreferQuality);
+  QApplication::setFont(font);
+}
 
 AppState& withDisplayScale(AppState& state, Platform& platform) {
   const DisplayScale scale = computeDisplayScale(platform.displayInfo(), ScaleRule::Resolution);
   state.scaleX = scale.scaleX;
   state.scaleY = scale.scaleY;
+  applyDefaultFont(scale);
   return state;
 }
 
@@ -414,23 +575,28 @@ Program::Program(AppState& state, Platform& platform)
 }
 
 Program::~Program() {
-  parts_->monitor->stop();
+  // The monitor's thread ends before the window and the application object go away.
+  parts_->monitor->stopAndWait(kMonitorWaitLimit);
 }
 
-bool Program::start() {
+bool Program::start(std::string_view recordFile) {
   Parts& p = *parts_;
   p.window.showHtml(p.state.aboutHtml);
-  p.window.show();
-  showStartupNotice(p.notice, 1, p.state.version);
-  // The record file is asked for at start; without one the program cannot work.
-  const LoadOutcome loaded = p.records.loadRecordFile();
-  showStartupNotice(p.notice, 0, p.state.version);
+  showStartupNotice(p.notice, 1, p.state.version, p.state.scaleY);
+  // The record file is asked for first (unless named on the command line); without one the program
+  // ends and its window is never shown.
+  const LoadOutcome loaded = p.records.loadRecordFile(recordFile);
   if (loaded == LoadOutcome::EndProgram) {
+    showStartupNotice(p.notice, 0, p.state.version, p.state.scaleY);
     return false;
   }
   if (loaded == LoadOutcome::Loaded) {
     p.records.afterLoad();
   }
+  showStartupNotice(p.notice, 0, p.state.version, p.state.scaleY);
+  fitToScreen(p.window);
+  p.window.show();
+  p.window.activateWindow();
   return true;
 }
 
@@ -439,14 +605,19 @@ void Program::loadRecordFile() {
   if (!p.state.view.pageShown) {
     p.window.showHtml(p.state.aboutHtml);
   }
-  showStartupNotice(p.notice, 2, p.state.version);
+  showStartupNotice(p.notice, 2, p.state.version, p.state.scaleY);
   const LoadOutcome outcome = p.records.loadRecordFile();
-  showStartupNotice(p.notice, 0, p.state.version);
   if (outcome == LoadOutcome::Loaded) {
     p.records.afterLoad();
-  } else if (outcome == LoadOutcome::EndProgram) {
+  }
+  showStartupNotice(p.notice, 0, p.state.version, p.state.scaleY);
+  if (outcome == LoadOutcome::EndProgram) {
     p.window.close();
   }
+}
+
+const QWidget* Program::startupNotice() const {
+  return parts_->notice.get();
 }
 
 AppState& Program::state() {

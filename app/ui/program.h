@@ -5,8 +5,10 @@
 #pragma once
 
 #include <memory>
+#include <string_view>
 
 class QPushButton;
+class QWidget;
 
 namespace korvalis {
 
@@ -31,9 +33,13 @@ class Program {
   Program(const Program&) = delete;
   Program& operator=(const Program&) = delete;
 
-  /// The start-up: shows the main window with the About page and asks for the record file,
-  /// with the start-up notice up meanwhile. False when the program must end (no record file).
-  bool start();
+  /// The start-up: asks for the record file with the start-up notice up, builds the tree and
+  /// selects its first entry, closes the notice, then shows the main window (fitted to the
+  /// screen) with the About page. False when the program must end (no record file); the
+  /// window has not been shown then. A non-empty `recordFile` (named on the command line,
+  /// UTF-8) is loaded instead of asking; when it is no valid record file the user is asked as
+  /// for one chosen in the dialog.
+  bool start(std::string_view recordFile = {});
   /// "Datendatei laden" from the main window: the notice in its loading form while the file
   /// loads; the tree is rebuilt, or the window closes when the program must end.
   void loadRecordFile();
@@ -47,6 +53,8 @@ class Program {
   MainCommands& commands();
   TransferEngine& engine();
   ConnectionMonitor& monitor();
+  /// The start-up notice while it is up, else nullptr.
+  const QWidget* startupNotice() const;
   /// The connection monitor's button at the window's inner top-right corner.
   QPushButton& monitorButton();
 

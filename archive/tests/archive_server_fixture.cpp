@@ -12,31 +12,28 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/testing/temp_folder.h"
+
 extern char** environ;
 
 namespace korvalis::testing {
 
 namespace {
-std::string envOr(const char* name, const std::string& fallback) {
-  const char* value = std::getenv(name);
-  return value != nullptr ? std::string(value) : fallback;
-}
-
+/// The process's folder for the certificate, its key and the request logs; removed when the
+/// process ends (every server has been stopped by then).
 std::filesystem::path workDir() {
-  static const std::filesystem::path dir = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "krv-archive-XXXXXX").string();
-    const char* made = mkdtemp(pattern.data());
-    return std::filesystem::path(made != nullptr ? made : "/tmp");
-  }();
-  return dir;
+  static const TempFolder folder("krv-archive");
+  return folder.path();
 }
 
-/// Makes a self-signed certificate for localhost once per test process.
+/// Makes a self-signed certificate for localhost once per test process (an elliptic-curve key:
+/// quick to make, so a test process spends no noticeable time on it).
 std::filesystem::path certificate() {
   static const std::filesystem::path cert = [] {
     const auto dir = workDir();
     const std::string command =
-        "openssl req -x509 -newkey rsa:2048 -nodes -days 2 -subj /CN=localhost "
+        "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 2 "
+        "-subj /CN=localhost "
         "-addext subjectAltName=DNS:localhost,IP:127.0.0.1 -keyout '" +
         (dir / "key.pem").string() + "' -out '" + (dir / "cert.pem").string() + "' >/dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << "openssl could not make the certificate";
@@ -62,16 +59,15 @@ void ArchiveServer::start(const std::vector<std::string>& extraArgs) {
   static int serial = 0;
   const auto cert = certificate();
   logFile_ = (workDir() / ("requests-" + std::to_string(++serial) + ".log")).string();
-  std::vector<std::string> args = {
-      serverBinary(),
-      "--cert",
-      cert.string(),
-      "--key",
-      (cert.parent_path() / "key.pem").string(),
-      "--catalogue",
-      envOr("KORVALIS_SOURCE_DIR", KORVALIS_SOURCE_FALLBACK) + "/data/Beispiel.catalogue.tsv",
-      "--log",
-      logFile_};
+  std::vector<std::string> args = {serverBinary(),
+                                   "--cert",
+                                   cert.string(),
+                                   "--key",
+                                   (cert.parent_path() / "key.pem").string(),
+                                   "--catalogue",
+                                   KORVALIS_TEST_SOURCE_DIR "/data/Beispiel.catalogue.tsv",
+                                   "--log",
+                                   logFile_};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   std::vector<char*> argv;
   for (auto& arg : args) {

@@ -2,10 +2,13 @@
 // archive server over HTTPS.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "archive/tests/archive_server_fixture.h"
+#include "platform/testing/temp_folder.h"
 #include "tools/krv/testing/krv_runner.h"
 
 namespace korvalis {
@@ -22,13 +25,7 @@ class KrvArchiveTest : public ::testing::Test {
  protected:
   KrvArchiveTest()
       : server_({"--fault", "nonimage=_00023", "--fault", "nonimage=00024/dist"}),
-        dir_(fs::temp_directory_path() /
-             ("krv_archive_" +
-              std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()))) {
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  ~KrvArchiveTest() override { fs::remove_all(dir_); }
+        dir_(folder_.path()) {}
 
   KrvRun krv(const std::string& args) const {
     const std::string environment = "KORVALIS_ARCHIVE_URL='" + server_.baseUrl() +
@@ -36,8 +33,21 @@ class KrvArchiveTest : public ::testing::Test {
     return testing::runKrv(KRV_PATH, dir_, args, environment);
   }
   std::string path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
+  /// The files in the folder, sorted, without krv's captured output.
+  std::vector<std::string> files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      const std::string name = entry.path().filename().string();
+      if (name != "krv_stdout.txt" && name != "krv_stderr.txt") {
+        names.push_back(name);
+      }
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
 
   ArchiveServer server_;
+  korvalis::testing::TempFolder folder_{"krv-archive"};
   fs::path dir_;
 };
 
@@ -58,7 +68,7 @@ TEST_F(KrvArchiveTest, SizeByApidAndByPageAgreeWithTheFetchedImage) {
   const KrvRun fetch = krv(std::string("fetch ") + kFilm + " 5 " + path("p5.jpg"));
   ASSERT_EQ(fetch.exitCode, 0) << fetch.err;
   const auto bytes = fs::file_size(dir_ / "p5.jpg");
-  EXPECT_FALSE(fs::exists(dir_ / "p5.jpg.part"));
+  EXPECT_EQ(files(), std::vector<std::string>{"p5.jpg"}) << "no temporary file is left";
 
   const KrvRun byApid = krv(std::string("size ") + kFilmStem + "00005");
   EXPECT_EQ(byApid.exitCode, 0) << byApid.err;
@@ -84,14 +94,13 @@ TEST_F(KrvArchiveTest, FetchWritesThePageByteForByteAndRefusesWhatIsNoPage) {
   EXPECT_EQ(jpeg.substr(44, 5), "00017");
 
   // An unknown page, a look-up answer that is no XML and a body that is no JPEG: refused,
-  // and nothing is left under the output name or the temporary one.
+  // and nothing is left, neither under the output name nor under a temporary one.
   for (const char* page : {"597", "23", "24"}) {
     const std::string name = std::string("bad") + page + ".jpg";
     const KrvRun bad = krv(std::string("fetch ") + kFilm + " " + page + " " + path(name));
     EXPECT_EQ(bad.exitCode, 1) << "page " << page;
     EXPECT_FALSE(bad.err.empty()) << "page " << page;
-    EXPECT_FALSE(fs::exists(dir_ / name)) << "page " << page;
-    EXPECT_FALSE(fs::exists(dir_ / (name + ".part"))) << "page " << page;
+    EXPECT_EQ(files(), std::vector<std::string>{"p17.jpg"}) << "page " << page;
   }
 }
 

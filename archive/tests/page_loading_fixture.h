@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/page_prefetch.h"
@@ -31,7 +32,6 @@ inline PageAnswer fakeShow(std::span<const unsigned char> body) {
 class PageLoadingFixture : public ::testing::Test {
  protected:
   explicit PageLoadingFixture(std::vector<std::string> serverArgs = {}) : server(serverArgs) {
-    engine.setCaFile(ArchiveServer::caFile());
     engine.setProgressTarget(mainWindow);
     request.servicePrefix = server.servicePrefix();
     request.errorPageHtml = kErrorPage;
@@ -80,7 +80,8 @@ class PageLoadingFixture : public ::testing::Test {
   ArchiveServer server;
   const std::shared_ptr<RecordingTarget> mainWindow = std::make_shared<RecordingTarget>();
   const std::shared_ptr<RecordingTarget> steps = std::make_shared<RecordingTarget>();
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
   RequestState request;
   FakeMainView view;
   const std::string aboutHtml = "<html>start</html>";

@@ -7,6 +7,7 @@
 #include <string>
 #include <thread>
 
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
@@ -36,11 +37,11 @@ class StallTest : public ::testing::Test {
   StallTest()
       : server({"--fault", "stall=00017", "--fault", "stallbody=00018", "--fault", "trickle=00019",
                 "--page-size", "200x300"}) {
-    engine.setCaFile(ArchiveServer::caFile());
     engine.setStallTimeout(1);
   }
   ArchiveServer server;
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
 };
 
 TEST_F(StallTest, AServerThatStopsSendingEndsTheRequestAsAFailedRead) {
@@ -100,7 +101,6 @@ class OddAnswersTest : public ::testing::Test {
                 "--fault", "sizenouptodate=00004/size", "--fault", "parentsnochild=00005",
                 "--fault", "htmlerror=00006/dist", "--fault", "damagedjpeg=00007/dist", "--fault",
                 "protected=00008"}) {
-    engine.setCaFile(ArchiveServer::caFile());
   }
   std::string apid(int page) const { return "TH-1951-58455-2341-36-0000" + std::to_string(page); }
   std::optional<std::vector<unsigned char>> fetch(std::string url) {
@@ -110,7 +110,8 @@ class OddAnswersTest : public ::testing::Test {
     return engine.GetUrlSync(request);
   }
   ArchiveServer server;
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
 };
 
 TEST_F(OddAnswersTest, LocationAndSizeAnswersAreReadByTheirTexts) {

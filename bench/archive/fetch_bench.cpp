@@ -7,6 +7,8 @@
 #include <string>
 #include <thread>
 
+#include "archive/archive_address.h"
+#include "archive/curl_global.h"
 #include "archive/transfer_engine.h"
 
 namespace {
@@ -27,7 +29,8 @@ int main(int argc, char** argv) {
   }
   const std::string url = argv[1];
   const int count = std::atoi(argv[2]);
-  korvalis::TransferEngine engine;
+  const korvalis::CurlGlobal curl;
+  korvalis::TransferEngine engine(curl, korvalis::caBundleFile());
   korvalis::UrlRequest request;
   request.url = url;
   request.flags = korvalis::kQueryRequestFlags;

@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/archive_address.h"
+#include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
 #include "archive/page_prefetch.h"
@@ -102,7 +104,8 @@ struct Stepper {
   }
 
   std::shared_ptr<EventQueue> queue = std::make_shared<EventQueue>();
-  TransferEngine engine;
+  CurlGlobal curl;
+  TransferEngine engine{curl, caBundleFile()};
   RequestState request;
   FakeMainView view;
   std::string aboutHtml;

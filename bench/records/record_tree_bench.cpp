@@ -4,6 +4,7 @@
 #include <QElapsedTimer>
 #include <QTreeView>
 #include <cstdio>
+#include <ctime>
 
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_search.h"
@@ -22,6 +23,11 @@ int main(int argc, char** argv) {
   korvalis::RecordsController controller(state, platform, nullptr, {});
   platform.queueOpenFile(std::string(argv[1]));
 
+  // Processor time beside the wall clock: on a busy machine the wall clock also counts the
+  // time other processes ran.
+  const auto cpuMs = [start = std::clock()] {
+    return static_cast<long long>((std::clock() - start) * 1000 / CLOCKS_PER_SEC);
+  };
   QElapsedTimer timer;
   timer.start();
   if (controller.loadRecordFile() != korvalis::LoadOutcome::Loaded) {
@@ -29,6 +35,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const qint64 loaded = timer.elapsed();
+  const long long loadedCpu = cpuMs();
   controller.buildTree();
   controller.expandRoot();
   controller.selectFirstEntry();
@@ -39,10 +46,12 @@ int main(int argc, char** argv) {
   tree->grab();  // forces a complete layout and paint
   QApplication::processEvents();
   const qint64 shown = timer.elapsed();
+  const long long shownCpu = cpuMs();
   std::printf(
-      "shown  %zu entries: load %lld ms, tree built %lld ms, tree shown %lld ms (target 1000)\n",
+      "shown  %zu entries: load %lld ms, tree built %lld ms, tree shown %lld ms (target 500); "
+      "processor time: load %lld ms, tree shown %lld ms\n",
       state.records.list.size(), static_cast<long long>(loaded),
-      static_cast<long long>(built - loaded), static_cast<long long>(shown));
+      static_cast<long long>(built - loaded), static_cast<long long>(shown), loadedCpu, shownCpu);
   // The search over the loaded index alone (run.sh times grep over the same keys).
   timer.restart();
   const auto result = korvalis::runSearch(state.records.index, state.records.list, "kirchenbuch");

@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
 # Times the record file with 200,000 entries against peer tools on the same data, in one run:
-#   load  = krv dump (validity check, read, four-key sort, index)   vs  LC_ALL=C sort -s of the lines
-#   tree  = krv tree (the same load, then the tree items)           vs  the same sort
-#   search = krv search (load, then the search over the index)       vs  load + grep -c -i -F over the keys
-#   shown = the tree control filled and painted, and the search over the loaded index alone
-#           (record_tree_bench, when built; compare with "grep alone")
+#   load   = krv search for a text that is never found (validity check, read, four-key sort,
+#            index; no output)                                     vs  LC_ALL=C sort -s of the lines
+#   dump   = krv dump (the same load, then every entry written)   vs  the same sort
+#   tree   = krv tree (the same load, then the tree items)         vs  the same sort
+#   search = krv search (load, then the search over the index)     vs  load + grep -c -i -F over the keys
+#   memory = peak resident memory of the load against the file's size and against sort's peak
+#   shown  = the tree control filled and painted, and the search over the loaded index alone
+#            (record_tree_bench, when built; compare with "grep alone")
 # Usage: bench/records/run.sh [BUILD_DIR] [COUNT]
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -13,6 +16,7 @@ build=${1:-$root/build/release}
 count=${2:-200000}
 krv="$build/tools/krv/krv"
 [ -x "$krv" ] || { echo "krv not found in $build (build the krv target first)" >&2; exit 2; }
+[ -x /usr/bin/time ] || { echo "/usr/bin/time is needed for the memory figures" >&2; exit 2; }
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -35,18 +39,33 @@ best() {
   printf '%.3f' "$best_time"
 }
 
+# Peak resident memory of one run, in kilobytes.
+peak_kb() {
+  /usr/bin/time -f '%M' -o "$work/peak" "$@" > /dev/null
+  tail -n 1 "$work/peak"
+}
+
 tab=$'\t'
-sort_t=$(best env LC_ALL=C sort -s -t "$tab" -k1,1 -k2,2 -k3,3 -k4,4 "$work/lines.tsv")
+sort_cmd=(env LC_ALL=C sort -s -t "$tab" -k1,1 -k2,2 -k3,3 -k4,4 "$work/lines.tsv")
+nohit=zzzz-nirgends
+sort_t=$(best "${sort_cmd[@]}")
+load_t=$(best "$krv" search "$work/Gross.krv" "$nohit")
 dump_t=$(best "$krv" dump "$work/Gross.krv")
 tree_t=$(best "$krv" tree "$work/Gross.krv")
 grep_t=$(best grep -c -i -F kirchenbuch "$work/keys.txt")
 search_t=$(best "$krv" search "$work/Gross.krv" kirchenbuch)
+file_kb=$(( $(stat -c %s "$work/Gross.krv") / 1024 ))
+load_kb=$(peak_kb "$krv" search "$work/Gross.krv" "$nohit")
+sort_kb=$(peak_kb "${sort_cmd[@]}")
+idle_kb=$(peak_kb "$krv" check "$work/Gross.krv")
 
 ratio() { printf '%.2f' "$(echo "$1 / $2" | bc -l)"; }
-echo "entries: $count"
-echo "load   krv dump   ${dump_t}s   sort ${sort_t}s   ratio $(ratio "$dump_t" "$sort_t")"
+echo "entries: $count, file $(( file_kb / 1024 )) MB, load average $(cut -d' ' -f1 /proc/loadavg)"
+echo "load   krv search (no hit) ${load_t}s   sort ${sort_t}s   ratio $(ratio "$load_t" "$sort_t") (target <= 1)"
+echo "dump   krv dump   ${dump_t}s   sort ${sort_t}s   ratio $(ratio "$dump_t" "$sort_t")"
 echo "tree   krv tree   ${tree_t}s   sort ${sort_t}s   ratio $(ratio "$tree_t" "$sort_t")"
-echo "search krv search ${search_t}s (load included)   dump+grep $(echo "$dump_t + $grep_t" | bc -l | xargs printf '%.3f')s   grep alone ${grep_t}s"
+echo "search krv search ${search_t}s (load included)   load+grep $(echo "$load_t + $grep_t" | bc -l | xargs printf '%.3f')s   grep alone ${grep_t}s"
+echo "memory krv search (no hit) peak $(( load_kb / 1024 )) MB = $(ratio "$load_kb" "$file_kb") x file (target <= 2; krv alone $(( idle_kb / 1024 )) MB)   sort peak $(( sort_kb / 1024 )) MB = $(ratio "$sort_kb" "$file_kb") x file"
 if [ -x "$build/bench/records/record_tree_bench" ]; then
-  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/records/record_tree_bench" "$work/Gross.krv"
+  QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} "$build/bench/records/record_tree_bench" "$work/Gross.krv" 2>/dev/null
 fi

@@ -197,7 +197,8 @@ TEST(DrawingShapes, CirclesEllipsesAndSectorsAreQuarterBeziers) {
   for (const auto& [from, to, curves] :
        {std::tuple{10.0f, 110.0f, 2}, std::tuple{30.0f, 30.0f, 4}, std::tuple{350.0f, 20.0f, 1},
         std::tuple{0.0f, 720.0f, 4}}) {
-    lines = drawnLines(doc, [&] { drawSector(doc, 500, 500, 50, from, to, "F"); });
+    // clang before 16 cannot capture structured bindings: the lambda takes copies.
+    lines = drawnLines(doc, [&, a = from, b = to] { drawSector(doc, 500, 500, 50, a, b, "F"); });
     EXPECT_EQ(static_cast<int>(lines.size()), curves + 3) << from << " to " << to;
     expectCurvesOnCircle(lines, 500, 500, 50);
   }
@@ -363,8 +364,7 @@ TEST(DrawingOutput, EveryOperationGivesAValidFileAlsoInACommaLocale) {
   const std::string pdf((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_FALSE(std::regex_search(pdf, std::regex("[0-9],[0-9]")));
   std::filesystem::remove(path);
-  if (!comma)
-    GTEST_SKIP() << "de_DE.UTF-8 not installed; checked in the C locale only";
+  KORVALIS_REQUIRE_COMMA_LOCALE(comma);  // otherwise checked in the C locale only
 }
 
 TEST(DrawingOutput, FilledRectangleRendersWhereItsCoordinatesSay) {

@@ -133,8 +133,7 @@ TEST(PdfFonts, InstalledTrueTypeFontsAreEmbedded) {
 
 TEST(PdfFonts, FaceNameBlanksAndNumbersInCommaLocale) {
   const testing::CommaLocale locale;
-  if (!locale.active())
-    GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  KORVALIS_REQUIRE_COMMA_LOCALE(locale.active());
   PdfDocument doc;
   initialiseWriter(doc);
   doc.fontSource = [](std::string_view, bool, bool italic) {

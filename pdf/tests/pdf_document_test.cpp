@@ -11,6 +11,8 @@
 
 #include "pdf/detail/output.h"
 #include "pdf/pdf.h"
+#include "pdf/tests/pdf_readers.h"
+#include "platform/testing/temp_folder.h"
 
 namespace korvalis {
 namespace {
@@ -87,8 +89,7 @@ TEST(PdfWriter, OrientationUnitsAndLayout) {
 TEST(PdfWriter, NumbersUseDotInCommaLocale) {
   const char* previous = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = previous ? previous : "C";
-  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
-    GTEST_SKIP() << "de_DE.UTF-8 not installed";
+  KORVALIS_REQUIRE_COMMA_LOCALE(std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr);
   EXPECT_EQ(formatNumber(595.275, 2), "595.28");
   EXPECT_EQ(formatNumber(2147483647.0, 0), "2147483647");
   EXPECT_EQ(formatNumber(-0.001, 2), "0.00");
@@ -183,7 +184,8 @@ TEST(PdfWriter, SaveChecksNameAndWritesWholeFile) {
   EXPECT_EQ(saveDocument(doc, "/nonexistent-dir/x.pdf"), 0);
   EXPECT_EQ(lastErrorMessage(doc), "Error creating file.");
 
-  const auto path = std::filesystem::temp_directory_path() / "korvalis_writer_test.pdf";
+  const testing::TempFolder folder("korvalis-writer");
+  const auto path = folder / "writer_test.pdf";
   createDocument(doc, "", "", "");
   setCompressor(doc, zlibCompress);
   addPage(doc);

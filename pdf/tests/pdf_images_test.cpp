@@ -110,7 +110,8 @@ TEST(PdfImages, PaletteAndCmyk) {
   createDocument(doc, "", "", "");
   addPage(doc);
   EXPECT_EQ(place(doc, "pal", png(8, 3, 0, 256)), 0);
-  EXPECT_EQ(place(doc, "cmyk", jpeg(8, 8, 4)), 0);
+  const Bytes cmyk = jpeg(8, 8, 4);  // a JPEG block is borrowed until the document is saved
+  EXPECT_EQ(place(doc, "cmyk", cmyk), 0);
   EXPECT_EQ(placeImage(doc, "pal", nullptr, 0, 10, 10, 50, 0),
             1);  // reused, height from the aspect ratio
   const std::string pdf = finished(doc);

@@ -21,6 +21,10 @@ using testing::shellQuoted;
 class SampleDocument : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
+    if (std::string_view(GetParam()) != "C") {
+      const testing::CommaLocale available;  // the sample program runs in the same locale
+      KORVALIS_REQUIRE_COMMA_LOCALE(available.active());
+    }
     dir_ = testing::testDirectory("sample");
     pdf_ = dir_ / "beispiel.pdf";
     const std::string environment = std::string("LC_ALL=") + GetParam();

@@ -14,8 +14,12 @@
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
+#include <QMimeDatabase>
+#include <QProcess>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QUrl>
+#include <algorithm>
 #include <cmath>
 
 #include "platform/qt/qt_file_filter.h"
@@ -32,8 +36,15 @@ void sizeFileDialog(QFileDialog& dialog) {
   dialog.setViewMode(QFileDialog::Detail);
   const QSize wanted(820, 500);
   dialog.resize(dialog.sizeHint().expandedTo(wanted));
+  // Name, size ("45,2 KiB"), type ("plain text document") and the date, each whole.
   for (QHeaderView* header : dialog.findChildren<QHeaderView*>()) {
-    header->resizeSection(0, 340);
+    // Name, size and type wide enough to read ("Verzeichnis" whole); the date takes the rest.
+    const int typeWidth = header->fontMetrics().horizontalAdvance(QStringLiteral("Verzeichnis"));
+    const int widths[] = {300, 80, std::max(150, typeWidth + 24)};
+    for (int section = 0; section < 3 && section < header->count(); ++section) {
+      header->resizeSection(section, widths[section]);
+    }
+    header->setStretchLastSection(true);
   }
 }
 
@@ -65,12 +76,17 @@ MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view te
                                      MessageSign sign, MessageButtons buttons) {
   QMessageBox box(iconFor(sign), toQString(title), toDisplayText(text), QMessageBox::NoButton,
                   parent_);
-  if (buttons == MessageButtons::YesNo) {
-    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+  if (buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel) {
+    const bool cancel = buttons == MessageButtons::YesNoCancel;
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
+                           (cancel ? QMessageBox::Cancel : QMessageBox::NoButton));
     box.setDefaultButton(QMessageBox::Yes);
-    box.setEscapeButton(QMessageBox::No);
+    box.setEscapeButton(cancel ? QMessageBox::Cancel : QMessageBox::No);
     box.button(QMessageBox::Yes)->setText(QStringLiteral("&Ja"));
     box.button(QMessageBox::No)->setText(QStringLiteral("&Nein"));
+    if (cancel) {
+      box.button(QMessageBox::Cancel)->setText(QStringLiteral("Abbrechen"));
+    }
   } else {
     box.setStandardButtons(QMessageBox::Ok);
   }
@@ -78,6 +94,9 @@ MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view te
   const int pressed = box.exec();
   if (buttons == MessageButtons::Ok) {
     return MessageAnswer::Ok;
+  }
+  if (pressed == QMessageBox::Cancel) {
+    return MessageAnswer::Cancel;
   }
   return pressed == QMessageBox::Yes ? MessageAnswer::Yes : MessageAnswer::No;
 }
@@ -99,12 +118,16 @@ std::optional<std::string> QtPlatform::openFileDialog(std::string_view title,
 std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view title,
                                                            std::string_view startDir,
                                                            std::string_view filter,
-                                                           std::string_view defaultName) {
+                                                           std::string_view defaultName,
+                                                           int preselectedFilter) {
   const QStringList filters = toQtNameFilters(filter);
   QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(filters);
+  if (preselectedFilter > 0 && preselectedFilter < filters.size()) {
+    dialog.selectNameFilter(filters.at(preselectedFilter));
+  }
   if (!defaultName.empty()) {
     dialog.selectFile(pathToQString(defaultName));
   }
@@ -173,8 +196,68 @@ Image QtPlatform::clipboardImage() {
   return fromQImage(QGuiApplication::clipboard()->image());
 }
 
+// Whether the desktop has a program for the file: without xdg-open nothing can open it, and
+// xdg-mime names no default program for a type nobody handles. When the question cannot be
+// asked, xdg-open is left to try.
+bool hasDocumentHandler(std::string_view utf8Path) {
+  const QString path = pathToQString(utf8Path);
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+  if (QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty()) {
+    return false;
+  }
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) {
+    return true;
+  }
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                        QMimeDatabase().mimeTypeForFile(path).name()});
+  if (!query.waitForFinished(2000)) {
+    query.kill();
+    query.waitForFinished(500);
+    return true;
+  }
+  return !query.readAllStandardOutput().trimmed().isEmpty();
+#else
+  (void)path;
+  return true;
+#endif
+}
+
 bool QtPlatform::openDocument(std::string_view path) {
-  return QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(path)));
+  return hasDocumentHandler(path) &&
+         QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(path)));
+}
+
+void QtPlatform::showHelpPages(std::string_view indexPath) {
+  if (!helpPages_) {
+    // A window of its own (no parent), so it stays usable beside a disabled main window.
+    helpPages_ = std::make_unique<QTextBrowser>();
+    helpPages_->setWindowTitle(QStringLiteral("Hilfe"));
+    helpPages_->setOpenLinks(true);
+    helpPages_->setOpenExternalLinks(true);  // web addresses go to the browser
+    helpPages_->resize(760, 600);
+    // Over the main window when there is one, else in the middle of the screen.
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const QRect area = parent_ != nullptr  ? parent_->frameGeometry()
+                       : screen != nullptr ? screen->availableGeometry()
+                                           : QRect();
+    if (area.isValid()) {
+      QRect place(QPoint(0, 0), helpPages_->size());
+      place.moveCenter(area.center());
+      helpPages_->move(place.topLeft());
+    }
+    QObject::connect(helpPages_.get(), &QTextBrowser::sourceChanged, helpPages_.get(),
+                     [window = helpPages_.get()] {
+                       const QString title = window->documentTitle();
+                       window->setWindowTitle(title.isEmpty() ? QStringLiteral("Hilfe")
+                                                              : QStringLiteral("Hilfe - ") + title);
+                     });
+  }
+  helpPages_->setSource(QUrl::fromLocalFile(pathToQString(indexPath)));
+  helpPages_->show();
+  helpPages_->raise();
+  helpPages_->activateWindow();
 }
 
 DisplayInfo QtPlatform::displayInfo() {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QPointer>
+#include <QTextBrowser>
 #include <QWidget>
+#include <memory>
 
 #include "platform/platform.h"
 #include "platform/qt/cups_printing.h"
@@ -11,6 +13,10 @@ namespace korvalis {
 /// The Platform on a real desktop: Qt message boxes and dialogs, the system clipboard, the
 /// desktop's document handler and the screen and locale as Qt reports them. Needs a
 /// QApplication; user-interface thread only.
+/// Whether the desktop has a program that opens the file (UTF-8 path): xdg-open exists and,
+/// where xdg-mime can be asked, it names a default program for the file's type.
+bool hasDocumentHandler(std::string_view utf8Path);
+
 class QtPlatform : public Platform {
  public:
   QtPlatform() = default;
@@ -25,7 +31,8 @@ class QtPlatform : public Platform {
                                             std::string_view filter) override;
   std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title, std::string_view startDir,
                                                  std::string_view filter,
-                                                 std::string_view defaultName) override;
+                                                 std::string_view defaultName,
+                                                 int preselectedFilter = 0) override;
   std::optional<std::string> folderDialog(std::string_view title,
                                           std::string_view startDir) override;
   std::string askText(std::string_view title, std::string_view prompt, std::string_view defaultText,
@@ -35,6 +42,9 @@ class QtPlatform : public Platform {
   void setClipboardImage(const Image& image) override;
   Image clipboardImage() override;
   bool openDocument(std::string_view path) override;
+  void showHelpPages(std::string_view indexPath) override;
+  /// The help window of showHelpPages() once it was opened, else nullptr.
+  QTextBrowser* helpPagesWindow() const { return helpPages_.get(); }
   DisplayInfo displayInfo() override;
   char decimalSeparator() override;
   int timeZoneBiasMinutes() override;
@@ -57,6 +67,7 @@ class QtPlatform : public Platform {
  private:
   QPointer<QWidget> parent_;
   CupsPrinting printing_;
+  std::unique_ptr<QTextBrowser> helpPages_;
 };
 
 }  // namespace korvalis

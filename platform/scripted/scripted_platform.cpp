@@ -37,8 +37,9 @@ std::size_t ScriptedPlatform::pendingAnswers() const {
 MessageAnswer ScriptedPlatform::messageBox(std::string_view title, std::string_view text,
                                            MessageSign sign, MessageButtons buttons) {
   messages_.push_back({std::string(title), std::string(text), sign, buttons});
-  const MessageAnswer fallback =
-      buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+  const MessageAnswer fallback = buttons == MessageButtons::YesNo         ? MessageAnswer::No
+                                 : buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel
+                                                                          : MessageAnswer::Ok;
   return takeOr(messageAnswers_, fallback);
 }
 
@@ -46,15 +47,19 @@ std::optional<std::string> ScriptedPlatform::openFileDialog(std::string_view tit
                                                             std::string_view startDir,
                                                             std::string_view filter) {
   dialogs_.push_back({"open", std::string(title), std::string(startDir), std::string(filter), {}});
+  if (whileOpenDialog) {
+    whileOpenDialog();
+  }
   return takeOr(openAnswers_, std::optional<std::string>{});
 }
 
 std::optional<SaveDialogAnswer> ScriptedPlatform::saveFileDialog(std::string_view title,
                                                                  std::string_view startDir,
                                                                  std::string_view filter,
-                                                                 std::string_view defaultName) {
+                                                                 std::string_view defaultName,
+                                                                 int preselectedFilter) {
   dialogs_.push_back({"save", std::string(title), std::string(startDir), std::string(filter),
-                      std::string(defaultName)});
+                      std::string(defaultName), preselectedFilter});
   return takeOr(saveAnswers_, std::optional<SaveDialogAnswer>{});
 }
 
@@ -85,6 +90,10 @@ void ScriptedPlatform::setClipboardImage(const Image& image) {
 bool ScriptedPlatform::openDocument(std::string_view path) {
   openedDocuments_.emplace_back(path);
   return openDocumentResult;
+}
+
+void ScriptedPlatform::showHelpPages(std::string_view indexPath) {
+  helpPagesShown_.emplace_back(indexPath);
 }
 
 }  // namespace korvalis

@@ -12,7 +12,7 @@ namespace korvalis {
 
 /// A Platform for tests: dialogs take the answers a test queued beforehand, in order, and every
 /// message box and dialog is recorded with its exact texts so the test can read them back.
-/// A dialog with no queued answer behaves as cancelled (message boxes: No or Ok), and is
+/// A dialog with no queued answer behaves as cancelled (message boxes: No, Cancel or Ok), and is
 /// still recorded, so an unexpected dialog shows up in the record instead of blocking.
 class ScriptedPlatform : public Platform {
  public:
@@ -30,6 +30,7 @@ class ScriptedPlatform : public Platform {
     std::string startDir;  ///< start directory; the prompt for "text"
     std::string filter;    ///< filter; the default text for "text"
     std::string defaultName;
+    int preselectedFilter = 0;  ///< "save": the filter entry selected at opening
   };
 
   /// One printer of the scripted printing service.
@@ -61,6 +62,8 @@ class ScriptedPlatform : public Platform {
   const std::vector<ShownMessage>& messages() const { return messages_; }
   const std::vector<ShownDialog>& dialogs() const { return dialogs_; }
   const std::vector<std::string>& openedDocuments() const { return openedDocuments_; }
+  /// The first pages given to showHelpPages(), in order.
+  const std::vector<std::string>& helpPagesShown() const { return helpPagesShown_; }
   void clearRecord();
   /// Number of queued answers not yet used (a test can check that all were asked for).
   std::size_t pendingAnswers() const;
@@ -70,6 +73,8 @@ class ScriptedPlatform : public Platform {
   char decimal = '.';
   int timeZoneBias = -60;
   bool openDocumentResult = true;
+  /// Runs inside openFileDialog before it answers: what a test sees while the dialog is up.
+  std::function<void()> whileOpenDialog;
 
   // The scripted printing service: its printers, the default's name, the outcome every print
   // job reports, and a hook run inside printImage (on the printing thread) before it returns.
@@ -86,7 +91,8 @@ class ScriptedPlatform : public Platform {
                                             std::string_view filter) override;
   std::optional<SaveDialogAnswer> saveFileDialog(std::string_view title, std::string_view startDir,
                                                  std::string_view filter,
-                                                 std::string_view defaultName) override;
+                                                 std::string_view defaultName,
+                                                 int preselectedFilter = 0) override;
   std::optional<std::string> folderDialog(std::string_view title,
                                           std::string_view startDir) override;
   std::string askText(std::string_view title, std::string_view prompt, std::string_view defaultText,
@@ -96,6 +102,7 @@ class ScriptedPlatform : public Platform {
   void setClipboardImage(const Image& image) override;
   Image clipboardImage() override { return clipboardImage_; }
   bool openDocument(std::string_view path) override;
+  void showHelpPages(std::string_view indexPath) override;
   DisplayInfo displayInfo() override { return display; }
   char decimalSeparator() override { return decimal; }
   int timeZoneBiasMinutes() override { return timeZoneBias; }
@@ -116,6 +123,7 @@ class ScriptedPlatform : public Platform {
   std::vector<ShownMessage> messages_;
   std::vector<ShownDialog> dialogs_;
   std::vector<std::string> openedDocuments_;
+  std::vector<std::string> helpPagesShown_;
   std::string clipboardText_;
   Image clipboardImage_;
   mutable std::mutex printedMutex_;

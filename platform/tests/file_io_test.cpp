@@ -1,4 +1,5 @@
 #include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -15,12 +16,7 @@ namespace fs = std::filesystem;
 
 class FileIoTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "korvalis-file-io-XXXXXX").string();
-    ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-    dir_ = pattern;
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { dir_ = folder_.path(); }
 
   std::vector<std::string> names() const {
     std::vector<std::string> out;
@@ -31,6 +27,7 @@ class FileIoTest : public ::testing::Test {
     return out;
   }
 
+  korvalis::testing::TempFolder folder_{"korvalis-file-io"};
   fs::path dir_;
 };
 

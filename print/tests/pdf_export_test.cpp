@@ -7,6 +7,8 @@
 #include <sstream>
 #include <vector>
 
+#include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
 #include "print/pdf_export.h"
 
 namespace korvalis {
@@ -34,10 +36,7 @@ TEST(PdfExportLayout, DefaultMarginsLimitsAndFit) {
 }
 
 std::string readAll(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
+  return readWholeFile(path).value_or(std::string());
 }
 
 std::vector<std::uint8_t> tinyJpeg(int width, int height) {
@@ -80,10 +79,8 @@ std::vector<std::uint8_t> tinyJpeg(int width, int height) {
 }
 
 TEST(PdfExport, PlacementOriginalSizeAndRejection) {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "korvalis_export_XXXXXX").string();
-  ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-  const std::filesystem::path dir = pattern;
+  const testing::TempFolder folder("korvalis-export");
+  const std::filesystem::path& dir = folder.path();
   const auto a4 = dir / "korvalis_export_a4.pdf";
   const auto jpeg = tinyJpeg(1000, 2000);
   ASSERT_EQ(
@@ -108,7 +105,6 @@ TEST(PdfExport, PlacementOriginalSizeAndRejection) {
   std::string error;
   const std::vector<std::uint8_t> junk = {1, 2, 3, 4};
   const auto rejected = dir / "korvalis_export_rejected.pdf";
-  std::filesystem::remove(rejected);
   EXPECT_EQ(exportPdf(junk, updatePdfLayout(10, 10, {}, false, false), false, false,
                       rejected.string(), &error),
             0);
@@ -136,7 +132,6 @@ TEST(PdfExport, PlacementOriginalSizeAndRejection) {
   EXPECT_EQ(doc.find("/I4 "), std::string::npos);
   const std::vector<PdfExportPage> none;
   EXPECT_EQ(exportPdfPages(none, false, false, several.string()), 0);
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

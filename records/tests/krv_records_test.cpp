@@ -2,11 +2,13 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
 
+#include "platform/testing/temp_folder.h"
 #include "tools/krv/testing/krv_runner.h"
 
 namespace {
@@ -22,14 +24,7 @@ void writeFile(const fs::path& path, const std::string& bytes) {
 
 class KrvRecordsTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = fs::temp_directory_path() /
-           ("krv_records_" +
-            std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override { fs::remove_all(dir_); }
+  void SetUp() override { dir_ = folder_.path(); }
 
   /// Runs krv with `args` (already quoted for the shell).
   KrvRun krv(const std::string& args) const {
@@ -48,6 +43,7 @@ class KrvRecordsTest : public ::testing::Test {
 
   std::string quoted(const fs::path& path) const { return "'" + path.string() + "'"; }
 
+  korvalis::testing::TempFolder folder_{"krv-records"};
   fs::path dir_;
 };
 
@@ -98,6 +94,18 @@ TEST_F(KrvRecordsTest, UsageErrorsAndRefusedInputs) {
   EXPECT_EQ(run.exitCode, 1);
   EXPECT_FALSE(run.err.empty());
   EXPECT_FALSE(fs::exists(dir_ / "Probe.krv"));
+
+  // A file beyond the largest record file (sparse: no disk space) is refused with the reason,
+  // before its bytes would be read.
+  const fs::path huge = dir_ / "Riesig.krv";
+  writeFile(huge, "x");
+  fs::resize_file(huge, (std::uintmax_t{1} << 31) + 1);
+  for (const std::string command : {"check ", "dump "}) {
+    const KrvRun refused = krv(command + quoted(huge));
+    EXPECT_EQ(refused.exitCode, 1) << command;
+    EXPECT_NE((refused.out + refused.err).find("larger than 2 GiB"), std::string::npos)
+        << command << refused.out << refused.err;
+  }
 }
 
 TEST_F(KrvRecordsTest, DumpIndexAndTreeShowTheSortedData) {
@@ -154,7 +162,7 @@ TEST_F(KrvRecordsTest, SearchListsNumberedHitsAndTheStatusText) {
 }
 
 TEST_F(KrvRecordsTest, SampleFileIsValidWithFourLevelsAndUmlautSearch) {
-  const fs::path sample = fs::path(SAMPLE_DIR) / "Beispiel.krv";
+  const fs::path sample = fs::path(KORVALIS_TEST_SOURCE_DIR) / "data" / "Beispiel.krv";
   EXPECT_EQ(krv("check " + quoted(sample)).out, "valid\n");
   const KrvRun tree = krv("tree " + quoted(sample));
   ASSERT_EQ(tree.exitCode, 0);

@@ -21,7 +21,8 @@ std::vector<std::string> rows(const RecordData& data, const SearchResult& result
   std::vector<std::string> out;
   for (std::size_t row = 0; row < result.hits.size(); ++row) {
     const SearchHit& hit = result.hits[row];
-    out.push_back(rowNumberText(row) + "|" + data.index.entries[hit.indexPosition].key + "|" +
+    out.push_back(rowNumberText(row) + "|" +
+                  std::string(data.index.entries[hit.indexPosition].key) + "|" +
                   std::to_string(hit.entry));
   }
   return out;
@@ -70,15 +71,9 @@ TEST(RecordSearchTest, StarListsEveryKeyIncludingEqualKeysOfDifferentEntries) {
 }
 
 TEST(EntryInfoTest, TextOfAnEntryAndOfTheLabelsAlone) {
-  RecordEntry entry;
-  entry.id = "004010312";
-  entry.pages = "00001-00120";
-  entry.apid = "TH-1-2-3-4";
-  entry.info1 = "Th\xFCringen";
-  entry.info2 = "Ort";
-  entry.info3 = "Taufen";
-  entry.info4 = "1800-1820";
-  entry.info5 = "Eins, Zwei,Drei";
+  const std::string line =
+      "Th\xFCringen\tOrt\tTaufen\t1800-1820\tTH-1-2-3-4\t004010312\t00001-00120\tEins, Zwei,Drei";
+  const RecordEntry entry(line);
   EXPECT_EQ(entryInfoText(&entry),
             "\r  ID:\t004010312\r  Seiten:\t00001-00120\r\r  APID:\tTH-1-2-3-4\r\r"
             "  Info 1:\tTh\xFCringen\r  Info 2:\tOrt\r  Info 3:\tTaufen\r  Info 4:\t1800-1820\r\r"
@@ -106,21 +101,28 @@ TEST(EntryInfoTest, RefreshMakesALeafCurrentAndFillsTheFields) {
 
 TEST(EntryInfoTest, IdAndPageMatchTheFirstEntryWhoseRangeHoldsThePage) {
   const RecordData data = dataOf({
-      "a\tx\tx\tx\t\t000000005\t00001-00120", "b\tx\tx\tx\t\t000000005\t00100-00200",
-      "c\tx\tx\tx\t\t000000006\t",  // no range: page 1 only
+      "a\tx\tx\tx\t\t000000005\t00001-00120",
+      "b\tx\tx\tx\t\t000000005\t00100-00200",
+      "c\tx\tx\tx\t\t000000006\t",       // empty column: stored as "00001", no last page
+      "d\tx\tx\tx\t\t000000007\t00003",  // a single page without "-": no last page either
+      "e\tx\tx\tx\t\t000000007\t00001-00009",
   });
   struct Case {
     std::string id, page;
     EntryId expected;
   };
   const std::vector<Case> cases = {
-      {"000000005", "00120", 0},        {"000000005", "00121", 1},        {"000000005", "00001", 0},
-      {"000000005", "00201", kNoEntry}, {"000000005", "120", kNoEntry},   {"5", "00001", kNoEntry},
-      {"000000006", "00001", 2},        {"000000006", "00002", kNoEntry},
+      {"000000005", "00120", 0},        {"000000005", "00121", 1},
+      {"000000005", "00001", 0},        {"000000005", "00201", kNoEntry},
+      {"000000005", "120", kNoEntry},   {"5", "00001", kNoEntry},
+      {"000000006", "00001", kNoEntry}, {"000000006", "", kNoEntry},
+      {"000000007", "00003", 4},  // "d" comes first but holds no page
   };
   for (const Case& c : cases) {
     EXPECT_EQ(findEntryByIdAndPage(data.list, c.id, c.page), c.expected) << c.id << " " << c.page;
   }
+  EXPECT_EQ(lastPageOf("00001"), "");
+  EXPECT_EQ(firstPageOf("00001"), "00001");
 }
 
 }  // namespace

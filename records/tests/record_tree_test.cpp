@@ -19,7 +19,7 @@ RecordList listOf(const std::vector<std::string>& lines) {
 std::vector<std::string> shape(const RecordTree& tree) {
   std::vector<std::string> out;
   for (const TreeItem& item : tree.items) {
-    out.push_back(std::to_string(item.level) + item.text);
+    out.push_back(std::to_string(item.level) + std::string(item.text));
   }
   return out;
 }

@@ -9,6 +9,7 @@
 #include <filesystem>
 
 #include "platform/scripted/fake_main_view.h"
+#include "platform/file_io.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/record_file.h"
 #include "records/record_session.h"

@@ -19,8 +19,13 @@ RecordTreeView::RecordTreeView(QWidget* parent)
   setExpandsOnDoubleClick(false);
   header()->setSectionResizeMode(QHeaderView::ResizeToContents);
   header()->setStretchLastSection(false);
-  connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-          [this] { emit itemActivated(); });
+  // The user's choice (click, keys) refreshes the entry information; a selection the program
+  // makes itself (following the ID and page fields) must leave the fields as they are.
+  connect(selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
+    if (!selectingByProgram_) {
+      emit itemActivated();
+    }
+  });
   connect(this, &QTreeView::clicked, this, [this] { emit itemActivated(); });
   connect(this, &QTreeView::doubleClicked, this, [this](const QModelIndex& index) {
     if (model_->data(index, RecordTreeModel::LevelRole).toInt() != 4) {
@@ -60,7 +65,9 @@ bool RecordTreeView::selectItem(int item) {
   if (!index.isValid()) {
     return false;
   }
+  selectingByProgram_ = true;
   selectionModel()->setCurrentIndex(index, QItemSelectionModel::ClearAndSelect);
+  selectingByProgram_ = false;
   return true;
 }
 

@@ -28,7 +28,8 @@ class RecordTreeView : public QTreeView {
   int selectedItem() const;
   /// The entry of the selected item when it is a leaf, else kNoEntry.
   EntryId selectedLeafEntry() const;
-  /// Selects item `item` and makes it current; false when out of range.
+  /// Selects item `item` and makes it current; false when out of range. A selection made
+  /// this way is the program's: it does not signal itemActivated().
   bool selectItem(int item);
   /// Expands or collapses item `item`.
   void setItemExpanded(int item, bool expanded);
@@ -54,6 +55,7 @@ class RecordTreeView : public QTreeView {
   void onContextMenu(QPoint pos);
 
   RecordTreeModel* model_;
+  bool selectingByProgram_ = false;
 };
 
 }  // namespace korvalis

@@ -1,5 +1,6 @@
 #include "records/ui/records_controller.h"
 
+#include <QToolBar>
 #include <QWidget>
 #include <cmath>
 
@@ -48,6 +49,7 @@ struct RecordsController::Impl {
   RecordSession& session;
   Platform& platform;
   float scaleX = 1.0F;
+  QWidget* mainWindow = nullptr;
   MainView* view = nullptr;
   RecordTreeView* tree = nullptr;
   InfoWindow* info = nullptr;
@@ -59,7 +61,7 @@ struct RecordsController::Impl {
 RecordsController::RecordsController(RecordSession& session, Platform& platform,
                                      QWidget* mainWindow, std::function<void()> help, float scaleX,
                                      float scaleY)
-    : impl_(std::make_unique<Impl>(Impl{session, platform, scaleX})) {
+    : impl_(std::make_unique<Impl>(Impl{session, platform, scaleX, mainWindow})) {
   impl_->tree = new RecordTreeView(mainWindow);
   impl_->info = new InfoWindow(mainWindow, help);
   impl_->search = new SearchWindow(mainWindow, help);
@@ -97,8 +99,8 @@ void RecordsController::setMainView(MainView* view) {
   impl_->view = view;
 }
 
-LoadOutcome RecordsController::loadRecordFile() {
-  return korvalis::loadRecordFile(impl_->platform, impl_->session);
+LoadOutcome RecordsController::loadRecordFile(std::string_view firstCandidate) {
+  return korvalis::loadRecordFile(impl_->platform, impl_->session, firstCandidate);
 }
 
 void RecordsController::afterLoad() {
@@ -211,7 +213,29 @@ void RecordsController::placeWindows(QPoint mainTopLeft, int toolBarHeight) {
   impl_->search->move(infoLeft + impl_->info->width() + 24, top);
 }
 
+// A window that comes up takes its place by where the main window stands now; one already
+// shown stays where the user put it.
+void RecordsController::placeBeforeShowing(QWidget* window) {
+  QWidget* main = impl_->mainWindow;
+  if (main == nullptr || window->isVisible()) {
+    return;
+  }
+  const QPoint infoPos = impl_->info->pos();
+  const QPoint searchPos = impl_->search->pos();
+  const auto* toolBar = main->findChild<QToolBar*>();
+  placeWindows(main->geometry().topLeft(),
+               toolBar != nullptr && toolBar->isVisible() ? toolBar->height() : 0);
+  // Only the window being shown moves.
+  if (window != impl_->info) {
+    impl_->info->move(infoPos);
+  }
+  if (window != impl_->search) {
+    impl_->search->move(searchPos);
+  }
+}
+
 void RecordsController::showInfoWindow() {
+  placeBeforeShowing(impl_->info);
   impl_->info->show();
   impl_->info->raise();
 }
@@ -221,6 +245,7 @@ void RecordsController::hideInfoWindow() {
 }
 
 void RecordsController::showSearchWindow() {
+  placeBeforeShowing(impl_->search);
   impl_->search->show();
   impl_->search->raise();
   impl_->search->activateWindow();

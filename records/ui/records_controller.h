@@ -55,7 +55,9 @@ class RecordsController : public QObject {
 
   /// Runs the record-file dialog and loads the file (records/record_loader.h). Does not touch
   /// the tree; on Loaded call afterLoad(). EndProgram means the shell must end the program.
-  LoadOutcome loadRecordFile();
+  /// A non-empty `firstCandidate` (the file named on the command line) is tried first, as if
+  /// chosen in the dialog.
+  LoadOutcome loadRecordFile(std::string_view firstCandidate = {});
   /// The steps after a successful load from the main window: rebuild the tree, hide the info
   /// window, refresh the entry information, expand the root, select the first entry.
   void afterLoad();
@@ -85,6 +87,7 @@ class RecordsController : public QObject {
   /// Places the info and search windows by the main window's frame (left, top) and tool-bar
   /// height: info at (left + 220 x scaleX + 20, top + toolBarHeight + 40), search right of it.
   void placeWindows(QPoint mainTopLeft, int toolBarHeight);
+  /// Show the windows; a hidden one is first placed by the main window's current position.
   void showInfoWindow();
   void hideInfoWindow();
   void showSearchWindow();
@@ -104,6 +107,7 @@ class RecordsController : public QObject {
 
  private:
   void onSearchRowSelected(EntryId entry);
+  void placeBeforeShowing(QWidget* window);
 
   struct Impl;
   std::unique_ptr<Impl> impl_;

@@ -2,6 +2,7 @@
 
 #include <QAbstractTableModel>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "records/record_entry.h"
@@ -18,7 +19,9 @@ class SearchResultModel : public QAbstractTableModel {
   static constexpr int EntryRole = Qt::UserRole + 1;
 
   struct Row {
-    std::string key;  ///< Windows-1252
+    Row() = default;
+    Row(std::string_view keyText, EntryId rowEntry) : key(keyText), entry(rowEntry) {}
+    std::string key;  ///< Windows-1252, a copy: the rows outlive a reload of the record file
     EntryId entry = kNoEntry;
   };
 

@@ -177,6 +177,18 @@ bool ArchiveRoutes::applyFault(const std::string& path, httplib::Response& respo
                                  std::string(4096, 'x'),
                              "image/jpeg");
         return true;
+      case FaultKind::DropOnce: {
+        const std::lock_guard lock(mutex_);
+        if (droppedOnce_.insert(path).second) {
+          streamBytes(response, 4096, 0, {}, "image/jpeg");
+          return true;
+        }
+        break;
+      }
+      case FaultKind::Unavailable:
+        response.status = 503;
+        response.set_content("<html><body>Service Unavailable</body></html>\n", "text/html");
+        return true;
       case FaultKind::NoLength:
       case FaultKind::StallBody:
       case FaultKind::Trickle:

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <map>
 #include <mutex>
+#include <set>
 #include <string>
 
 #include "tools/archive_server/catalogue.h"
@@ -39,6 +40,7 @@ class ArchiveRoutes {
   std::mutex mutex_;  // guards the log and the page cache (handlers run on a thread pool)
   std::ofstream log_;
   std::map<std::string, std::string> pages_;
+  std::set<std::string> droppedOnce_;  // paths whose first request was dropped
 };
 
 /// The XML answer for an unknown item.

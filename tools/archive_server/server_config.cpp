@@ -25,6 +25,8 @@ const std::pair<const char*, FaultKind> kFaultNames[] = {
     {"parentsnochild", FaultKind::ParentsNoChild},
     {"htmlerror", FaultKind::HtmlError},
     {"damagedjpeg", FaultKind::DamagedJpeg},
+    {"droponce", FaultKind::DropOnce},
+    {"unavailable", FaultKind::Unavailable},
 };
 
 template <typename T>
@@ -67,7 +69,8 @@ std::string usageText() {
          "  [--page-size WxH] [--oversize-bytes N] [--stall-ms N] [--fault KIND[=MATCH]]...\n"
          "KIND: latency=MS[:MATCH], drop, truncate, empty, oversize, nonimage, notfound,\n"
          "  unauthorized, nolength, stall, stallbody, trickle, protected, foundnoapid,\n"
-         "  sizeonce, sizenouptodate, parentsnochild, htmlerror, damagedjpeg;\n"
+         "  sizeonce, sizenouptodate, parentsnochild, htmlerror, damagedjpeg,\n"
+         "  droponce (first request of each path only), unavailable (503);\n"
          "  MATCH is a part of the request path, * for all.\n"
          "Prints \"ready PORT\" once it listens.\n";
 }

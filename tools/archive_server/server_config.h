@@ -29,6 +29,8 @@ enum class FaultKind {
   ParentsNoChild,  ///< a parents answer without childName=
   HtmlError,       ///< an HTML error page with status 500
   DamagedJpeg,     ///< FF D8, then bytes that are no JPEG
+  DropOnce,      ///< as Drop for the first request of each path, then the right answer
+  Unavailable,   ///< 503 with a short HTML page (an overloaded server)
 };
 
 /// A fault applied to every request whose path contains `match` ("*" matches every path).

@@ -1,12 +1,13 @@
 // krv locate / size / fetch: the archive service queries against KORVALIS_ARCHIVE_URL
 // (HTTPS verified; KORVALIS_CA_FILE names a CA bundle to trust instead of the system's).
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <iostream>
+#include <system_error>
 
 #include "archive/archive_address.h"
+#include "archive/curl_global.h"
 #include "archive/page_address.h"
+#include "archive/transfer_engine.h"
+#include "platform/file_io.h"
 #include "tools/krv/command.h"
 
 namespace korvalis::krv {
@@ -15,6 +16,12 @@ namespace {
 std::string servicePrefix() {
   return archiveBaseUrl() + "/das/v2/";
 }
+
+/// The HTTP library's set-up and an engine trusting the configured CA bundle, for one command.
+struct Session {
+  CurlGlobal curl;
+  TransferEngine engine{curl, caBundleFile()};
+};
 
 bool isNumber(const std::string& text) {
   return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
@@ -25,13 +32,15 @@ int runLocate(std::span<const std::string> args) {
     std::cerr << "usage: krv locate ID PAGE\n";
     return kUsage;
   }
-  TransferEngine engine;
+  Session session;
+  TransferEngine& engine = session.engine;
   std::cout << LookUpLocation(engine, servicePrefix(), makePageRef(args[0], args[1])) << '\n';
   return kOk;
 }
 
 int runSize(std::span<const std::string> args) {
-  TransferEngine engine;
+  Session session;
+  TransferEngine& engine = session.engine;
   if (args.size() == 1) {
     std::cout << QueryImageSize(engine, servicePrefix(), args[0], /*byApid=*/1) << '\n';
     return kOk;
@@ -50,7 +59,8 @@ int runFetch(std::span<const std::string> args) {
     std::cerr << "usage: krv fetch ID PAGE OUT.jpg\n";
     return kUsage;
   }
-  TransferEngine engine;
+  Session session;
+  TransferEngine& engine = session.engine;
   const std::string prefix = servicePrefix();
   const std::string apid = LookUpLocation(engine, prefix, makePageRef(args[0], args[1]));
   if (apid == kUnknownApid) {
@@ -72,23 +82,9 @@ int runFetch(std::span<const std::string> args) {
     return kRefused;
   }
   // Written under a temporary name first, so OUT is never left half written.
-  const std::filesystem::path out(args[2]);
-  const std::filesystem::path temporary = out.string() + ".part";
-  {
-    std::ofstream file(temporary, std::ios::binary | std::ios::trunc);
-    file.write(reinterpret_cast<const char*>(data->data()),
-               static_cast<std::streamsize>(data->size()));
-    if (!file.flush()) {
-      std::cerr << "cannot write " << temporary << '\n';
-      std::filesystem::remove(temporary);
-      return kRefused;
-    }
-  }
   std::error_code error;
-  std::filesystem::rename(temporary, out, error);
-  if (error) {
-    std::cerr << "cannot write " << out << ": " << error.message() << '\n';
-    std::filesystem::remove(temporary);
+  if (!writeFileAtomically(args[2], std::span<const std::uint8_t>(*data), &error)) {
+    std::cerr << "cannot write " << args[2] << ": " << error.message() << '\n';
     return kRefused;
   }
   return kOk;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/cp1252.h"
+#include "platform/file_io.h"
 #include "records/record_file.h"
 #include "records/record_search.h"
 #include "records/record_tree.h"
@@ -15,6 +16,40 @@ namespace {
 
 void writeOut(std::string_view text) {
   std::fwrite(text.data(), 1, text.size(), stdout);
+}
+
+/// Standard output collected in pieces of about 64 KB, so a listing of a large file is never
+/// held whole in memory.
+class OutputBuffer {
+ public:
+  OutputBuffer() { text_.reserve(kFlushAt + 4096); }
+  ~OutputBuffer() { flush(); }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+
+  OutputBuffer& operator<<(std::string_view piece) {
+    text_ += piece;
+    if (text_.size() >= kFlushAt) {
+      flush();
+    }
+    return *this;
+  }
+  OutputBuffer& operator<<(char c) { return *this << std::string_view(&c, 1); }
+  void flush() {
+    writeOut(text_);
+    text_.clear();
+  }
+
+ private:
+  static constexpr std::size_t kFlushAt = 64 * 1024;
+  std::string text_;
+};
+
+/// Why a file could not be read, for standard error.
+std::string readFailure(ReadError error) {
+  return error == ReadError::TooLarge
+             ? "the file is larger than 2 GiB, the largest record file that is read"
+             : "the file cannot be read";
 }
 
 /// The end line a record file at `path` must hold: its name without the last four characters.
@@ -34,9 +69,10 @@ std::optional<RecordData> loadValid(const std::string& path) {
     std::fprintf(stderr, "krv: %s: the name is too short for a record file\n", path.c_str());
     return std::nullopt;
   }
-  const std::optional<std::string> bytes = readWholeFile(path);
+  ReadError error = ReadError::None;
+  std::optional<std::string> bytes = readWholeFile(path, kMaxRecordFileBytes, &error);
   if (!bytes) {
-    std::fprintf(stderr, "krv: %s: the file cannot be read\n", path.c_str());
+    std::fprintf(stderr, "krv: %s: %s\n", path.c_str(), readFailure(error).c_str());
     return std::nullopt;
   }
   const RecordFileCheck check = checkRecordBytes(*bytes, *endLine);
@@ -44,7 +80,7 @@ std::optional<RecordData> loadValid(const std::string& path) {
     std::fprintf(stderr, "krv: %s: invalid: %s\n", path.c_str(), check.reason.c_str());
     return std::nullopt;
   }
-  return parseRecordBytes(*bytes, *endLine);
+  return parseRecordBytes(*std::move(bytes), *endLine);
 }
 
 /// Checks the argument count, loads the record file named first and runs `body` on it;
@@ -81,9 +117,10 @@ int runMake(std::span<const std::string> args) {
   if (args.size() != 2) {
     return kUsage;
   }
-  const std::optional<std::string> tsv = readWholeFile(args[0]);
+  ReadError readError = ReadError::None;
+  const std::optional<std::string> tsv = readWholeFile(args[0], kMaxRecordFileBytes, &readError);
   if (!tsv) {
-    std::fprintf(stderr, "krv: %s: the file cannot be read\n", args[0].c_str());
+    std::fprintf(stderr, "krv: %s: %s\n", args[0].c_str(), readFailure(readError).c_str());
     return kRefused;
   }
   const std::optional<std::string> endLine = endLineFor(args[1]);
@@ -106,31 +143,24 @@ int runMake(std::span<const std::string> args) {
 
 int runDump(std::span<const std::string> args) {
   return withLoadedFile(args, 1, [&](RecordData& data) {
-    std::string out;
+    OutputBuffer out;
     for (const RecordEntry& e : data.list.entries) {
-      for (const std::string* field :
-           {&e.info1, &e.info2, &e.info3, &e.info4, &e.apid, &e.id, &e.pages}) {
-        out += *field;
-        out += '\t';
+      for (const std::string_view field :
+           {e.info1(), e.info2(), e.info3(), e.info4(), e.apid(), e.id(), e.pages()}) {
+        out << field << '\t';
       }
-      out += e.info5;
-      out += '\n';
+      out << e.info5() << '\n';
     }
-    writeOut(out);
     return kOk;
   });
 }
 
 int runIndex(std::span<const std::string> args) {
   return withLoadedFile(args, 1, [&](RecordData& data) {
-    std::string out;
+    OutputBuffer out;
     for (const IndexEntry& e : data.index.entries) {
-      out += e.key;
-      out += '\t';
-      out += std::to_string(e.entry);
-      out += '\n';
+      out << e.key << '\t' << std::to_string(e.entry) << '\n';
     }
-    writeOut(out);
     return kOk;
   });
 }
@@ -140,14 +170,12 @@ int runTree(std::span<const std::string> args) {
     const std::string name = std::filesystem::path(args[0]).filename().string();
     const RecordTree tree =
         buildTreeItems(data.list, recordEndLine(name.substr(0, name.size() - 4)));
-    std::string out;
-    for (const TreeItem& item : tree.items) {
-      out += std::to_string(item.level);
-      out += '\t';
-      out += item.text;
-      out += '\n';
+    {
+      OutputBuffer out;
+      for (const TreeItem& item : tree.items) {
+        out << std::to_string(item.level) << '\t' << item.text << '\n';
+      }
     }
-    writeOut(out);
     if (!tree.message.empty()) {
       std::string message = tree.message;
       for (char& c : message) {
@@ -168,16 +196,12 @@ int runSearchCommand(std::span<const std::string> args) {
       std::fputs("krv: the search text is empty\n", stderr);
       return kRefused;
     }
-    std::string out;
+    OutputBuffer out;
     for (std::size_t row = 0; row < result->hits.size(); ++row) {
-      out += rowNumberText(row);
-      out += '\t';
-      out += data.index.entries[result->hits[row].indexPosition].key;
-      out += '\n';
+      out << rowNumberText(row) << '\t' << data.index.entries[result->hits[row].indexPosition].key
+          << '\n';
     }
-    out += result->status;
-    out += '\n';
-    writeOut(out);
+    out << result->status << '\n';
     return kOk;
   });
 }

@@ -5,6 +5,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
 #include "viewer/image_codec.h"
 
 namespace korvalis {
@@ -183,8 +185,8 @@ TEST(Codec, CorruptedHeadersNeverReadOutOfBounds) {
 }
 
 TEST(Codec, TiffFilesAreRead) {
-  const std::filesystem::path path = std::filesystem::temp_directory_path() /
-                                     ("viewer_codec_" + std::to_string(::getpid()) + ".tif");
+  const testing::TempFolder folder("viewer-codec");
+  const std::filesystem::path path = folder / "page.tif";
   {
     TIFF* tiff = TIFFOpen(path.c_str(), "w");
     ASSERT_NE(tiff, nullptr);
@@ -202,9 +204,8 @@ TEST(Codec, TiffFilesAreRead) {
     TIFFClose(tiff);
   }
   const DecodeResult result = decodeImageFile(path);
-  std::ifstream in(path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)), {});
-  std::filesystem::remove(path);
+  const std::vector<std::uint8_t> bytes =
+      readWholeFileBytes(path).value_or(std::vector<std::uint8_t>{});
   ASSERT_TRUE(result.ok()) << result.error;
   EXPECT_EQ(result.image.pixel(0, 0) & 0xFFFFFFU, makePixel(255, 0, 0));
   EXPECT_EQ(result.image.pixel(2, 0) & 0xFFFFFFU, makePixel(0, 0, 255));
@@ -215,9 +216,8 @@ TEST(Codec, TiffFilesAreRead) {
 }
 
 TEST(Codec, SaveWritesWholeFilesOnly) {
-  const auto dir =
-      std::filesystem::temp_directory_path() / ("viewer_save_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const testing::TempFolder folder("viewer-save");
+  const std::filesystem::path& dir = folder.path();
   std::string error;
   EXPECT_TRUE(saveImageFile(testPage(40, 30), dir / "a.png", SaveType::Png, {24, 0}, &error));
   EXPECT_TRUE(decodeImageFile(dir / "a.png").ok());
@@ -228,7 +228,6 @@ TEST(Codec, SaveWritesWholeFilesOnly) {
   EXPECT_EQ(saveTypeForPath("x/Seite.JPEG"), SaveType::Jpeg);
   EXPECT_EQ(saveTypeForPath("Seite.Bmp"), SaveType::Bmp);
   EXPECT_FALSE(saveTypeForPath("Seite.pdf").has_value());
-  std::filesystem::remove_all(dir);
 }
 
 }  // namespace

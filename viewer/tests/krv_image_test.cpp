@@ -7,6 +7,7 @@
 #include <set>
 #include <string>
 
+#include "platform/testing/temp_folder.h"
 #include "tools/krv/testing/krv_runner.h"
 #include "viewer/image_codec.h"
 #include "viewer/point_ops.h"
@@ -17,10 +18,7 @@ namespace {
 class KrvImage : public ::testing::Test {
  protected:
   void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("krv_image_" + std::to_string(::getpid()) + "_" +
-            ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    std::filesystem::create_directories(dir_);
+    dir_ = folder_.path();
     Image page(37, 23);
     for (int y = 0; y < page.height(); ++y) {
       for (int x = 0; x < page.width(); ++x) {
@@ -30,7 +28,6 @@ class KrvImage : public ::testing::Test {
     page_ = page;
     ASSERT_TRUE(saveImageFile(page_, path("in.png"), SaveType::Png, {24, 0}));
   }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
 
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
 
@@ -46,6 +43,7 @@ class KrvImage : public ::testing::Test {
     return result.image;
   }
 
+  korvalis::testing::TempFolder folder_{"krv-image"};
   std::filesystem::path dir_;
   Image page_;
 };

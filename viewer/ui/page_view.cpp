@@ -6,10 +6,10 @@
 #include <algorithm>
 #include <cmath>
 #include <filesystem>
-#include <fstream>
 #include <iterator>
 
 #include "platform/main_view.h"
+#include "platform/file_io.h"
 #include "platform/platform.h"
 #include "viewer/image_codec.h"
 #include "viewer/rotate.h"
@@ -125,8 +125,12 @@ bool PageView::rotatePage(int angle) {
   if (page_.isNull() || requestInFlight()) {
     return false;
   }
+  // The progress field counts the turn in percent (a download before set its own range) and
+  // is emptied again afterwards.
+  view_.setProgressRange(100);
   Image turned =
       rotateImage(page_, angle, [this](int percent) { view_.setProgressValue(percent); });
+  view_.setProgressValue(0);
   if (turned.isNull()) {
     return false;
   }
@@ -167,9 +171,9 @@ bool PageView::openDocument(Platform& platform, std::string_view filter) {
   if (!path) {
     return false;
   }
-  std::ifstream in(*path, std::ios::binary);
-  const std::vector<std::uint8_t> bytes((std::istreambuf_iterator<char>(in)),
-                                        std::istreambuf_iterator<char>());
+  // A file that cannot be read is reported as one that does not decode.
+  const std::vector<std::uint8_t> bytes =
+      readWholeFileBytes(*path).value_or(std::vector<std::uint8_t>{});
   DecodeResult decoded = decodeImage(bytes);
   if (!decoded.ok()) {
     view_.setStatusText(0, "  Fehler!");

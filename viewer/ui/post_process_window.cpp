@@ -90,6 +90,7 @@ PostProcessWindow::~PostProcessWindow() = default;
 void PostProcessWindow::open() {
   backup_ = page_;
   pending_ = false;
+  executed_ = false;
   open_ = true;
   {
     const QSignalBlocker block(list_);
@@ -127,6 +128,7 @@ void PostProcessWindow::setControlsVisible(bool buttons, bool slider) {
 }
 
 void PostProcessWindow::restoreFromBackup() {
+  executed_ = false;
   if (backup_) {
     page_ = *backup_;
   }
@@ -160,14 +162,15 @@ void PostProcessWindow::selectFunction(int index) {
 void PostProcessWindow::sliderMoved(int value) {
   value_->setText(QString::fromStdString(valueFieldText(currentOp(), value)));
   refreshPreview();
-  // A new value after "Verwerfen" or "Ausführen" is a choice again, which accepting applies.
-  pending_ = currentOp() != PointOp::None;
+  // A new value is a choice that accepting applies, from the backup. Once "Ausführen" changed
+  // the page, accepting keeps those changes: the slider then only moves the preview.
+  pending_ = currentOp() != PointOp::None && !executed_;
 }
 
 void PostProcessWindow::valueEdited() {
   if (currentOp() == PointOp::Gamma) {
     refreshPreview();
-    pending_ = true;
+    pending_ = !executed_;
   }
 }
 
@@ -178,6 +181,7 @@ void PostProcessWindow::executeFunction() {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   applyPointOp(page_, currentOp(), currentParameter());
   pending_ = false;
+  executed_ = true;
   if (reshow_) {
     reshow_();
   }

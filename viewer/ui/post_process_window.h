@@ -69,6 +69,8 @@ class PostProcessWindow : public QWidget {
   Image previewBase_;
   Image preview_;
   bool pending_ = false;
+  /// The page holds changes made by "Ausführen" since the last restore from the backup.
+  bool executed_ = false;
   bool open_ = false;
 
   QComboBox* list_ = nullptr;

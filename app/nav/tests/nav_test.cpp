@@ -49,11 +49,11 @@ TEST(IdPageStepping, IdStepsResetThePage) {
 TEST(IdPageStepping, InvalidFieldsReportAndKeepTheirText) {
   auto r = step(StepKind::NextPage, "12", "1a");
   EXPECT_EQ(r.outcome, StepOutcome::Invalid);
-  EXPECT_EQ(r.statusText, " ungültiges Seitenformat");
+  EXPECT_EQ(r.statusText, " ung\xFCltiges Seitenformat");
   EXPECT_EQ(r.pageText, "1a");
   r = step(StepKind::PreviousId, "-5", "3");
   EXPECT_EQ(r.outcome, StepOutcome::Invalid);
-  EXPECT_EQ(r.statusText, " ungültiges ID-Format");
+  EXPECT_EQ(r.statusText, " ung\xFCltiges ID-Format");
   EXPECT_EQ(r.idText, "-5");
   // Too long for the field, spaces, signs: not plain numbers.
   EXPECT_FALSE(readPaddedField("0000000001", kIdDigits));

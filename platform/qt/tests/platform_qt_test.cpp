@@ -10,6 +10,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
 #include <QTimer>
 #include <QtTest>
 #include <atomic>
@@ -50,6 +51,51 @@ class PlatformQtTest : public QObject {
   Q_OBJECT
 
  private slots:
+  // Without a program for the file, openDocument says so (the help then shows its pages
+  // itself); the in-program help window shows a page and follows its links by the keys.
+  void helpPagesWithoutADesktopHandler() {
+    QtPlatform platform;
+    const QString index = QStringLiteral(KORVALIS_WEBHELP_DIR "/Index.htm");
+    // A desktop whose xdg-mime names no program for HTML, one that names one, one without
+    // xdg-open.
+    const QByteArray path = qgetenv("PATH");
+    const std::string page = pathFromQString(index);
+    QTemporaryDir bin;
+    const auto tool = [&bin](const char* name, const QByteArray& body) {
+      QFile script(bin.filePath(QString::fromLatin1(name)));
+      QVERIFY(script.open(QIODevice::WriteOnly));
+      script.write("#!/bin/sh\n" + body + "\n");
+      script.close();
+      script.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    };
+    qputenv("PATH", bin.path().toUtf8());
+    tool("xdg-open", "exit 0");
+    tool("xdg-mime", "exit 0");
+    const bool withoutProgram = hasDocumentHandler(page);
+    tool("xdg-mime", "echo browser.desktop");
+    const bool withProgram = hasDocumentHandler(page);
+    QFile::remove(bin.filePath(QStringLiteral("xdg-open")));
+    const bool withoutXdgOpen = hasDocumentHandler(page);
+    qputenv("PATH", path);
+    QVERIFY(!withoutProgram);
+    QVERIFY(withProgram);
+    QVERIFY(!withoutXdgOpen);
+
+    platform.showHelpPages(pathFromQString(index));
+    QTextBrowser* help = platform.helpPagesWindow();
+    QVERIFY(help != nullptr && help->isVisible());
+    QCOMPARE(help->source(), QUrl::fromLocalFile(index));
+    QVERIFY(help->toPlainText().contains(QStringLiteral("Überblick")));
+    help->activateWindow();
+    help->setFocus();
+    QTest::keyClick(help, Qt::Key_Tab);  // the first link
+    QTest::keyClick(help, Qt::Key_Return);
+    QCOMPARE(help->source().fileName(), QStringLiteral("Ueberblick.htm"));
+    QVERIFY(help->windowTitle().startsWith(QStringLiteral("Hilfe")));
+    help->backward();
+    QCOMPARE(help->source(), QUrl::fromLocalFile(index));
+  }
+
   void textConversions() {
     // Bytes 0x80-0x9F are not Latin-1: 0x80 is the euro sign, 0x8A S with caron.
     const std::string bytes =
@@ -143,7 +189,7 @@ class PlatformQtTest : public QObject {
       seenAlignment = dialog->findChild<QLineEdit*>()->alignment();
       seenPosition = dialog->pos();
       dialog->setTextValue(QString::fromUtf8("Müller"));
-      dialog->accept();
+      static_cast<QDialog*>(dialog)->accept();
     });
     QCOMPARE(platform.askText("Datendatei durchsuchen", "Gesuchter Begriff:", "", 1, 120, 80),
              std::string("M\xFCller"));
@@ -199,6 +245,9 @@ class PlatformQtTest : public QObject {
     QtPlatform platform;
     QStringList buttons;
     int nameColumn = 0;
+    int sizeColumn = 0;
+    int typeColumn = 0;
+    int roomForDate = 0;
     QSize size;
     whenModalOpens([&](QWidget* modal) {
       auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -206,6 +255,12 @@ class PlatformQtTest : public QObject {
       size = dialog->size();
       for (const auto* header : dialog->findChildren<QHeaderView*>()) {
         nameColumn = std::max(nameColumn, header->sectionSize(0));
+        if (header->count() >= 4) {
+          // Size and type whole ("45,43 KiB", "plain text document"), the date still in view.
+          sizeColumn = header->sectionSize(1);
+          typeColumn = header->sectionSize(2);
+          roomForDate = header->width() - header->sectionPosition(3);
+        }
       }
       for (const auto* box : dialog->findChildren<QDialogButtonBox*>()) {
         for (const auto* button : box->buttons()) {
@@ -220,6 +275,27 @@ class PlatformQtTest : public QObject {
     QVERIFY2(buttons.contains(QStringLiteral("Abbrechen")), qPrintable(buttons.join(',')));
     QVERIFY(size.width() >= 820 && size.height() >= 500);
     QVERIFY(nameColumn >= 300);
+    QVERIFY(sizeColumn >= 80);
+    QVERIFY(typeColumn >= 150);
+    QVERIFY2(roomForDate >= 140, qPrintable(QString::number(roomForDate)));
+  }
+
+  // The save dialog opens on the entry it is asked to preselect.
+  void saveDialogPreselectsItsFilter() {
+    QTemporaryDir dir;
+    QtPlatform platform;
+    QString selected;
+    whenModalOpens([&](QWidget* modal) {
+      if (auto* dialog = qobject_cast<QFileDialog*>(modal)) {
+        selected = dialog->selectedNameFilter();
+      }
+      if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+        dialog->reject();
+      }
+    });
+    QVERIFY(!platform.saveFileDialog("Speichern", dir.path().toStdString() + "/",
+                                     "BMP|*.bmp|JPG|*.jpg|PNG|*.png", "", 1));
+    QCOMPARE(selected, QStringLiteral("JPG (*.jpg)"));
   }
 
   void systemQueries() {

@@ -2,6 +2,7 @@
 // the loader, the tree and a search, as opening such a file in the program does.
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "records/record_file.h"
@@ -12,7 +13,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view bytes(reinterpret_cast<const char*>(data), size);
   const std::string endLine = korvalis::recordEndLine("Beispiel");
   (void)korvalis::checkRecordBytes(bytes, endLine);
-  korvalis::RecordData records = korvalis::parseRecordBytes(bytes, endLine);
+  korvalis::RecordData records = korvalis::parseRecordBytes(std::string(bytes), endLine);
   (void)korvalis::buildTreeItems(records.list, endLine);
   (void)korvalis::runSearch(records.index, records.list, "a");
   return 0;

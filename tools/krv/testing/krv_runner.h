@@ -6,9 +6,9 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
+
+#include "platform/file_io.h"
 
 namespace korvalis::testing {
 
@@ -21,10 +21,7 @@ struct KrvRun {
 
 /// The whole content of a file; empty when it cannot be read.
 inline std::string readFileText(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
+  return readWholeFile(path).value_or(std::string());
 }
 
 /// Runs `krv` with `args` (already quoted for the shell), preceded by `environment`

@@ -100,6 +100,7 @@ void PageSaverTest::downloadedPageAsJpegIsWrittenByteForByte() {
   QCOMPARE(dialog.startDir, std::string("/start/here/"));
   QCOMPARE(dialog.filter, std::string("KRV-Dokument (BMP)|*.bmp|KRV-Dokument (JPG)|*.jpg|"
                                       "KRV-Dokument (PNG)|*.png|KRV-Dokument (PDF)|*.pdf"));
+  QCOMPARE(dialog.preselectedFilter, 1);  // JPG
   QCOMPARE(h.lastDirectory, h.dir.path().toStdString() + "/");
   QVERIFY(h.platform.messages().empty());
 }

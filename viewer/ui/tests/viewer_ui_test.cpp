@@ -354,6 +354,18 @@ void ViewerUiTest::postProcessingButtons() {
   QCOMPARE(page, before);
   w.close();  // closing the window discards and gives the main window back
   QCOMPARE(closed, 3);
+
+  // "Ausführen", then the slider moved on: accepting keeps what was executed.
+  w.open();
+  w.functionList()->setCurrentIndex(4);
+  w.slider()->setValue(256 + 40);
+  w.executeButton()->click();
+  const Image executed = page;
+  QVERIFY(!(executed == before));
+  w.slider()->setValue(256 + 100);
+  w.acceptButton()->click();
+  QCOMPARE(page, executed);
+  QCOMPARE(closed, 4);
 }
 
 QTEST_MAIN(ViewerUiTest)

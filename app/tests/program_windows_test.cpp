@@ -1,0 +1,241 @@
+// "Seite speichern", "Drucken" and the record file named on the command line, as a user meets
+// them in the assembled program: a page from the test archive server saved as JPEG, PNG and
+// PDF (through the export window), printed whole and as the crop view's cut-out on the
+// scripted printers.
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <functional>
+
+#include "app/tests/assembled_program.h"
+#include "platform/file_io.h"
+#include "print/ui/pdf_export_window.h"
+#include "print/ui/print_window.h"
+#include "viewer/image_codec.h"
+#include "viewer/ui/testing/settings_window_answer.h"
+
+using namespace korvalis;
+using korvalis::testing::ArchiveEnvironment;
+using korvalis::testing::AssembledWindow;
+using korvalis::testing::SettingsAnswer;
+
+namespace {
+
+const std::string kInvalidQuestion = "Das sind keine g\xFCltige Daten.\rNochmal ausw\xE4hlen?";
+
+std::string sampleFile() {
+  return std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv";
+}
+
+// What a checking tool prints (standard output and error together).
+QString toolOutput(const QString& program, const QStringList& args) {
+  QProcess tool;
+  tool.setProcessChannelMode(QProcess::MergedChannels);
+  tool.start(program, args);
+  return tool.waitForFinished(60000) ? QString::fromUtf8(tool.readAll()) : QString();
+}
+
+std::vector<std::uint8_t> fileBytes(const QString& path) {
+  return readWholeFileBytes(path.toStdString()).value_or(std::vector<std::uint8_t>{});
+}
+
+template <class Window>
+Window* shownWindow() {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* window = qobject_cast<Window*>(top); window != nullptr && window->isVisible()) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+/// The first leaf's page from the test archive server, double-clicked in the tree.
+bool showFirstLeafPage(AssembledWindow& w) {
+  if (!w.loadSample()) {
+    return false;
+  }
+  w.doubleClickTree(w.tree()->visualRect(w.tree()->currentIndex()).center());
+  return QTest::qWaitFor([&w] { return w.window.statusText(0) == " Fertig."; }, 10000) &&
+         w.state.view.pageBytes.has_value();
+}
+
+/// "Seite speichern" with `path` and filter entry `filter` chosen in the save dialog.
+void savePageAs(AssembledWindow& w, const QString& path, int filter) {
+  w.platform.queueSaveFile(SaveDialogAnswer{path.toStdString(), filter});
+  w.press(nav::ToolButton::SavePage);
+}
+
+/// Presses "Drucken"; `act` runs once the print window is shown and must end it.
+void printWith(AssembledWindow& w, const std::function<void(PrintWindow&)>& act) {
+  QTimer::singleShot(0, [act] {
+    QTRY_VERIFY(shownWindow<PrintWindow>() != nullptr);
+    act(*shownWindow<PrintWindow>());
+  });
+  // A window the test failed to end would block the run.
+  QTimer safety;
+  safety.setSingleShot(true);
+  QObject::connect(&safety, &QTimer::timeout, [] {
+    if (PrintWindow* window = shownWindow<PrintWindow>()) {
+      window->done(0);
+    }
+  });
+  safety.start(20000);
+  w.press(nav::ToolButton::Print);
+}
+
+void addPrinters(ScriptedPlatform& platform) {
+  platform.printers = {{{"Buero", "Laser 5", "file:///dev/null"}, {4960, 7016, 600}}};
+  platform.defaultPrinter = "Buero";
+}
+
+}  // namespace
+
+class ProgramWindowsTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void savingTheDownloadedPage();
+  void savingAndPrintingInCropView();
+  void recordFileFromTheCommandLine();
+};
+
+// A page as the archive sent it: as seite.jpg byte for byte without the quality window; as PNG
+// at 16 colours a 4-bit palette file; as PDF through the export window, a file qpdf accepts
+// holding the page at its size. Closing the main window closes an open export window.
+void ProgramWindowsTest::savingTheDownloadedPage() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(showFirstLeafPage(w));
+  QVERIFY(w.enabled(nav::ToolButton::SavePage));
+  const std::vector<unsigned char> sent = *w.state.view.pageBytes;
+  QTemporaryDir dir;
+
+  {
+    SettingsAnswer answer;
+    savePageAs(w, dir.filePath(QStringLiteral("seite.jpg")), 1);
+    QCoreApplication::processEvents();
+    QVERIFY(!answer.seen);
+  }
+  QVERIFY(fileBytes(dir.filePath(QStringLiteral("seite.jpg"))) == sent);
+  QCOMPARE(w.platform.dialogs().back().title, std::string("Angezeigte Seite speichern..."));
+  QCOMPARE(w.platform.dialogs().back().preselectedFilter, 1);  // JPG
+  QCOMPARE(w.state.pageSaveDir, dir.path().toStdString() + "/");
+  QVERIFY(w.platform.messages().empty());
+
+  {
+    SettingsAnswer answer{1};  // " 16 Farben"
+    savePageAs(w, dir.filePath(QStringLiteral("seite")), 2);
+    QVERIFY(answer.seen);
+    QCOMPARE(answer.options.value(1), QStringLiteral(" 16 Farben"));
+  }
+  const std::vector<std::uint8_t> png = fileBytes(dir.filePath(QStringLiteral("seite.png")));
+  QVERIFY(png.size() > 26);
+  QCOMPARE(int(png[24]), 4);  // IHDR: bit depth 4
+  QCOMPARE(int(png[25]), 3);  // palette colours
+  const Image reduced = decodeImage(png).image;
+  QCOMPARE(reduced.width(), w.pageView()->pageImage().width());
+
+  const QString pdf = dir.filePath(QStringLiteral("seite.pdf"));
+  savePageAs(w, pdf, 3);
+  PdfExportWindow* export_ = shownWindow<PdfExportWindow>();
+  QVERIFY(export_ != nullptr);
+  QCOMPARE(QApplication::activeModalWidget(), export_);
+  export_->createButton()->click();
+  QVERIFY(!export_->isVisible());
+  QVERIFY(toolOutput("qpdf", {"--check", pdf}).contains("No syntax or stream encoding errors"));
+  const QString images = toolOutput("pdfimages", {"-list", pdf});
+  const QString size = QStringLiteral("%1 %2")
+                           .arg(w.pageView()->pageImage().width(), 5)
+                           .arg(w.pageView()->pageImage().height(), 5);
+  QVERIFY2(images.contains(size) && images.contains("jpeg"), qPrintable(images));
+  QVERIFY(w.platform.messages().empty());
+
+  savePageAs(w, dir.filePath(QStringLiteral("offen.pdf")), 3);
+  QVERIFY(shownWindow<PdfExportWindow>() != nullptr);
+  w.window.close();
+  QVERIFY(shownWindow<PdfExportWindow>() == nullptr);
+  QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("offen.pdf"))));
+}
+
+// "Drucken" prints the page image; in crop view "Seite speichern" writes the cut-out at full
+// resolution and "Drucken" prints the cut-out.
+void ProgramWindowsTest::savingAndPrintingInCropView() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  addPrinters(w.platform);
+  QVERIFY(showFirstLeafPage(w));
+  QVERIFY(w.enabled(nav::ToolButton::Print));
+  const Image& page = w.pageView()->pageImage();
+
+  std::pair<int, int> shownSize;
+  const auto printShown = [&shownSize](PrintWindow& window) {
+    shownSize = {window.layout().imageWidth, window.layout().imageHeight};
+    window.printButton()->click();
+  };
+  printWith(w, printShown);
+  QCOMPARE(shownSize, std::make_pair(page.width(), page.height()));
+  QTRY_COMPARE(w.platform.printedPages().size(), std::size_t{1});
+  QCOMPARE(w.platform.printedPages()[0].imageWidth, page.width());
+  QVERIFY(w.window.isEnabled());
+
+  w.dragOnPage(QPoint(150, 120), QPoint(30, 20));
+  QVERIFY(w.pressed(nav::ToolButton::Crop));
+  const Image cut = w.pageView()->displayImage();
+  QVERIFY(cut.width() > 120 && cut.width() < page.width());
+
+  QTemporaryDir dir;
+  {
+    SettingsAnswer answer{3};  // "True Color"
+    savePageAs(w, dir.filePath(QStringLiteral("ausschnitt.png")), 2);
+    QVERIFY(answer.seen);
+  }
+  const Image saved =
+      decodeImageFile(dir.filePath(QStringLiteral("ausschnitt.png")).toStdString()).image;
+  QCOMPARE(saved.width(), cut.width());
+  QCOMPARE(saved.height(), cut.height());
+  QCOMPARE(saved.pixel(7, 5) & 0xFFFFFFU, cut.pixel(7, 5) & 0xFFFFFFU);
+
+  printWith(w, printShown);
+  QCOMPARE(shownSize, std::make_pair(cut.width(), cut.height()));
+  QTRY_COMPARE(w.platform.printedPages().size(), std::size_t{2});
+  QCOMPARE(w.platform.printedPages()[1].imageHeight, cut.height());
+  QVERIFY(w.pressed(nav::ToolButton::Crop));  // still in crop view
+}
+
+// A valid record file named on the command line is loaded without the dialog; an invalid one
+// gets the question, and Yes opens the dialog.
+void ProgramWindowsTest::recordFileFromTheCommandLine() {
+  {
+    AssembledWindow w;
+    QVERIFY(w.program.start(sampleFile()));
+    QVERIFY(w.platform.dialogs().empty());
+    QVERIFY(w.platform.messages().empty());
+    QVERIFY(!w.state.session.records.list.empty());
+    QVERIFY(w.records.selectedLeafEntry() != kNoEntry);
+    QVERIFY(!w.window.idField().empty());
+  }
+  QTemporaryDir dir;
+  const QString broken = dir.filePath(QStringLiteral("Kaputt.krv"));
+  QVERIFY(writeFileAtomically(broken.toStdString(), std::string_view("kein Datensatz\r\n")));
+  {
+    AssembledWindow w;
+    w.platform.queueMessageAnswer(MessageAnswer::Yes);
+    w.platform.queueOpenFile(sampleFile());
+    QVERIFY(w.program.start(broken.toStdString()));
+    QCOMPARE(w.platform.messages().size(), std::size_t{1});
+    QCOMPARE(w.platform.messages()[0].title, std::string("Fehler!"));
+    QCOMPARE(w.platform.messages()[0].text, kInvalidQuestion);
+    QCOMPARE(w.platform.dialogs().size(), std::size_t{1});
+    QVERIFY(!w.state.session.records.list.empty());
+  }
+  {
+    AssembledWindow w;
+    w.platform.queueMessageAnswer(MessageAnswer::No);
+    QVERIFY(!w.program.start(broken.toStdString()));
+    QVERIFY(w.platform.dialogs().empty());
+  }
+}
+
+QTEST_MAIN(ProgramWindowsTest)
+#include "program_windows_test.moc"

@@ -1,0 +1,346 @@
+#include "batch/batch_run.h"
+
+#include <condition_variable>
+#include <mutex>
+
+#include "archive/event_codes.h"
+#include "archive/page_address.h"
+#include "batch/save_list_file.h"
+#include "platform/cp1252.h"
+#include "platform/file_io.h"
+#include "viewer/image_codec.h"
+
+namespace korvalis {
+
+namespace detail {
+/// Written by a slot's worker before it posts kBatchLookupEvent, read by the user-interface
+/// thread after the event arrived (the event queue orders the two).
+struct LookupResult {
+  std::string apid;
+  int retries = 0;
+};
+}  // namespace detail
+
+namespace {
+
+constexpr int kMaxRetries = 2;
+constexpr int kChunkSize = 16384;
+
+/// Waits `delay` unless a stop is requested first; false when stopped.
+bool waitUnlessStopped(const std::stop_token& stop, std::chrono::milliseconds delay) {
+  if (delay.count() > 0) {
+    std::mutex mutex;
+    std::condition_variable_any woken;
+    std::unique_lock lock(mutex);
+    woken.wait_for(lock, stop, delay, [] { return false; });
+  }
+  return !stop.stop_requested();
+}
+
+/// What a worker needs; copied into its thread.
+struct LookupTask {
+  TransferEngine* engine = nullptr;
+  std::string servicePrefix;
+  std::string reference;
+  int requestLimit = 15000;
+  std::chrono::milliseconds delay{0};
+  bool lookUp = true;
+  std::array<std::chrono::milliseconds, 2> retryDelays{};
+  std::shared_ptr<detail::LookupResult> result;
+  std::shared_ptr<EventTarget> target;
+  std::uintptr_t eventData = 0;
+};
+
+/// The location look-up of a row: the answer, or nothing when none came or it is not the
+/// service's XML (a proxy's or overloaded server's error page), which is worth another try.
+std::optional<std::string> lookUpOnce(const LookupTask& task) {
+  UrlRequest request;
+  request.url = locationUrl(task.servicePrefix, task.reference);
+  request.flags = kQueryRequestFlags;
+  request.notifyCode = kLocationLookupCode;
+  request.chunkSize = kChunkSize;
+  request.connectTimeoutMs = task.requestLimit;
+  const auto data = task.engine->GetUrlSync(request);
+  if (!data) {
+    return std::nullopt;
+  }
+  std::string answer(data->begin(), data->end());
+  if (answer.find("<?xml") == std::string::npos) {
+    return std::nullopt;
+  }
+  return answer;
+}
+
+void runLookup(const std::stop_token& stop, const LookupTask& task) {
+  if (!waitUnlessStopped(stop, task.delay)) {
+    return;
+  }
+  if (task.lookUp) {
+    std::optional<std::string> answer = lookUpOnce(task);
+    while (!answer && task.result->retries < kMaxRetries) {
+      if (!waitUnlessStopped(stop, task.retryDelays[task.result->retries])) {
+        return;
+      }
+      ++task.result->retries;
+      answer = lookUpOnce(task);
+    }
+    task.result->apid = answer ? extractApid(*answer) : std::string(kUnknownApid);
+  }
+  if (!stop.stop_requested()) {
+    task.target->postEvent(kBatchLookupEvent, task.eventData);
+  }
+}
+
+/// Writes a received page to its row's file: -1 when saved, -2 when it cannot be written or a
+/// file of that name exists.
+std::int32_t writePage(std::string_view fileName, std::span<const unsigned char> bytes) {
+  if (fileName.empty()) {
+    return kRowWriteFailed;
+  }
+  AtomicFileWriter writer{std::filesystem::path(cp1252ToUtf8(fileName))};
+  if (!writer.isOpen() || !writer.write(bytes) || !writer.commit(/*replace=*/false)) {
+    return kRowWriteFailed;
+  }
+  return kRowSaved;
+}
+
+/// The outcome code of a received answer (nothing: no data).
+std::int32_t pageOutcome(std::string_view fileName,
+                         std::optional<std::span<const unsigned char>> data) {
+  if (!data) {
+    return kRowNoData;
+  }
+  const DecodeResult decoded = decodeImage(*data);
+  if (!decoded.ok()) {
+    // Data of a known image format that did not decode to an image is a damaged page.
+    return detectImageFormat(*data) == ImageFormat::Unknown ? kRowUndecodable : kRowNoImage;
+  }
+  return writePage(fileName, *data);
+}
+
+}  // namespace
+
+BatchRun::BatchRun(TransferEngine& engine, SaveList& list, std::shared_ptr<EventTarget> target,
+                   BatchListener& listener, BatchSettings settings)
+    : engine_(engine),
+      list_(list),
+      target_(std::move(target)),
+      listener_(listener),
+      settings_(std::move(settings)) {}
+
+BatchRun::~BatchRun() {
+  stop();
+  for (Slot& slot : slots_) {
+    if (slot.worker.joinable()) {
+      slot.worker.request_stop();
+    }
+  }
+}
+
+int BatchRun::slotCount() const {
+  return std::clamp(settings_.slotCount, 1, static_cast<int>(slots_.size()));
+}
+
+bool BatchRun::running() const {
+  return std::any_of(slots_.begin(), slots_.end(),
+                     [](const Slot& slot) { return slot.phase != Phase::Idle; });
+}
+
+bool BatchRun::start() {
+  if (running()) {
+    return false;
+  }
+  ++generation_;
+  saved_ = 0;
+  maximum_ = 0;
+  nextRow_ = 0;
+  list_.updateAll([this](std::vector<LinkRow>& rows) {
+    for (LinkRow& row : rows) {
+      if (row.reference.empty()) {
+        break;
+      }
+      row.code = kRowWaiting;
+      row.status.clear();
+      if (row.checked) {
+        row.status = kStatusWaiting;
+        ++maximum_;
+      }
+    }
+  });
+  for (int slot = 0; slot < slotCount(); ++slot) {
+    if (!takeNextRow(slot)) {
+      break;
+    }
+    if (slot == 0) {
+      listener_.progressChanged(saved_, maximum_);
+    }
+    startWorker(slot, std::chrono::milliseconds(0), /*lookUp=*/true);
+  }
+  return running();
+}
+
+bool BatchRun::takeNextRow(int slot) {
+  const auto& rows = list_.rows();
+  for (std::size_t i = nextRow_; i < rows.size() && !rows[i].reference.empty(); ++i) {
+    if (rows[i].checked && rows[i].code == kRowWaiting) {
+      nextRow_ = i + 1;
+      Slot& state = slots_[static_cast<std::size_t>(slot)];
+      state.row = i;
+      state.retries = 0;
+      state.apid.clear();
+      state.phase = Phase::LookingUp;
+      list_.setCodeAndStatus(i, slot + 1, rows[i].status);
+      return true;
+    }
+  }
+  nextRow_ = rows.size();
+  return false;
+}
+
+void BatchRun::startWorker(int slot, std::chrono::milliseconds delay, bool lookUp) {
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  if (state.worker.joinable()) {
+    state.worker.join();  // it has posted its event and is leaving
+  }
+  state.result = std::make_shared<detail::LookupResult>();
+  state.result->retries = state.retries;
+  state.result->apid = state.apid;
+  LookupTask task;
+  task.engine = &engine_;
+  task.servicePrefix = settings_.servicePrefix;
+  task.reference = list_.row(state.row).reference;
+  task.requestLimit = settings_.requestLimit;
+  task.delay = delay;
+  task.lookUp = lookUp;
+  task.retryDelays = settings_.retryDelays;
+  task.result = state.result;
+  task.target = target_;
+  task.eventData = (static_cast<std::uintptr_t>(generation_) << 2) | static_cast<unsigned>(slot);
+  state.phase = Phase::LookingUp;
+  state.worker = std::jthread(
+      [task = std::move(task)](const std::stop_token& stop) { runLookup(stop, task); });
+}
+
+bool BatchRun::handleEvent(int code, std::uintptr_t data) {
+  if (code == kBatchLookupEvent) {
+    if ((data >> 2) == (static_cast<std::uintptr_t>(generation_) & (UINTPTR_MAX >> 2))) {
+      lookupDone(static_cast<int>(data & 3));
+    }
+    return true;
+  }
+  if (code >= kBatchSlotEvent0 && code <= kBatchSlotEvent2) {
+    completion(code - kBatchSlotEvent0, static_cast<JobHandle>(data));
+    return true;
+  }
+  return false;
+}
+
+void BatchRun::lookupDone(int slot) {
+  if (slot >= slotCount()) {
+    return;
+  }
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  if (state.phase != Phase::LookingUp || state.result == nullptr) {
+    return;
+  }
+  if (state.worker.joinable()) {
+    state.worker.join();
+  }
+  state.apid = state.result->apid;
+  state.retries = state.result->retries;
+  list_.setCodeAndStatus(state.row, slot + 1, kStatusLoading);
+  UrlRequest request;
+  request.url = pageImageUrl(settings_.servicePrefix, state.apid);
+  request.flags = kQueryRequestFlags;
+  request.notifyTarget = target_;
+  request.notifyCode = kBatchSlotEvent0 + slot;
+  request.chunkSize = kChunkSize;
+  request.connectTimeoutMs = settings_.requestLimit;
+  state.handle = engine_.GetUrl(request);
+  if (state.handle == 0) {
+    // No download could be started: the row ends now instead of waiting for a completion
+    // that never comes, and the slot goes on.
+    finishRow(slot, kRowNoData);
+    return;
+  }
+  state.phase = Phase::Downloading;
+  listener_.rowStarted(state.row);
+}
+
+void BatchRun::completion(int slot, JobHandle handle) {
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  if (state.phase != Phase::Downloading || state.handle != handle) {
+    engine_.Free(handle);  // a download of a stopped run; nothing is saved
+    return;
+  }
+  state.handle = 0;
+  const auto data = engine_.GetData(handle);
+  const bool networkFailure = (!data && engine_.GetError(handle) >= kJobErrorHttpBase) ||
+                              engine_.GetHttpStatus(handle) >= 500;
+  if (networkFailure && state.retries < kMaxRetries) {
+    engine_.Free(handle);
+    const auto delay = settings_.retryDelays[static_cast<std::size_t>(state.retries)];
+    ++state.retries;
+    startWorker(slot, delay, /*lookUp=*/false);
+    return;
+  }
+  const std::int32_t code = pageOutcome(list_.row(state.row).fileName, data);
+  engine_.Free(handle);
+  if (code == kRowSaved) {
+    ++saved_;
+    listener_.progressChanged(saved_, maximum_);
+  }
+  finishRow(slot, code);
+}
+
+void BatchRun::finishRow(int slot, std::int32_t code) {
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  list_.setCodeAndStatus(state.row, code, statusTextForCode(code));
+  if (code == kRowSaved) {
+    list_.setChecked(state.row, false);
+  }
+  listener_.rowFinished(state.row);
+  slotIdle(slot);
+}
+
+void BatchRun::slotIdle(int slot) {
+  if (takeNextRow(slot)) {
+    startWorker(slot, std::chrono::milliseconds(0), /*lookUp=*/true);
+    return;
+  }
+  slots_[static_cast<std::size_t>(slot)].phase = Phase::Idle;
+  if (!running()) {
+    listener_.runFinished();
+  }
+}
+
+void BatchRun::stop() {
+  if (!running()) {
+    return;
+  }
+  ++generation_;
+  for (Slot& slot : slots_) {
+    if (slot.handle != 0) {
+      engine_.Free(slot.handle);  // aborts a running download; it posts nothing then
+      slot.handle = 0;
+    }
+    if (slot.worker.joinable()) {
+      slot.worker.request_stop();
+      retired_.push_back(std::move(slot.worker));
+    }
+    slot.phase = Phase::Idle;
+  }
+  list_.updateAll([](std::vector<LinkRow>& rows) {
+    for (LinkRow& row : rows) {
+      if (row.reference.empty()) {
+        break;
+      }
+      if (row.checked && row.code >= 0) {
+        row.code = kRowStopped;
+        row.status = statusTextForCode(kRowStopped);
+      }
+    }
+  });
+}
+
+}  // namespace korvalis

@@ -1,0 +1,114 @@
+#pragma once
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "archive/transfer_engine.h"
+#include "batch/save_list.h"
+
+namespace korvalis {
+
+/// Plain settings of a batch run.
+struct BatchSettings {
+  std::string servicePrefix;  ///< service base ending in "/das/v2/"
+  int requestLimit = 15000;   ///< connect time-out of look-ups and images, milliseconds
+  int slotCount = 3;          ///< download slots, 1 to 3
+  /// Waits before the second and third try of a row that failed for a network reason.
+  std::array<std::chrono::milliseconds, 2> retryDelays{std::chrono::milliseconds(1000),
+                                                       std::chrono::milliseconds(4000)};
+};
+
+/// What a batch run tells its window (user-interface thread).
+class BatchListener {
+ public:
+  virtual ~BatchListener() = default;
+  /// A row's image download started ("Lade..."): the list shows the row.
+  virtual void rowStarted(std::size_t /*row*/) {}
+  /// A row got its outcome code and status text.
+  virtual void rowFinished(std::size_t /*row*/) {}
+  /// Rows saved so far of the rows taking part.
+  virtual void progressChanged(int /*saved*/, int /*maximum*/) {}
+  /// The last busy slot found no further row: the run is over (not called after stop()).
+  virtual void runFinished() {}
+};
+
+namespace detail {
+struct LookupResult;
+}
+
+/// The batch download of the checked rows of a SaveList into the files named in the rows:
+/// up to three slots, each taking the next waiting row, looking up its image's APID on a
+/// worker thread of its own and downloading the image through the TransferEngine (completion
+/// events 65540-65542). Every change to the rows is made on the user-interface thread: the
+/// workers only post kBatchLookupEvent. A slot counts as busy from the start of its worker
+/// to the end of its row, so the run is never declared over while a look-up is under way.
+///
+/// A page is written byte for byte as received, under a temporary name that is renamed to the
+/// row's file name only when all of it is there, and never over an existing file. A row whose
+/// look-up or download failed for a network reason (no answer, connection failure, HTTP 5xx)
+/// is tried again up to two more times after the retry delays; "not found", "unauthorized"
+/// and data that is no image are final.
+class BatchRun {
+ public:
+  BatchRun(TransferEngine& engine, SaveList& list, std::shared_ptr<EventTarget> target,
+           BatchListener& listener, BatchSettings settings);
+  ~BatchRun();  ///< stops a running batch and waits for the workers
+  BatchRun(const BatchRun&) = delete;
+  BatchRun& operator=(const BatchRun&) = delete;
+
+  /// Starts the run (the target check is the caller's): resets the code and status of every
+  /// row up to the first empty reference ("Warte..." for the checked ones) and hands the first
+  /// waiting rows to the slots. False when no row is checked (nothing started).
+  bool start();
+  /// Stops the run: aborts the downloads, ends the workers' waits, and gives every checked row
+  /// that has not ended code -6 "STOP". Nothing when no slot is busy.
+  void stop();
+  /// Whether a slot is busy.
+  bool running() const;
+  /// Handles the run's posted events (look-up results, slot completions); false for others.
+  bool handleEvent(int code, std::uintptr_t data);
+
+  int progressValue() const { return saved_; }
+  int progressMaximum() const { return maximum_; }
+
+ private:
+  enum class Phase { Idle, LookingUp, Downloading };
+  struct Slot {
+    Phase phase = Phase::Idle;
+    std::size_t row = 0;
+    JobHandle handle = 0;
+    int retries = 0;
+    std::string apid;
+    std::shared_ptr<detail::LookupResult> result;
+    std::jthread worker;
+  };
+
+  bool takeNextRow(int slot);
+  void startWorker(int slot, std::chrono::milliseconds delay, bool lookUp);
+  void lookupDone(int slot);
+  void completion(int slot, JobHandle handle);
+  void finishRow(int slot, std::int32_t code);
+  void slotIdle(int slot);
+  int slotCount() const;
+
+  TransferEngine& engine_;
+  SaveList& list_;
+  std::shared_ptr<EventTarget> target_;
+  BatchListener& listener_;
+  BatchSettings settings_;
+  std::array<Slot, 3> slots_;
+  std::vector<std::jthread> retired_;  // stopped workers still leaving a look-up
+  std::size_t nextRow_ = 0;            // no waiting row lies before this index
+  std::uint32_t generation_ = 0;       // tells the events of an earlier run apart
+  int saved_ = 0;
+  int maximum_ = 0;
+};
+
+}  // namespace korvalis

@@ -1,0 +1,204 @@
+// The batch run against the test archive server over HTTPS: files byte-identical to the pages
+// served, the outcome of every kind of failure with its retries, the slots, stopping, and a
+// file that appears during the run.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+
+#include "archive/curl_global.h"
+#include "archive/page_address.h"
+#include "archive/tests/archive_server_fixture.h"
+#include "batch/batch_run.h"
+#include "batch/download_links.h"
+#include "batch/event_queue.h"
+#include "batch/file_naming.h"
+#include "platform/cp1252.h"
+#include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
+
+namespace korvalis {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ArchiveServer;
+using namespace std::chrono_literals;
+
+constexpr const char* kFilm = "4010312";  // pages 1-596 in the sample catalogue
+
+struct Recorder : BatchListener {
+  std::vector<std::pair<std::size_t, std::int32_t>> started;  // row, its code (the slot)
+  std::vector<std::size_t> finished;
+  bool over = false;
+  const SaveList* list = nullptr;
+  void rowStarted(std::size_t row) override { started.emplace_back(row, list->row(row).code); }
+  void rowFinished(std::size_t row) override { finished.push_back(row); }
+  void runFinished() override { over = true; }
+};
+
+/// A list of pages of one film named KB_Köslin_[3] in a folder of its own, a batch run over it
+/// and the server it talks to.
+class Harness {
+ public:
+  Harness(const std::vector<std::string>& serverArgs, int pages)
+      : server_(serverArgs), dir_(folder_.path()) {
+    auto rows = std::get<std::vector<LinkRow>>(makeLinkRows(kFilm, "1", std::to_string(pages)));
+    for (LinkRow& row : rows) {
+      row.checked = true;
+    }
+    applyFileNames(rows, *utf8ToCp1252(dir_.string()),
+                   std::get<NamePattern>(parseNamePattern("KB_K\xF6slin_[3]")));
+    list_.replaceAll(std::move(rows));
+    recorder_.list = &list_;
+    BatchSettings settings;
+    settings.servicePrefix = server_.servicePrefix();
+    settings.retryDelays = {10ms, 20ms};
+    run_ = std::make_unique<BatchRun>(engine_, list_, queue_, recorder_, settings);
+  }
+  ~Harness() { run_.reset(); }
+
+  /// Hands the posted events to the run until `done` holds (fails after 30 s).
+  template <typename Done>
+  void pumpUntil(Done done) {
+    const auto end = std::chrono::steady_clock::now() + 30s;
+    while (!done()) {
+      ASSERT_LT(std::chrono::steady_clock::now(), end) << "the run did not get there in time";
+      if (const auto event = queue_->next(50ms)) {
+        run_->handleEvent(event->code, event->data);
+      }
+    }
+  }
+  void runToEnd() {
+    ASSERT_TRUE(run_->start());
+    pumpUntil([this] { return recorder_.over; });
+  }
+  /// The image the server sends for a page.
+  std::vector<unsigned char> servedPage(int page) {
+    UrlRequest request;
+    request.url = pageImageUrl(
+        server_.servicePrefix(),
+        LookUpLocation(engine_, server_.servicePrefix(), makePageRef(kFilm, std::to_string(page))));
+    return engine_.GetUrlSync(request).value_or(std::vector<unsigned char>{});
+  }
+  /// How many requests of the log contain `part`.
+  std::size_t requests(const std::string& part) const {
+    const auto log = server_.requestLog();
+    return static_cast<std::size_t>(
+        std::count_if(log.begin(), log.end(),
+                      [&](const std::string& line) { return line.find(part) != line.npos; }));
+  }
+  std::vector<std::string> files() const {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(dir_)) {
+      names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+  }
+
+  ArchiveServer server_;
+  korvalis::testing::TempFolder folder_{"korvalis-batch"};
+  fs::path dir_;
+  CurlGlobal curl_;
+  TransferEngine engine_{curl_, korvalis::testing::ArchiveServer::caFile()};
+  std::shared_ptr<EventQueue> queue_ = std::make_shared<EventQueue>();
+  SaveList list_;
+  Recorder recorder_;
+  std::unique_ptr<BatchRun> run_;
+};
+
+TEST(BatchRun, TwelvePagesArriveByteIdenticalUnderTheirNumberedNames) {
+  Harness h({}, 12);
+  h.runToEnd();
+  std::vector<std::string> expected;
+  for (int page = 1; page <= 12; ++page) {
+    char name[32];
+    std::snprintf(name, sizeof name, "KB_K\xC3\xB6slin_%03d.jpg", page);  // UTF-8 on disk
+    expected.emplace_back(name);
+    const LinkRow& row = h.list_.row(static_cast<std::size_t>(page - 1));
+    EXPECT_EQ(row.status, "OK");
+    EXPECT_EQ(row.code, kRowSaved);
+    EXPECT_FALSE(row.checked);
+    const auto saved = readWholeFileBytes(h.dir_ / name);
+    ASSERT_TRUE(saved) << name;
+    const auto served = h.servedPage(page);
+    EXPECT_TRUE(std::equal(saved->begin(), saved->end(), served.begin(), served.end())) << name;
+  }
+  EXPECT_EQ(h.files(), expected);  // and no temporary file left behind
+  EXPECT_EQ(h.run_->progressValue(), 12);
+  EXPECT_EQ(h.run_->progressMaximum(), 12);
+  EXPECT_FALSE(h.run_->running());
+}
+
+TEST(BatchRun, FailuresGetTheirCodesAndOnlyNetworkFailuresAreRetried) {
+  Harness h({"--fault", "droponce=_00002/location", "--fault", "nonimage=00003/dist.jpg", "--fault",
+             "droponce=00004/dist.jpg", "--fault", "notfound=00005/dist.jpg", "--fault",
+             "unavailable=00006/dist.jpg"},
+            6);
+  h.runToEnd();
+  const std::pair<const char*, bool> outcomes[] = {{"OK", false},       {"OK", false},
+                                                   {"Fehler 4!", true}, {"OK", false},
+                                                   {"Fehler 4!", true}, {"Fehler 4!", true}};
+  for (std::size_t i = 0; i < 6; ++i) {
+    SCOPED_TRACE(i + 1);
+    EXPECT_EQ(h.list_.row(i).status, outcomes[i].first);
+    EXPECT_EQ(h.list_.row(i).checked, outcomes[i].second);  // failed rows stay checked
+  }
+  EXPECT_EQ(h.requests("_00002/location"), 2U);  // dropped look-up, tried again
+  EXPECT_EQ(h.requests("00003/dist.jpg"), 1U);   // not an image: final
+  EXPECT_EQ(h.requests("00004/dist.jpg"), 2U);   // dropped, then served
+  EXPECT_EQ(h.requests("00005/dist.jpg"), 1U);   // 404: final
+  EXPECT_EQ(h.requests("00006/dist.jpg"), 3U);   // 503: two more tries
+  EXPECT_EQ(h.files().size(), 3U);
+  EXPECT_EQ(h.run_->progressValue(), 3);
+}
+
+TEST(BatchRun, EachRowGetsTheNextFreeSlot) {
+  for (const int rows : {1, 2}) {
+    Harness h({}, rows);
+    h.runToEnd();
+    std::vector<std::int32_t> slots;
+    for (const auto& [row, code] : h.recorder_.started) {
+      slots.push_back(code);
+    }
+    std::sort(slots.begin(), slots.end());
+    const std::vector<std::int32_t> expected =
+        rows == 1 ? std::vector<std::int32_t>{1} : std::vector<std::int32_t>{1, 2};
+    EXPECT_EQ(slots, expected);
+  }
+}
+
+TEST(BatchRun, StopLeavesStopRowsCheckedAndNoFile) {
+  Harness h({"--fault", "latency=300"}, 6);
+  ASSERT_TRUE(h.run_->start());
+  h.pumpUntil([&] { return !h.recorder_.started.empty(); });  // a download is under way
+  h.run_->stop();
+  EXPECT_FALSE(h.run_->running());
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(h.list_.row(i).status, "STOP");
+    EXPECT_EQ(h.list_.row(i).code, kRowStopped);
+    EXPECT_TRUE(h.list_.row(i).checked);
+  }
+  // Whatever the stopped workers and downloads still post changes nothing.
+  while (const auto event = h.queue_->next(400ms)) {
+    h.run_->handleEvent(event->code, event->data);
+  }
+  EXPECT_EQ(h.list_.row(0).status, "STOP");
+  EXPECT_TRUE(h.files().empty());
+  EXPECT_TRUE(h.recorder_.finished.empty());
+}
+
+TEST(BatchRun, AFileThatAppearsDuringTheRunIsNeverOverwritten) {
+  Harness h({}, 3);
+  ASSERT_TRUE(h.run_->start());
+  const fs::path third = cp1252ToUtf8(h.list_.row(2).fileName);
+  std::ofstream(third) << "mine";
+  h.pumpUntil([&] { return h.recorder_.over; });
+  EXPECT_EQ(h.list_.row(0).status, "OK");
+  EXPECT_EQ(h.list_.row(2).status, "Fehler 2!");
+  EXPECT_EQ(readWholeFile(third).value_or(""), "mine");
+}
+
+}  // namespace
+}  // namespace korvalis
