@@ -79,7 +79,7 @@ void PagePrefetch::keep(HeldPage page) {
 
 void PagePrefetch::start(const std::string& id, const std::string& page) {
   cancel();
-  fetch_.emplace();
+  fetch_ = Fetch{};
   fetch_->page.id = id;
   fetch_->page.page = page;
   fetch_->location =
