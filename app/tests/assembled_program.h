@@ -23,6 +23,13 @@
 
 namespace korvalis::testing {
 
+/// The start values, from the environment (the archive's address), as main() sets them.
+inline AppState startValues() {
+  AppState initial;
+  initialiseAppState(initial);
+  return initial;
+}
+
 // The program's main window put together as main() does, by the same composition root, with
 // the scripted platform.
 struct AssembledWindow {
@@ -77,11 +84,7 @@ struct AssembledWindow {
   }
 
   // Initialised first, from the environment (the archive's address), as main() does.
-  AppState state = [] {
-    AppState initial;
-    initialiseAppState(initial);
-    return initial;
-  }();
+  AppState state = startValues();
   ScriptedPlatform platform;
   Program program{state, platform};
   MainWindow& window = program.mainWindow();

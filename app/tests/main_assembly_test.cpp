@@ -872,11 +872,7 @@ struct WatchedStartup {
     };
   }
 
-  AppState state = [] {
-    AppState initial;
-    initialiseAppState(initial);
-    return initial;
-  }();
+  AppState state = korvalis::testing::startValues();
   ScriptedPlatform platform;
   Program program{state, platform};
   StartupSeen seen;

@@ -32,6 +32,15 @@ UrlRequest pageRequest(const ArchiveServer& server, std::string_view apid) {
   return request;
 }
 
+/// The page request for the main view, reporting its completion to `window`.
+UrlRequest notifyingPageRequest(const ArchiveServer& server, std::string_view apid,
+                                std::shared_ptr<EventTarget> window) {
+  UrlRequest request = pageRequest(server, apid);
+  request.notifyTarget = std::move(window);
+  request.notifyCode = kPageImageEvent;
+  return request;
+}
+
 class StallTest : public ::testing::Test {
  protected:
   StallTest()
@@ -56,9 +65,7 @@ TEST_F(StallTest, AServerThatStopsSendingEndsTheRequestAsAFailedRead) {
   }
   // The asynchronous form reports the failure through its completion event.
   const auto window = std::make_shared<RecordingTarget>();
-  UrlRequest request = pageRequest(server, kApid);
-  request.notifyTarget = window;
-  request.notifyCode = kPageImageEvent;
+  const UrlRequest request = notifyingPageRequest(server, kApid, window);
   const JobHandle job = engine.GetUrl(request);
   ASSERT_NE(job, 0U);
   const auto event = window->waitFor(kPageImageEvent, 60s);
@@ -78,9 +85,7 @@ TEST_F(StallTest, ASlowButSteadyAnswerIsNotCutOffAndAStallCanBeAborted) {
 
   engine.setStallTimeout(60);
   const auto window = std::make_shared<RecordingTarget>();
-  UrlRequest request = pageRequest(server, kApid);
-  request.notifyTarget = window;
-  request.notifyCode = kPageImageEvent;
+  const UrlRequest request = notifyingPageRequest(server, kApid, window);
   const JobHandle job = engine.GetUrl(request);
   ASSERT_NE(job, 0U);
   // Esc while the server is silent: the worker sees the abort in its progress callback.
@@ -100,8 +105,7 @@ class OddAnswersTest : public ::testing::Test {
       : server({"--fault", "foundnoapid=004010472_00002", "--fault", "sizeonce=00003/size",
                 "--fault", "sizenouptodate=00004/size", "--fault", "parentsnochild=00005",
                 "--fault", "htmlerror=00006/dist", "--fault", "damagedjpeg=00007/dist", "--fault",
-                "protected=00008"}) {
-  }
+                "protected=00008"}) {}
   std::string apid(int page) const { return "TH-1951-58455-2341-36-0000" + std::to_string(page); }
   std::optional<std::vector<unsigned char>> fetch(std::string url) {
     UrlRequest request;

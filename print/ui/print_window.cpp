@@ -148,31 +148,31 @@ void PrintWindow::buildControls() {
   auto* panel = new QFrame(this);
   panel->setGeometry(11, 317, 210, 130);
 
-  struct FieldSpec {
+  struct MarginField {
     Field field;
     int x, y, maximum;
     const char* name;
   };
-  const FieldSpec specs[] = {{Top, 75, 3, 140, "Rand oben (mm)"},
-                             {Bottom, 75, 103, 140, "Rand unten (mm)"},
-                             {Left, 5, 53, 100, "Rand links (mm)"},
-                             {Right, 145, 53, 100, "Rand rechts (mm)"}};
-  for (const FieldSpec& spec : specs) {
+  const MarginField margins[] = {{Top, 75, 3, 140, "Rand oben (mm)"},
+                                 {Bottom, 75, 103, 140, "Rand unten (mm)"},
+                                 {Left, 5, 53, 100, "Rand links (mm)"},
+                                 {Right, 145, 53, 100, "Rand rechts (mm)"}};
+  for (const MarginField& margin : margins) {
     auto* field = new QSpinBox(panel);
-    field->setGeometry(spec.x, spec.y, 60, 24);
-    field->setRange(0, spec.maximum);
-    field->setValue(accepted_[spec.field]);
+    field->setGeometry(margin.x, margin.y, 60, 24);
+    field->setRange(0, margin.maximum);
+    field->setValue(accepted_[margin.field]);
     // The value counts when it is committed (arrows, Return, focus lost), not per keystroke.
     field->setKeyboardTracking(false);
-    field->setAccessibleName(QString::fromUtf8(spec.name));
-    field->setToolTip(QString::fromUtf8(spec.name));
+    field->setAccessibleName(QString::fromUtf8(margin.name));
+    field->setToolTip(QString::fromUtf8(margin.name));
     field->installEventFilter(this);
     if (auto* edit = field->findChild<QLineEdit*>()) {
       edit->installEventFilter(this);
     }
-    connect(field, &QSpinBox::valueChanged, this, [this, f = spec.field] { commitField(f); });
-    connect(field, &QSpinBox::editingFinished, this, [this, f = spec.field] { commitField(f); });
-    fields_[spec.field] = field;
+    connect(field, &QSpinBox::valueChanged, this, [this, f = margin.field] { commitField(f); });
+    connect(field, &QSpinBox::editingFinished, this, [this, f = margin.field] { commitField(f); });
+    fields_[margin.field] = field;
   }
 
   turn_ = new QToolButton(panel);
