@@ -26,6 +26,8 @@ inline constexpr int kMonitorIconEvent = 65601;
 inline constexpr int kBatchLookupEvent = 65602;
 /// One size query of the storage estimate ended (data: run generation and the size).
 inline constexpr int kEstimateSizeEvent = 65603;
+/// A batch row's location look-up, started ahead of its slot, ended (data: the job handle).
+inline constexpr int kBatchAheadLookupEvent = 65604;
 // The steps of a page request and of the page fetched ahead (data: the job handle). All lie
 // above kFirstCodeWithoutProgress: they never move the main window's progress field.
 inline constexpr int kLocationStepEvent = 65610;   ///< location look-up before a page download

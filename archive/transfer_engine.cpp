@@ -227,6 +227,9 @@ curl_slist* requestHeaders(const JobState& job) {
   return headers;
 }
 
+/// Idle connections the engine's shared pool keeps.
+constexpr long kSharedConnectionLimit = 16;
+
 void configure(CURL* curl, Transfer& transfer, curl_slist* headers, char* errorBuffer) {
   const JobState& job = *transfer.job;
   const std::string userAgent(kUserAgent);
@@ -257,6 +260,10 @@ void configure(CURL* curl, Transfer& transfer, curl_slist* headers, char* errorB
                    static_cast<long>(job.engine->stallSeconds.load()));
   if (job.engine->connections.handle() != nullptr) {
     curl_easy_setopt(curl, CURLOPT_SHARE, job.engine->connections.handle());
+    // Each transfer runs on a handle of its own, whose pool limit (a few connections) would
+    // otherwise close the shared pool's idle connections as soon as several requests overlap
+    // (look-ups beside downloads), and every later request would pay a new handshake.
+    curl_easy_setopt(curl, CURLOPT_MAXCONNECTS, kSharedConnectionLimit);
   }
   curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, onHeader);
   curl_easy_setopt(curl, CURLOPT_HEADERDATA, &transfer);

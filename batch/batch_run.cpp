@@ -51,16 +51,20 @@ struct LookupTask {
   std::uintptr_t eventData = 0;
 };
 
-/// The location look-up of a row: the answer, or nothing when none came or it is not the
-/// service's XML (a proxy's or overloaded server's error page), which is worth another try.
-std::optional<std::string> lookUpOnce(const LookupTask& task) {
+/// The location look-up request of a row.
+UrlRequest lookupRequest(std::string_view servicePrefix, std::string_view reference,
+                         int requestLimit) {
   UrlRequest request;
-  request.url = locationUrl(task.servicePrefix, task.reference);
+  request.url = locationUrl(servicePrefix, reference);
   request.flags = kQueryRequestFlags;
-  request.notifyCode = kLocationLookupCode;
   request.chunkSize = kChunkSize;
-  request.connectTimeoutMs = task.requestLimit;
-  const auto data = task.engine->GetUrlSync(request);
+  request.connectTimeoutMs = requestLimit;
+  return request;
+}
+
+/// A location answer, or nothing when none came or it is not the service's XML (a proxy's or
+/// overloaded server's error page), which is worth another try.
+std::optional<std::string> usableAnswer(std::optional<std::span<const unsigned char>> data) {
   if (!data) {
     return std::nullopt;
   }
@@ -71,11 +75,22 @@ std::optional<std::string> lookUpOnce(const LookupTask& task) {
   return answer;
 }
 
+std::optional<std::string> lookUpOnce(const LookupTask& task) {
+  UrlRequest request = lookupRequest(task.servicePrefix, task.reference, task.requestLimit);
+  request.notifyCode = kLocationLookupCode;
+  const auto data = task.engine->GetUrlSync(request);
+  if (!data) {
+    return std::nullopt;
+  }
+  return usableAnswer(std::span<const unsigned char>(*data));
+}
+
 void runLookup(const std::stop_token& stop, const LookupTask& task) {
   if (!waitUnlessStopped(stop, task.delay)) {
     return;
   }
   if (task.lookUp) {
+    // After a failed look-up ahead of the slot, this is already the row's second try.
     std::optional<std::string> answer = lookUpOnce(task);
     while (!answer && task.result->retries < kMaxRetries) {
       if (!waitUnlessStopped(stop, task.retryDelays[task.result->retries])) {
@@ -130,6 +145,7 @@ BatchRun::BatchRun(TransferEngine& engine, SaveList& list, std::shared_ptr<Event
 
 BatchRun::~BatchRun() {
   stop();
+  dropLookAheads(SIZE_MAX, /*keepClaimed=*/false);
   for (Slot& slot : slots_) {
     if (slot.worker.joinable()) {
       slot.worker.request_stop();
@@ -154,6 +170,8 @@ bool BatchRun::start() {
   saved_ = 0;
   maximum_ = 0;
   nextRow_ = 0;
+  dropLookAheads(SIZE_MAX, /*keepClaimed=*/false);
+  lookAheadRow_ = 0;
   list_.updateAll([this](std::vector<LinkRow>& rows) {
     for (LinkRow& row : rows) {
       if (row.reference.empty()) {
@@ -174,8 +192,9 @@ bool BatchRun::start() {
     if (slot == 0) {
       listener_.progressChanged(saved_, maximum_);
     }
-    startWorker(slot, std::chrono::milliseconds(0), /*lookUp=*/true);
+    startLookup(slot);
   }
+  fillLookAheads();
   return running();
 }
 
@@ -195,6 +214,111 @@ bool BatchRun::takeNextRow(int slot) {
   }
   nextRow_ = rows.size();
   return false;
+}
+
+void BatchRun::startLookup(int slot) {
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  dropLookAheads(state.row, /*keepClaimed=*/true);  // rows passed over need no answer
+  auto ahead = std::find_if(lookAheads_.begin(), lookAheads_.end(),
+                            [&](const LookAhead& other) { return other.row == state.row; });
+  if (ahead != lookAheads_.end() && ahead->reference != list_.row(state.row).reference) {
+    if (ahead->handle != 0) {
+      engine_.Free(ahead->handle);  // the list changed under it
+    }
+    lookAheads_.erase(ahead);
+    ahead = lookAheads_.end();
+  }
+  if (ahead == lookAheads_.end()) {
+    ahead = startLookAhead(state.row);
+  }
+  ahead->claimed = true;
+  if (ahead->handle != 0) {
+    return;  // the answer is on its way; lookAheadDone goes on
+  }
+  const std::optional<std::string> answer = std::move(ahead->answer);
+  lookAheads_.erase(ahead);
+  if (answer) {
+    state.apid = extractApid(*answer);
+    startDownload(slot);
+    return;
+  }
+  // The first try got no usable answer: the worker makes the second and third.
+  state.retries = 1;
+  startWorker(slot, settings_.retryDelays[0], /*lookUp=*/true);
+}
+
+std::deque<BatchRun::LookAhead>::iterator BatchRun::startLookAhead(std::size_t row) {
+  UrlRequest request =
+      lookupRequest(settings_.servicePrefix, list_.row(row).reference, settings_.requestLimit);
+  request.notifyTarget = target_;
+  request.notifyCode = kBatchAheadLookupEvent;
+  LookAhead ahead;
+  ahead.row = row;
+  ahead.reference = list_.row(row).reference;
+  ahead.handle = engine_.GetUrl(request);  // 0: ended at once, without an answer
+  lookAheadRow_ = std::max(lookAheadRow_, row + 1);
+  // A row checked again after the look-ups passed it goes before the later rows.
+  const auto place = std::find_if(lookAheads_.begin(), lookAheads_.end(),
+                                  [row](const LookAhead& other) { return other.row > row; });
+  return lookAheads_.insert(place, std::move(ahead));
+}
+
+void BatchRun::fillLookAheads() {
+  // Enough answers ahead for every slot to find one when it takes its next row. A look-up
+  // takes a round trip like a page, so as many look-ups in flight as slots only just keep
+  // pace and every uneven page leaves a slot waiting; one more keeps them ahead. (200 pages
+  // at 50 ms latency: 1.45 times curl's time with three, 1.08 with four.)
+  const auto depth = static_cast<std::size_t>(2 * slotCount());
+  const int inFlightLimit = slotCount() + 1;
+  const auto inFlight = [this] {
+    return static_cast<int>(
+        std::count_if(lookAheads_.begin(), lookAheads_.end(),
+                      [](const LookAhead& ahead) { return ahead.handle != 0; }));
+  };
+  const auto& rows = list_.rows();
+  std::size_t row = std::max(lookAheadRow_, nextRow_);
+  while (lookAheads_.size() < depth && inFlight() < inFlightLimit && row < rows.size() &&
+         !rows[row].reference.empty()) {
+    if (rows[row].checked && rows[row].code == kRowWaiting) {
+      startLookAhead(row);
+    }
+    lookAheadRow_ = ++row;
+  }
+}
+
+void BatchRun::lookAheadDone(JobHandle handle) {
+  const auto found =
+      std::find_if(lookAheads_.begin(), lookAheads_.end(),
+                   [handle](const LookAhead& ahead) { return ahead.handle == handle; });
+  if (found == lookAheads_.end()) {
+    engine_.Free(handle);  // a look-up of a stopped run or of a row passed over
+    return;
+  }
+  found->answer = usableAnswer(engine_.GetData(handle));
+  found->handle = 0;
+  engine_.Free(handle);
+  if (found->claimed) {
+    for (int slot = 0; slot < slotCount(); ++slot) {
+      const Slot& state = slots_[static_cast<std::size_t>(slot)];
+      if (state.phase == Phase::LookingUp && state.row == found->row) {
+        startLookup(slot);
+        break;
+      }
+    }
+  }
+  fillLookAheads();
+}
+
+void BatchRun::dropLookAheads(std::size_t beforeRow, bool keepClaimed) {
+  std::erase_if(lookAheads_, [&](const LookAhead& ahead) {
+    if (ahead.row >= beforeRow || (keepClaimed && ahead.claimed)) {
+      return false;
+    }
+    if (ahead.handle != 0) {
+      engine_.Free(ahead.handle);  // aborts it; it posts nothing then
+    }
+    return true;
+  });
 }
 
 void BatchRun::startWorker(int slot, std::chrono::milliseconds delay, bool lookUp) {
@@ -224,8 +348,12 @@ void BatchRun::startWorker(int slot, std::chrono::milliseconds delay, bool lookU
 bool BatchRun::handleEvent(int code, std::uintptr_t data) {
   if (code == kBatchLookupEvent) {
     if ((data >> 2) == (static_cast<std::uintptr_t>(generation_) & (UINTPTR_MAX >> 2))) {
-      lookupDone(static_cast<int>(data & 3));
+      workerDone(static_cast<int>(data & 3));
     }
+    return true;
+  }
+  if (code == kBatchAheadLookupEvent) {
+    lookAheadDone(static_cast<JobHandle>(data));
     return true;
   }
   if (code >= kBatchSlotEvent0 && code <= kBatchSlotEvent2) {
@@ -235,19 +363,23 @@ bool BatchRun::handleEvent(int code, std::uintptr_t data) {
   return false;
 }
 
-void BatchRun::lookupDone(int slot) {
+void BatchRun::workerDone(int slot) {
   if (slot >= slotCount()) {
     return;
   }
   Slot& state = slots_[static_cast<std::size_t>(slot)];
-  if (state.phase != Phase::LookingUp || state.result == nullptr) {
+  if (state.phase != Phase::LookingUp || state.result == nullptr || !state.worker.joinable()) {
     return;
   }
-  if (state.worker.joinable()) {
-    state.worker.join();
-  }
+  state.worker.join();
   state.apid = state.result->apid;
   state.retries = state.result->retries;
+  state.result.reset();
+  startDownload(slot);
+}
+
+void BatchRun::startDownload(int slot) {
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
   list_.setCodeAndStatus(state.row, slot + 1, kStatusLoading);
   UrlRequest request;
   request.url = pageImageUrl(settings_.servicePrefix, state.apid);
@@ -265,8 +397,8 @@ void BatchRun::lookupDone(int slot) {
   }
   state.phase = Phase::Downloading;
   listener_.rowStarted(state.row);
+  fillLookAheads();
 }
-
 void BatchRun::completion(int slot, JobHandle handle) {
   Slot& state = slots_[static_cast<std::size_t>(slot)];
   if (state.phase != Phase::Downloading || state.handle != handle) {
@@ -305,11 +437,12 @@ void BatchRun::finishRow(int slot, std::int32_t code) {
 
 void BatchRun::slotIdle(int slot) {
   if (takeNextRow(slot)) {
-    startWorker(slot, std::chrono::milliseconds(0), /*lookUp=*/true);
+    startLookup(slot);
     return;
   }
   slots_[static_cast<std::size_t>(slot)].phase = Phase::Idle;
   if (!running()) {
+    dropLookAheads(SIZE_MAX, /*keepClaimed=*/false);
     listener_.runFinished();
   }
 }
@@ -319,6 +452,7 @@ void BatchRun::stop() {
     return;
   }
   ++generation_;
+  dropLookAheads(SIZE_MAX, /*keepClaimed=*/false);
   for (Slot& slot : slots_) {
     if (slot.handle != 0) {
       engine_.Free(slot.handle);  // aborts a running download; it posts nothing then

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -44,11 +46,19 @@ struct LookupResult;
 }
 
 /// The batch download of the checked rows of a SaveList into the files named in the rows:
-/// up to three slots, each taking the next waiting row, looking up its image's APID on a
-/// worker thread of its own and downloading the image through the TransferEngine (completion
-/// events 65540-65542). Every change to the rows is made on the user-interface thread: the
-/// workers only post kBatchLookupEvent. A slot counts as busy from the start of its worker
-/// to the end of its row, so the run is never declared over while a look-up is under way.
+/// up to three slots, each taking the next waiting row, looking up its image's APID and
+/// downloading the image through the TransferEngine (completion events 65540-65542).
+///
+/// The location look-ups run ahead of the slots: while the slots download, the look-ups of
+/// the next waiting rows are already under way (kBatchAheadLookupEvent), so a slot that takes
+/// a row usually finds its APID known and starts the image at once instead of paying a second
+/// round trip; at most one look-up more than there are slots is in flight. Such a look-up is
+/// invisible in the list: a row shows its slot only once a slot
+/// takes it. A look-up that got no usable answer is tried again on a worker thread of the
+/// slot (after the retry delays; kBatchLookupEvent), as is the image of a row whose download
+/// failed for a network reason. Every change to the rows is made on the user-interface thread:
+/// the workers only post events. A slot counts as busy from the moment it takes a row to the
+/// end of that row, so the run is never declared over while a look-up is under way.
 ///
 /// A page is written byte for byte as received, under a temporary name that is renamed to the
 /// row's file name only when all of it is there, and never over an existing file. A row whose
@@ -80,6 +90,14 @@ class BatchRun {
 
  private:
   enum class Phase { Idle, LookingUp, Downloading };
+  /// The location look-up of a waiting row, started ahead of the slot that will take it.
+  struct LookAhead {
+    std::size_t row = 0;
+    std::string reference;              ///< the row's reference when the look-up started
+    JobHandle handle = 0;               ///< 0 once the answer is in (or no job could be started)
+    std::optional<std::string> answer;  ///< the service's XML; nothing: no usable answer
+    bool claimed = false;               ///< a slot holds the row and waits for the answer
+  };
   struct Slot {
     Phase phase = Phase::Idle;
     std::size_t row = 0;
@@ -91,8 +109,16 @@ class BatchRun {
   };
 
   bool takeNextRow(int slot);
+  void startLookup(int slot);
   void startWorker(int slot, std::chrono::milliseconds delay, bool lookUp);
-  void lookupDone(int slot);
+  void workerDone(int slot);
+  void startDownload(int slot);
+  void fillLookAheads();
+  std::deque<LookAhead>::iterator startLookAhead(std::size_t row);
+  void lookAheadDone(JobHandle handle);
+  /// Ends the look-ups of the rows before `beforeRow` (those a slot waits for, too, unless
+  /// `keepClaimed`).
+  void dropLookAheads(std::size_t beforeRow, bool keepClaimed);
   void completion(int slot, JobHandle handle);
   void finishRow(int slot, std::int32_t code);
   void slotIdle(int slot);
@@ -104,6 +130,8 @@ class BatchRun {
   BatchListener& listener_;
   BatchSettings settings_;
   std::array<Slot, 3> slots_;
+  std::deque<LookAhead> lookAheads_;   // ordered by row
+  std::size_t lookAheadRow_ = 0;       // no row before this index still needs a look-up
   std::vector<std::jthread> retired_;  // stopped workers still leaving a look-up
   std::size_t nextRow_ = 0;            // no waiting row lies before this index
   std::uint32_t generation_ = 0;       // tells the events of an earlier run apart

@@ -169,6 +169,21 @@ TEST(BatchRun, EachRowGetsTheNextFreeSlot) {
   }
 }
 
+TEST(BatchRun, LookUpsRunAheadOfTheSlotsAndEachRowIsLookedUpOnce) {
+  // Slow images: while the three slots wait for their pages, the next rows' look-ups are
+  // already answered, so a slot that takes a row can request its image at once.
+  Harness h({"--fault", "latency=400:dist.jpg"}, 6);
+  ASSERT_TRUE(h.run_->start());
+  h.pumpUntil([&] { return !h.recorder_.finished.empty(); });
+  EXPECT_EQ(h.requests("/location"), 6U);
+  h.pumpUntil([&] { return h.recorder_.over; });
+  for (std::size_t i = 0; i < 6; ++i) {
+    EXPECT_EQ(h.list_.row(i).status, "OK") << i;
+  }
+  EXPECT_EQ(h.requests("/location"), 6U);  // none asked twice
+  EXPECT_EQ(h.files().size(), 6U);
+}
+
 TEST(BatchRun, StopLeavesStopRowsCheckedAndNoFile) {
   Harness h({"--fault", "latency=300"}, 6);
   ASSERT_TRUE(h.run_->start());
