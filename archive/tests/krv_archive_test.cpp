@@ -32,7 +32,7 @@ class KrvArchiveTest : public ::testing::Test {
                                     "' KORVALIS_CA_FILE='" + ArchiveServer::caFile() + "'";
     return testing::runKrv(KRV_PATH, dir_, args, environment);
   }
-  std::string path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
+  std::string path(const std::string& name) const { return testing::shellQuoted(dir_ / name); }
   /// The files in the folder, sorted, without krv's captured output.
   std::vector<std::string> files() const {
     std::vector<std::string> names;

@@ -25,7 +25,7 @@ class KrvBatchTest : public ::testing::Test {
                                     "' KORVALIS_CA_FILE='" + ArchiveServer::caFile() + "'";
     return testing::runKrv(KRV_PATH, dir_, args, environment);
   }
-  std::string path(const std::string& name) const { return "'" + (dir_ / name).string() + "'"; }
+  std::string path(const std::string& name) const { return testing::shellQuoted(dir_ / name); }
 
   ArchiveServer server_;
   korvalis::testing::TempFolder folder_{"korvalis-batch"};

@@ -90,7 +90,9 @@ TEST(Ascii85, GroupsZerosTailAndLineRule) {
   seventyTwo += "M";
   EXPECT_EQ(ascii85Encode(bytes(seventyTwo)).substr(72), "\n~>");
   // "z" counts as one character.
-  EXPECT_EQ(ascii85Encode(std::vector<std::uint8_t>(73 * 4, 0)), std::string(73, 'z') + "\n~>");
+  std::string zeros(73, 'z');
+  zeros += "\n~>";
+  EXPECT_EQ(ascii85Encode(std::vector<std::uint8_t>(73 * 4, 0)), zeros);
 }
 
 std::vector<std::uint8_t> dejaVuSans() {

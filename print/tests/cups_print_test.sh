@@ -119,7 +119,8 @@ export CUPS_SERVER="$WORK/cups.sock"
 export CUPS_SERVERROOT="$WORK/client" HOME="$WORK/home"
 unset PRINTER LPDEST || true
 tries=0
-until lpstat -r >/dev/null 2>&1; do
+# lpstat -r can exit 0 before the scheduler listens: wait for its socket and its own words.
+until [ -S "$WORK/cups.sock" ] && LC_ALL=C lpstat -r 2>/dev/null | grep -q "scheduler is running"; do
   tries=$((tries + 1))
   if [ $tries -gt 100 ] || ! kill -0 "$CUPSD_PID" 2>/dev/null; then
     cat "$WORK/logs/cupsd.out" "$WORK/logs/error_log" 2>/dev/null >&2 || true
@@ -127,8 +128,8 @@ until lpstat -r >/dev/null 2>&1; do
   fi
   sleep 0.1
 done
-lpadmin -p Korvalis_PDF -E -v "file://$WORK/out/pdf-printer.out" -P "$WORK/pdf.ppd" 2>/dev/null
-lpadmin -p Buero -E -v "file://$WORK/out/buero.out" -P "$WORK/laser.ppd" 2>/dev/null
+lpadmin -p Korvalis_PDF -E -v "file://$WORK/out/pdf-printer.out" -P "$WORK/pdf.ppd"
+lpadmin -p Buero -E -v "file://$WORK/out/buero.out" -P "$WORK/laser.ppd"
 lpadmin -d Buero
 
 # Waits for the scheduler to finish every job and for the output file, then moves it to $2.

@@ -65,7 +65,7 @@ fi
 
 # --- the installed tree
 expected=(
-  bin/korvalis bin/krv
+  bin/korvalis bin/krv libexec/korvalis/krv-print
   share/korvalis/WebHelp/Index.htm share/korvalis/Beispiel.krv share/korvalis/Beispiel.catalogue.tsv
   "share/applications/$app_id.desktop" "share/metainfo/$app_id.metainfo.xml"
   "share/mime/packages/$app_id.xml"
@@ -74,12 +74,13 @@ expected=(
 for f in "${expected[@]}"; do
   [ -f "$usr/$f" ] || fail "not installed: $f"
 done
-[ -x "$usr/bin/korvalis" ] && [ -x "$usr/bin/krv" ] || fail "the programs are not executable"
+[ -x "$usr/bin/korvalis" ] && [ -x "$usr/bin/krv" ] && [ -x "$usr/libexec/korvalis/krv-print" ] ||
+  fail "the programs are not executable"
 cmp -s "$src/data/Beispiel.krv" "$usr/share/korvalis/Beispiel.krv" || fail "the sample differs from data/Beispiel.krv"
 [ "$(find "$usr/share/korvalis/WebHelp" -name '*.htm' | wc -l)" = "$(find "$src/WebHelp" -name '*.htm' | wc -l)" ] ||
   fail "help pages missing under share/korvalis/WebHelp"
 # Nothing outside the usual folders (no build leftovers, no test programs).
-unexpected=$(cd "$usr" && find . -type f | grep -vE '^\./(bin/(korvalis|krv)|share/(korvalis|applications|metainfo|mime/packages|icons/hicolor|man/man1|doc/korvalis)/)' || true)
+unexpected=$(cd "$usr" && find . -type f | grep -vE '^\./(bin/(korvalis|krv)|libexec/korvalis/krv-print|share/(korvalis|applications|metainfo|mime/packages|icons/hicolor|man/man1|doc/korvalis)/)' || true)
 expect_eq "files outside the expected folders" "" "$unexpected"
 for icon in apps/korvalis mimetypes/application-x-korvalis-records mimetypes/application-x-korvalis-savelist; do
   for size in 16 22 24 32 48 64 128 256; do
@@ -123,8 +124,8 @@ for key in archive_url site_url ca_file; do
 done
 
 # --- krv run from the staging folder
-for program in korvalis krv; do
-  missing=$(ldd "$usr/bin/$program" | grep 'not found' || true)
+for program in bin/korvalis bin/krv libexec/korvalis/krv-print; do
+  missing=$(ldd "$usr/$program" | grep 'not found' || true)
   expect_eq "libraries $program does not find" "" "$missing"
 done
 krv="$usr/bin/krv"
@@ -142,6 +143,10 @@ done
 expect_eq "krv check on the installed sample" valid "$("$krv" check "$usr/share/korvalis/Beispiel.krv")"
 "$krv" tree "$usr/share/korvalis/Beispiel.krv" >"$work/tree.txt" 2>/dev/null || fail "krv tree on the sample"
 [ -s "$work/tree.txt" ] || fail "krv tree on the sample lists nothing"
+# The print commands run in the installed helper: without arguments it answers with its usage.
+"$krv" print >/dev/null 2>"$work/print.txt" && rc=0 || rc=$?
+expect_eq "krv print without arguments: exit code (from krv-print)" 2 "$rc"
+grep -q "^usage: krv print" "$work/print.txt" || fail "krv print did not reach krv-print: $(cat "$work/print.txt")"
 "$krv" nosuchcommand >/dev/null 2>&1 && rc=0 || rc=$?
 expect_eq "krv with an unknown command: exit code" 2 "$rc"
 

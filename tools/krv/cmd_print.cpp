@@ -10,6 +10,7 @@
 #include "print/print_layout.h"
 #include "tools/krv/command.h"
 #include "tools/krv/margin_list.h"
+#include "tools/krv/print_commands.h"
 #include "viewer/image_codec.h"
 
 namespace {
@@ -134,5 +135,5 @@ int runPrint(std::span<const std::string> args) {
 
 }  // namespace
 
-KRV_COMMAND("printers", "", runPrinters)
-KRV_COMMAND("print", "IMAGE [--printer NAME] [--margins T,L,R,B] [--turned]", runPrint)
+KRV_COMMAND(korvalis::krv::kPrintersCommand, korvalis::krv::kPrintersUsage, runPrinters)
+KRV_COMMAND(korvalis::krv::kPrintCommand, korvalis::krv::kPrintUsage, runPrint)

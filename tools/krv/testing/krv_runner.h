@@ -24,6 +24,14 @@ inline std::string readFileText(const std::filesystem::path& path) {
   return readWholeFile(path).value_or(std::string());
 }
 
+/// A path in single quotes for the shell (the tests' folders hold no quote).
+inline std::string shellQuoted(const std::filesystem::path& path) {
+  std::string quoted(1, '\'');
+  quoted += path.string();
+  quoted += '\'';
+  return quoted;
+}
+
 /// Runs `krv` with `args` (already quoted for the shell), preceded by `environment`
 /// ("NAME='value' ..."), with standard output and error captured in files under `dir`.
 inline KrvRun runKrv(const std::filesystem::path& krv, const std::filesystem::path& dir,
