@@ -70,7 +70,9 @@ TEST(AppStateInit, EnvironmentOverridesTheArchiveAddresses) {
   setenv("KORVALIS_ARCHIVE_URL", "", 1);
   initialiseAppState(state);
   unsetenv("KORVALIS_ARCHIVE_URL");
-  EXPECT_EQ(state.request.servicePrefix, std::string(KORVALIS_TEST_ARCHIVE_URL) + "/das/v2/");
+  std::string builtIn(KORVALIS_TEST_ARCHIVE_URL);
+  builtIn += "/das/v2/";
+  EXPECT_EQ(state.request.servicePrefix, builtIn);
 }
 
 TEST(AppStateInit, ProgramDirSetsTheFourStartDirectories) {
