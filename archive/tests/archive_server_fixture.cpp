@@ -42,10 +42,11 @@ std::filesystem::path certificate() {
   return cert;
 }
 
-std::string serverBinary() {
+}  // namespace
+
+std::string ArchiveServer::program() {
   return KORVALIS_ARCHIVE_SERVER_PATH;
 }
-}  // namespace
 
 std::string ArchiveServer::caFile() {
   return certificate().string();
@@ -59,7 +60,7 @@ void ArchiveServer::start(const std::vector<std::string>& extraArgs) {
   static int serial = 0;
   const auto cert = certificate();
   logFile_ = (workDir() / ("requests-" + std::to_string(++serial) + ".log")).string();
-  std::vector<std::string> args = {serverBinary(),
+  std::vector<std::string> args = {program(),
                                    "--cert",
                                    cert.string(),
                                    "--key",
@@ -67,7 +68,9 @@ void ArchiveServer::start(const std::vector<std::string>& extraArgs) {
                                    "--catalogue",
                                    KORVALIS_TEST_SOURCE_DIR "/data/Beispiel.catalogue.tsv",
                                    "--log",
-                                   logFile_};
+                                   logFile_,
+                                   "--exit-with-parent",
+                                   std::to_string(getpid())};
   args.insert(args.end(), extraArgs.begin(), extraArgs.end());
   std::vector<char*> argv;
   for (auto& arg : args) {

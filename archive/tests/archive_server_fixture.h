@@ -34,6 +34,8 @@ class ArchiveServer {
   std::vector<std::string> requestLog() const;
   /// The CA certificate that signs the server's certificate.
   static std::string caFile();
+  /// The server program.
+  static std::string program();
 
  private:
   void start(const std::vector<std::string>& extraArgs);

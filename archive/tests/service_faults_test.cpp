@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdlib>
 #include <string>
 #include <thread>
 
@@ -12,6 +13,8 @@
 #include "archive/page_address.h"
 #include "archive/tests/archive_server_fixture.h"
 #include "archive/transfer_engine.h"
+#include "platform/file_io.h"
+#include "platform/testing/temp_folder.h"
 #include "viewer/image_codec.h"
 
 namespace korvalis {
@@ -162,6 +165,31 @@ TEST_F(OddAnswersTest, ParentsAndErrorAnswersGiveTheirOutcomes) {
     EXPECT_EQ(classifyPageAnswer(std::span<const unsigned char>(*body), PageAnswer::Ignored),
               PageAnswer::Ignored);
   }
+}
+
+TEST(ArchiveServerProgram, EndsByItselfOnceItsStarterHasGone) {
+  // The starter (a shell) starts the server, waits until it listens and ends without stopping
+  // it, as a test that crashed would. The server must be gone soon after.
+  const korvalis::testing::TempFolder folder{"korvalis-server-parent"};
+  const std::string pidFile = (folder.path() / "server.pid").string();
+  const std::string command =
+      "sh -c '\"$0\" --exit-with-parent $$ >\"$1.out\" & echo $! >\"$1\"; "
+      "for i in $(seq 50); do grep -q ready \"$1.out\" && break; sleep 0.1; done' '" +
+      ArchiveServer::program() + "' '" + pidFile + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  const std::string pid = korvalis::readWholeFile(pidFile).value_or("");
+  ASSERT_FALSE(pid.empty());
+  const std::string stat = "/proc/" + pid.substr(0, pid.find('\n')) + "/stat";
+  const auto running = [&] {
+    const auto text = korvalis::readWholeFile(stat);
+    // Gone, or a zombie its new parent has not collected yet.
+    return text && text->find(") Z") == std::string::npos;
+  };
+  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (running() && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  EXPECT_FALSE(running()) << "the server outlived its starter";
 }
 
 }  // namespace

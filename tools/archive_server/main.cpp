@@ -1,10 +1,14 @@
 // Test archive server: stands in for the archive's image service and web site in tests,
 // benchmarks and the demo.
 #include <httplib.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <memory>
+#include <thread>
 
 #include "tools/archive_server/archive_routes.h"
 
@@ -20,6 +24,16 @@ int main(int argc, char** argv) {
   if (!config) {
     std::cerr << error << '\n' << usageText();
     return 2;
+  }
+  if (config->parentPid != 0) {
+    // A test that dies (a sanitizer abort, a crash) cannot stop its server; the server then
+    // leaves by itself instead of holding the test runner's output pipe until its time-out.
+    std::thread([parent = static_cast<pid_t>(config->parentPid)] {
+      while (::getppid() == parent) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+      }
+      std::_Exit(0);
+    }).detach();
   }
   std::optional<Catalogue> catalogue;
   if (config->catalogueFile.empty()) {

@@ -67,6 +67,7 @@ std::string usageText() {
   return "usage: korvalis_archive_server [--host H] [--port N] [--cert FILE --key FILE]\n"
          "  [--catalogue FILE.tsv | --seed N --films N] [--log FILE] [--page-bytes N]\n"
          "  [--page-size WxH] [--oversize-bytes N] [--stall-ms N] [--fault KIND[=MATCH]]...\n"
+         "  [--exit-with-parent PID]  (end once process PID, the starter, has gone)\n"
          "KIND: latency=MS[:MATCH], drop, truncate, empty, oversize, nonimage, notfound,\n"
          "  unauthorized, nolength, stall, stallbody, trickle, protected, foundnoapid,\n"
          "  sizeonce, sizenouptodate, parentsnochild, htmlerror, damagedjpeg,\n"
@@ -115,6 +116,8 @@ std::optional<ServerConfig> parseCommandLine(const std::vector<std::string>& arg
       ok = parseNumber(value, config.oversizeBytes);
     } else if (option == "--fault") {
       ok = parseFault(value, config);
+    } else if (option == "--exit-with-parent") {
+      ok = parseNumber(value, config.parentPid) && config.parentPid > 1;
     } else {
       error = "unknown option " + option;
       return std::nullopt;

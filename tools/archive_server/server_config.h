@@ -29,8 +29,8 @@ enum class FaultKind {
   ParentsNoChild,  ///< a parents answer without childName=
   HtmlError,       ///< an HTML error page with status 500
   DamagedJpeg,     ///< FF D8, then bytes that are no JPEG
-  DropOnce,      ///< as Drop for the first request of each path, then the right answer
-  Unavailable,   ///< 503 with a short HTML page (an overloaded server)
+  DropOnce,        ///< as Drop for the first request of each path, then the right answer
+  Unavailable,     ///< 503 with a short HTML page (an overloaded server)
 };
 
 /// A fault applied to every request whose path contains `match` ("*" matches every path).
@@ -59,6 +59,7 @@ struct ServerConfig {
   int pageHeight = 800;
   std::size_t oversizeBytes = std::size_t{300} * 1024 * 1024;
   std::vector<Fault> faults;
+  int parentPid = 0;  ///< not 0: the server ends soon after this process has gone
 };
 
 /// Parses the command line; nothing (with a message in `error`) for a bad option.
