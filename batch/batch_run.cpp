@@ -231,14 +231,14 @@ void BatchRun::startLookup(int slot) {
   if (ahead == lookAheads_.end()) {
     ahead = startLookAhead(state.row);
   }
-  ahead->claimed = true;
+  ahead->slot = slot;
   if (ahead->handle != 0) {
     return;  // the answer is on its way; lookAheadDone goes on
   }
-  const std::optional<std::string> answer = std::move(ahead->answer);
+  const std::optional<std::string> apid = std::move(ahead->apid);
   lookAheads_.erase(ahead);
-  if (answer) {
-    state.apid = extractApid(*answer);
+  if (apid) {
+    state.apid = *apid;
     startDownload(slot);
     return;
   }
@@ -294,24 +294,20 @@ void BatchRun::lookAheadDone(JobHandle handle) {
     engine_.Free(handle);  // a look-up of a stopped run or of a row passed over
     return;
   }
-  found->answer = usableAnswer(engine_.GetData(handle));
+  if (const auto answer = usableAnswer(engine_.GetData(handle))) {
+    found->apid = extractApid(*answer);
+  }
   found->handle = 0;
   engine_.Free(handle);
-  if (found->claimed) {
-    for (int slot = 0; slot < slotCount(); ++slot) {
-      const Slot& state = slots_[static_cast<std::size_t>(slot)];
-      if (state.phase == Phase::LookingUp && state.row == found->row) {
-        startLookup(slot);
-        break;
-      }
-    }
+  if (found->slot >= 0) {
+    startLookup(found->slot);  // the slot waiting for this answer goes on with it
   }
   fillLookAheads();
 }
 
 void BatchRun::dropLookAheads(std::size_t beforeRow, bool keepClaimed) {
   std::erase_if(lookAheads_, [&](const LookAhead& ahead) {
-    if (ahead.row >= beforeRow || (keepClaimed && ahead.claimed)) {
+    if (ahead.row >= beforeRow || (keepClaimed && ahead.slot >= 0)) {
       return false;
     }
     if (ahead.handle != 0) {

@@ -53,12 +53,12 @@ struct LookupResult;
 /// the next waiting rows are already under way (kBatchAheadLookupEvent), so a slot that takes
 /// a row usually finds its APID known and starts the image at once instead of paying a second
 /// round trip; at most one look-up more than there are slots is in flight. Such a look-up is
-/// invisible in the list: a row shows its slot only once a slot
-/// takes it. A look-up that got no usable answer is tried again on a worker thread of the
-/// slot (after the retry delays; kBatchLookupEvent), as is the image of a row whose download
-/// failed for a network reason. Every change to the rows is made on the user-interface thread:
-/// the workers only post events. A slot counts as busy from the moment it takes a row to the
-/// end of that row, so the run is never declared over while a look-up is under way.
+/// invisible in the list: a row shows its slot only once a slot takes it. A look-up that got
+/// no usable answer is tried again on a worker thread of the slot (after the retry delays;
+/// kBatchLookupEvent), as is the image of a row whose download failed for a network reason. Every
+/// change to the rows is made on the user-interface thread: the workers only post events. A slot
+/// counts as busy from the moment it takes a row to the end of that row, so the run is never
+/// declared over while a look-up is under way.
 ///
 /// A page is written byte for byte as received, under a temporary name that is renamed to the
 /// row's file name only when all of it is there, and never over an existing file. A row whose
@@ -93,10 +93,10 @@ class BatchRun {
   /// The location look-up of a waiting row, started ahead of the slot that will take it.
   struct LookAhead {
     std::size_t row = 0;
-    std::string reference;              ///< the row's reference when the look-up started
-    JobHandle handle = 0;               ///< 0 once the answer is in (or no job could be started)
-    std::optional<std::string> answer;  ///< the service's XML; nothing: no usable answer
-    bool claimed = false;               ///< a slot holds the row and waits for the answer
+    std::string reference;            ///< the row's reference when the look-up started
+    JobHandle handle = 0;             ///< 0 once the answer is in (or no job could be started)
+    std::optional<std::string> apid;  ///< from a usable answer; nothing: none came
+    int slot = -1;                    ///< the slot that holds the row and waits, or -1
   };
   struct Slot {
     Phase phase = Phase::Idle;

@@ -184,6 +184,18 @@ TEST(BatchRun, LookUpsRunAheadOfTheSlotsAndEachRowIsLookedUpOnce) {
   EXPECT_EQ(h.files().size(), 6U);
 }
 
+TEST(BatchRun, ARowUncheckedAfterItsLookUpStartedIsNotDownloaded) {
+  Harness h({"--fault", "latency=300:dist.jpg"}, 6);
+  ASSERT_TRUE(h.run_->start());
+  h.list_.setChecked(4, false);  // its look-up may already be under way
+  h.pumpUntil([&] { return h.recorder_.over; });
+  EXPECT_EQ(h.requests("00005/dist.jpg"), 0U);
+  EXPECT_EQ(h.requests("00006/dist.jpg"), 1U);
+  EXPECT_FALSE(fs::exists(cp1252ToUtf8(h.list_.row(4).fileName)));
+  EXPECT_EQ(h.files().size(), 5U);
+  EXPECT_EQ(h.list_.row(5).status, "OK");
+}
+
 TEST(BatchRun, StopLeavesStopRowsCheckedAndNoFile) {
   Harness h({"--fault", "latency=300"}, 6);
   ASSERT_TRUE(h.run_->start());
