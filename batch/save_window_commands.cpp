@@ -29,19 +29,7 @@ constexpr std::uint64_t kListReadCap = std::uint64_t{256} << 20;
 /// The file part of a UTF-8 path as Windows-1252 text for a message ("?" for characters it
 /// cannot show).
 std::string messageName(const std::filesystem::path& path) {
-  const std::string name = path.filename().string();
-  if (auto text = utf8ToCp1252(name)) {
-    return *text;
-  }
-  std::string text;
-  for (std::size_t at = 0; at < name.size();) {
-    const auto lead = static_cast<unsigned char>(name[at]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    const auto one = utf8ToCp1252(std::string_view(name).substr(at, length));
-    text += one && one->size() == 1 ? *one : std::string("?");
-    at += length;
-  }
-  return text;
+  return utf8ToCp1252Lossy(path.filename().string());
 }
 
 /// The extension of a path in lower case, without its dot.

@@ -1,5 +1,6 @@
 #include "platform/cp1252.h"
 
+#include <algorithm>
 #include <array>
 
 namespace korvalis {
@@ -104,6 +105,28 @@ std::optional<std::string> utf8ToCp1252(std::string_view text) {
       return std::nullopt;
     }
     out.push_back(static_cast<char>(*byte));
+  }
+  return out;
+}
+
+std::string utf8ToCp1252Lossy(std::string_view text) {
+  if (auto exact = utf8ToCp1252(text)) {
+    return *exact;
+  }
+  std::string out;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[at]);
+    // A byte that cannot start a sequence (a stray continuation byte, 0xF8-0xFF) is one
+    // broken character of its own; it must not swallow the characters after it.
+    const std::size_t length = lead < 0xC0   ? 1
+                               : lead < 0xE0 ? 2
+                               : lead < 0xF0 ? 3
+                               : lead < 0xF8 ? 4
+                                             : 1;
+    const auto converted = utf8ToCp1252(text.substr(at, length));
+    out += converted && converted->size() == 1 ? *converted : std::string("?");
+    at += std::min(length, text.size() - at);
   }
   return out;
 }

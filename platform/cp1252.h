@@ -25,6 +25,10 @@ std::string cp1252ToUtf8(std::string_view text);
 /// or is not valid UTF-8.
 std::optional<std::string> utf8ToCp1252(std::string_view text);
 
+/// UTF-8 to Windows-1252 for showing a text (a file name in a message): each character
+/// Windows-1252 cannot hold, and each broken UTF-8 sequence, becomes '?'.
+std::string utf8ToCp1252Lossy(std::string_view text);
+
 /// The lower-case form of a Windows-1252 byte (A-Z, the accented capitals 0xC0-0xDE except
 /// 0xD7, and the letters 0x8A, 0x8C, 0x8E, 0x9F); other bytes are returned unchanged.
 unsigned char cp1252Lower(unsigned char byte);

@@ -26,24 +26,6 @@ std::string upperExtension(std::string_view path) {
   return ext;
 }
 
-/// UTF-8 to Windows-1252, each character it cannot hold (or each byte of broken UTF-8) as '?'.
-std::string lossyCp1252(std::string_view utf8) {
-  if (auto exact = utf8ToCp1252(utf8)) {
-    return *exact;
-  }
-  std::string out;
-  std::size_t i = 0;
-  while (i < utf8.size()) {
-    const auto lead = static_cast<unsigned char>(utf8[i]);
-    const std::size_t length = lead < 0x80 ? 1 : lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-    const std::string_view piece = utf8.substr(i, length);
-    const auto converted = utf8ToCp1252(piece);
-    out += converted && converted->size() == 1 ? *converted : std::string("?");
-    i += std::min(length, utf8.size() - i);
-  }
-  return out;
-}
-
 std::string folderOf(const std::string& path) {
   const std::filesystem::path folder = std::filesystem::path(path).parent_path();
   std::string text = folder.string();
@@ -90,7 +72,7 @@ std::string withForcedExtension(std::string_view path, PageFileType type) {
 }
 
 std::string saveFailedMessage(std::string_view path) {
-  return "Konnte \"" + lossyCp1252(path) + "\" nicht speichern!";
+  return "Konnte \"" + utf8ToCp1252Lossy(path) + "\" nicht speichern!";
 }
 
 EncoderSettingsChoice encoderSettingsChoice(SaveType type, bool keptBytes) {

@@ -26,6 +26,12 @@ TEST(Cp1252, CharactersOutsideTheTableAreRefused) {
   EXPECT_FALSE(utf8ToCp1252(std::string("\xFF")).has_value());  // not UTF-8
 }
 
+TEST(Cp1252, LossyConversionMarksWhatItCannotHold) {
+  EXPECT_EQ(utf8ToCp1252Lossy("K\u00f6slin \u20AC"), "K\xF6slin \x80");
+  EXPECT_EQ(utf8ToCp1252Lossy("a\u4E2Db\U0001F600c"), "a?b?c");
+  EXPECT_EQ(utf8ToCp1252Lossy(std::string("x\xFFy\xC3")), "x?y?");  // broken, then cut
+}
+
 TEST(Cp1252, LowerCaseMapping) {
   EXPECT_EQ(cp1252LowerText("ABC\xC4\xD6\xDC\xD7\x8A\x8C\x8E\x9F\xDF"),
             std::string("abc\xE4\xF6\xFC\xD7\x9A\x9C\x9E\xFF\xDF"));
