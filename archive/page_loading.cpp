@@ -51,11 +51,22 @@ void startDownload(ArchiveContext& context, std::int64_t size,
   context.view.setProgressValue(0);
   const JobHandle handle = startJob();
   if (handle == 0) {
+    // No job could be made: the request ends as one without an answer, so the window does
+    // not wait for a page that never comes.
+    state.phase = PageRequestPhase::Failed;
+    applyPageAnswer(context, PageAnswer::NoData);
     return;
   }
+  state.phase = PageRequestPhase::Download;
+  state.currentRequest = handle;
+}
+
+/// The view waits for the page asked for from the request's first step on: the page tools
+/// are off, " LADE..." names the page.
+void showLoading(ArchiveContext& context) {
+  const RequestState& state = context.request;
   context.view.setImageMode(0);
   context.pageShown = false;
-  state.currentRequest = handle;
   context.view.setStatusText(0, " LADE...  " + state.requestId + " : " + state.requestPage);
   context.view.setStatusText(1, " Zoom:");
 }
@@ -97,6 +108,9 @@ void requestPage(ArchiveContext& context, const std::string& id, const std::stri
   RequestState& state = context.request;
   state.requestId = id;
   state.requestPage = page;
+  ++state.requestCount;
+  state.phase = PageRequestPhase::Location;
+  showLoading(context);
   if (context.prefetch != nullptr) {
     context.prefetch->requestStarted(id);
   }
@@ -131,6 +145,7 @@ void continueRequest(ArchiveContext& context, int code, JobHandle handle) {
   if (code == kLocationStepEvent) {
     state.currentApid = readLocationAnswer(answer, &state.lastAnswer);
     context.engine.Free(handle, /*freeData=*/true);
+    state.phase = PageRequestPhase::Size;
     if (startStep(context, sizeRequest(state.servicePrefix, state.currentApid, true),
                   kSizeStepEvent) == 0) {
       downloadPage(context, -1);
@@ -164,7 +179,7 @@ UrlRequest pageRequest(const RequestState& request, std::string_view apid) {
 }
 
 bool pageRequestRunning(const RequestState& request) {
-  return request.currentStep != 0 || request.currentRequest != 0;
+  return request.inFlight();
 }
 
 bool abortPageDownload(ArchiveContext& context) {
@@ -175,6 +190,7 @@ bool abortPageDownload(ArchiveContext& context) {
       context.engine.Free(step, /*freeData=*/true);
     }
     state.currentStep = 0;
+    state.phase = PageRequestPhase::Cancelled;
     return true;
   }
   const JobHandle handle = state.currentRequest;
@@ -185,6 +201,7 @@ bool abortPageDownload(ArchiveContext& context) {
   context.engine.Abort(handle);
   context.engine.Free(handle, /*freeData=*/true);
   state.currentRequest = 0;
+  state.phase = PageRequestPhase::Cancelled;
   return true;
 }
 
@@ -233,6 +250,7 @@ void StartIdLookup(ArchiveContext& context, int code) {
   context.view.setStatusText(0, " Suche ID...");
   context.view.setIdField("");
   context.view.setPageField("");
+  state.requestCountAtLookup = state.requestCount;
   if (startLookup(context, parentsUrl(state.servicePrefix, apid), code) != 0) {
     state.lookupKind = kLookupDgs;
   }
@@ -252,6 +270,7 @@ bool StartApidLookup(ArchiveContext& context, int code) {
   context.view.setPageField(page);
   context.view.setStatusText(0, " Suche APID...");
   context.view.setApidField("");
+  state.requestCountAtLookup = state.requestCount;
   if (startLookup(context, locationUrl(state.servicePrefix, id + "_" + page), code) != 0) {
     state.lookupKind = kLookupApid;
   }
@@ -259,7 +278,26 @@ bool StartApidLookup(ArchiveContext& context, int code) {
 }
 
 namespace {
-void readLookupAnswer(ArchiveContext& context, int code, std::string_view answer) {
+/// Status field 0 (and with `clearZoom` field 1) for an interactive look-up's answer, unless a
+/// page request started after the look-up: that request's texts stand, the look-up only
+/// fills the fields.
+struct LookupStatus {
+  MainView& view;
+  bool shown;
+  void set(std::string_view text, bool clearZoom = false) const {
+    if (!shown) {
+      return;
+    }
+    if (clearZoom) {
+      showStatus(view, text);
+    } else {
+      view.setStatusText(0, text);
+    }
+  }
+};
+
+void readLookupAnswer(ArchiveContext& context, int code, std::string_view answer,
+                      const LookupStatus& status) {
   RequestState& state = context.request;
   MainView& view = context.view;
   const std::string lower = cp1252LowerText(answer);
@@ -279,40 +317,42 @@ void readLookupAnswer(ArchiveContext& context, int code, std::string_view answer
     view.setPageField(second.substr(0, second.find('_')));
     if (code == kLookupFieldsEvent) {
       view.followIdAndPage();
-      view.setStatusText(0, " gefunden");
+      status.set(" gefunden");
     }
   } else if (state.lookupKind == kLookupApid) {
     const std::string apid = extractApid(answer);
     view.setApidField(apid);
     if (code == kLookupFieldsEvent) {
       view.followIdAndPage();
-      view.setStatusText(0, " gefunden");
+      status.set(" gefunden");
     }
     if (apid == kUnknownApid) {
-      view.setStatusText(0, kUnknownApid);
+      status.set(kUnknownApid);
     } else {
       view.setApidField(apid);
-      view.setStatusText(0, " gefunden");
+      status.set(" gefunden");
     }
   } else if (state.lookupKind == kLookupProtected) {
-    showStatus(view, " *** Protected ***");
+    status.set(" *** Protected ***", /*clearZoom=*/true);
   } else {
-    showStatus(view, " *** Seite unbekannt ***");
+    status.set(" *** Seite unbekannt ***", /*clearZoom=*/true);
   }
 }
 }  // namespace
 
 void HandleLookupAnswer(ArchiveContext& context, int code, JobHandle handle) {
+  const RequestState& state = context.request;
+  const LookupStatus status{context.view, state.requestCount == state.requestCountAtLookup};
   const auto data = context.engine.GetData(handle);
   if (!data) {
-    showStatus(context.view, kInvalidAnswer);
+    status.set(kInvalidAnswer, /*clearZoom=*/true);
   } else {
     const std::string answer(data->begin(), data->end());
     context.request.lastAnswer = answer;
     if (!contains(answer, "<?xml")) {
-      showStatus(context.view, kInvalidAnswer);
+      status.set(kInvalidAnswer, /*clearZoom=*/true);
     } else {
-      readLookupAnswer(context, code, answer);
+      readLookupAnswer(context, code, answer, status);
     }
   }
   context.engine.Free(handle, /*freeData=*/true);
@@ -354,6 +394,7 @@ PageAnswer HandlePageAnswer(ArchiveContext& context, JobHandle handle,
   const PageAnswer shown = body ? show(*body) : PageAnswer::Ignored;
   const PageAnswer outcome = classifyPageAnswer(body, shown);
   applyPageAnswer(context, outcome);
+  state.phase = outcome == PageAnswer::Shown ? PageRequestPhase::Shown : PageRequestPhase::Failed;
   if (outcome == PageAnswer::Shown && context.prefetch != nullptr) {
     // Kept for a step back; the page after it is fetched now.
     context.prefetch->pageShown(HeldPage{state.requestId, state.requestPage, state.currentApid,

@@ -126,7 +126,7 @@ PageSaveResult saveDisplayedPage(const PageSaveServices& services, const PageSou
     return PageSaveResult::HandedToPdfExport;
   }
   const SaveType type = *encoderForFileType(*fileType);
-  const bool kept = source.keptBytes.has_value();
+  const bool kept = source.keptBytes != nullptr;
   EncoderSettings settings{24, 7};
   if (!(kept && type == SaveType::Jpeg)) {
     const std::optional<EncoderSettings> asked = services.settings.askEncoderSettings(type, kept);

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <optional>
-#include <vector>
+#include "viewer/page_source.h"
 
 namespace korvalis {
 
@@ -23,8 +22,9 @@ struct ViewState {
   /// The tree toggle's state, restored when the full-screen view ends.
   bool treeVisible = true;
   ViewImage viewImage = ViewImage::Page;
-  /// The bytes of the shown page as the archive sent them; empty for an opened or pasted page.
-  std::optional<std::vector<unsigned char>> pageBytes;
+  /// The bytes of the shown page as the archive sent them; null for an opened or pasted page.
+  /// Shared and never changed in place: a command that took them keeps them.
+  PageBytes pageBytes;
   /// The left button drags the zoomed page.
   bool dragging = false;
 };

@@ -28,7 +28,7 @@ TEST(AppStateInit, StartValuesOfEveryField) {
   EXPECT_FALSE(state.view.pageShown);
   EXPECT_TRUE(state.view.treeVisible);
   EXPECT_FALSE(state.view.dragging);
-  EXPECT_FALSE(state.view.pageBytes.has_value());
+  EXPECT_EQ(state.view.pageBytes, nullptr);
   EXPECT_EQ(state.view.viewImage, ViewImage::Page);
   EXPECT_EQ(state.request.currentRequest, 0U);
   EXPECT_EQ(state.request.lookupKind, "");

@@ -107,6 +107,8 @@ class MainAssemblyTest : public QObject {
   void escapeDuringSlowDownloadCancels();
   void lookupsLeaveTheWindowFreeAndEscCancelsThem();
   void nextPageShownAtOnceFromMemory();
+  void lateLookUpLeavesThePageFromMemoryFinished();
+  void requestLocksThePageToolsFromItsFirstLookUp();
   void navigationSteppingThroughTheWindow();
   void zoomStatesAndFactorLimits();
   void fullScreenOnlyWithAPage();
@@ -210,7 +212,7 @@ void MainAssemblyTest::pageFromTheArchiveArrives() {
   QVERIFY(state.view.pageShown);
   QVERIFY(toolBar->isButtonEnabled(nav::ToolButton::Zoom));
   QCOMPARE(window.statusText(3), std::string("Original"));
-  QVERIFY(state.view.pageBytes.has_value());
+  QVERIFY(state.view.pageBytes != nullptr);
   QVERIFY(window.findChild<PageView*>()->hasPageImage());
   qunsetenv("KORVALIS_CA_FILE");
 }
@@ -236,7 +238,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QCOMPARE(window.statusText(3), std::string("Original"));
   QVERIFY(w.enabled(nav::ToolButton::RotateLeft) && w.enabled(nav::ToolButton::Zoom));
   QVERIFY(w.pageView()->isVisible());
-  QVERIFY(state.view.pageBytes.has_value());
+  QVERIFY(state.view.pageBytes != nullptr);
   QCOMPARE(pageIdentity(*state.view.pageBytes),
            std::string(first->id().substr(2)) + ":" + std::string(first->pages().substr(0, 5)));
 
@@ -247,7 +249,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   panel->pageField()->setFocus();
   w.key(Qt::Key_Return);
   QTRY_COMPARE_WITH_TIMEOUT(
-      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      pageIdentity((state.view.pageBytes ? *state.view.pageBytes : std::vector<unsigned char>{})),
       std::string("4010997:00700"), 10000);
   QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
   QTRY_VERIFY_WITH_TIMEOUT(panel->apidField()->text().endsWith(QStringLiteral("-00700")), 10000);
@@ -266,7 +268,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   QCOMPARE(panel->idField()->text(), QStringLiteral("004010997"));
   panel->showButton()->click();
   QTRY_COMPARE_WITH_TIMEOUT(
-      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      pageIdentity((state.view.pageBytes ? *state.view.pageBytes : std::vector<unsigned char>{})),
       std::string("4010997:00701"), 10000);
   QTRY_COMPARE_WITH_TIMEOUT(window.statusText(3), std::string("Original"), 10000);
 
@@ -275,7 +277,7 @@ void MainAssemblyTest::pagesByTreeByIdAndPageAndByApid() {
   w.openFromDisk(writeFile(dir, QStringLiteral("seite.jpg"), *state.view.pageBytes));
   QCOMPARE(window.statusText(0), std::string("  004010997:00701"));
   QCOMPARE(window.statusText(3), std::string("[Original]"));
-  QVERIFY(!state.view.pageBytes.has_value());
+  QVERIFY(state.view.pageBytes == nullptr);
   w.openFromDisk(writePng(dir, QStringLiteral("kopie.png"), patternPage(60, 40)));
   QCOMPARE(window.statusText(0), std::string("  Seite geladen."));
   QCOMPARE(window.statusText(3), std::string("Kopie"));
@@ -332,7 +334,7 @@ void MainAssemblyTest::lookupsLeaveTheWindowFreeAndEscCancelsThem() {
   QTest::qWait(2500);
   QCOMPARE(w.window.statusText(0), std::string(" Abbruch!"));
   QVERIFY(!state.view.pageShown);
-  QVERIFY(!state.view.pageBytes.has_value());
+  QVERIFY(state.view.pageBytes == nullptr);
   QCOMPARE(w.program.engine().jobCount(), std::size_t{0});
 }
 
@@ -350,7 +352,7 @@ void MainAssemblyTest::nextPageShownAtOnceFromMemory() {
   p->pageField()->setText(QStringLiteral("00611"));
   p->showButton()->click();
   QTRY_COMPARE_WITH_TIMEOUT(
-      pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+      pageIdentity((state.view.pageBytes ? *state.view.pageBytes : std::vector<unsigned char>{})),
       std::string("4010997:00611"), 10000);
   const auto fetchedAhead = [&archive, &w] {
     const auto log = archive.server.requestLog();
@@ -371,8 +373,9 @@ void MainAssemblyTest::nextPageShownAtOnceFromMemory() {
   p->nextPageButton()->click();
   QCOMPARE(w.window.statusText(0), std::string(" LADE...  004010997 : 00612"));
   QCoreApplication::processEvents();
-  QCOMPARE(pageIdentity(state.view.pageBytes.value_or(std::vector<unsigned char>{})),
-           std::string("4010997:00612"));
+  QCOMPARE(
+      pageIdentity((state.view.pageBytes ? *state.view.pageBytes : std::vector<unsigned char>{})),
+      std::string("4010997:00612"));
   QCOMPARE(w.window.statusText(0), std::string(" Fertig."));
   QCOMPARE(w.window.statusText(3), std::string("Original"));
   QVERIFY(state.view.pageShown);
@@ -381,6 +384,69 @@ void MainAssemblyTest::nextPageShownAtOnceFromMemory() {
   QCOMPARE(p->pageField()->text(), QStringLiteral("00612"));
   QVERIFY(state.request.currentApid.ends_with("-00612"));
   QCOMPARE(requestsFor612(), requests);  // page 613 is fetched now, page 612 not again
+}
+
+// "Anzeigen" starts the APID look-up beside the page request. When the page comes from
+// memory at once, the look-up's answer arrives after " Fertig." and only fills the APID field:
+// the status bar keeps the finished request's text.
+void MainAssemblyTest::lateLookUpLeavesThePageFromMemoryFinished() {
+  const ArchiveEnvironment archive({"--fault", "latency=300"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  p->idField()->setText(QStringLiteral("004010997"));
+  p->pageField()->setText(QStringLiteral("00611"));
+  p->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
+  const auto fetchedAhead = [&archive, &w] {
+    const auto log = archive.server.requestLog();
+    return std::any_of(log.begin(), log.end(),
+                       [](const std::string& line) {
+                         return line.find("-00612/dist.jpg") != std::string::npos;
+                       }) &&
+           w.program.engine().jobCount() == 0;
+  };
+  QTRY_VERIFY_WITH_TIMEOUT(fetchedAhead(), 10000);
+
+  p->pageField()->setText(QStringLiteral("612"));
+  p->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 5000);
+  QCOMPARE(p->apidField()->text(), QString());  // the look-up has not answered yet
+  QTRY_VERIFY_WITH_TIMEOUT(p->apidField()->text().endsWith(QStringLiteral("-00612")), 10000);
+  QCOMPARE(w.window.statusText(0), std::string(" Fertig."));
+  QCOMPARE(w.window.statusText(3), std::string("Original"));
+}
+
+// From the first look-up of a request on, the window waits for the new page: " LADE..." names
+// it, the page tools are off and "Grafiknachbearbeitung" opens nothing; the tools come back
+// with the page.
+void MainAssemblyTest::requestLocksThePageToolsFromItsFirstLookUp() {
+  const ArchiveEnvironment archive({"--fault", "latency=1500:/location/db"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  p->idField()->setText(QStringLiteral("004010997"));
+  p->pageField()->setText(QStringLiteral("00700"));
+  p->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
+  QVERIFY(w.enabled(nav::ToolButton::PostProcess) && w.enabled(nav::ToolButton::SavePage));
+
+  p->pageField()->setText(QStringLiteral("00710"));
+  p->showButton()->click();
+  QVERIFY(w.state.request.currentStep != 0);  // the location look-up waits at the server
+  QCOMPARE(w.window.statusText(0), std::string(" LADE...  004010997 : 00710"));
+  for (const auto tool : {nav::ToolButton::PostProcess, nav::ToolButton::SavePage,
+                          nav::ToolButton::Print, nav::ToolButton::RotateLeft}) {
+    QVERIFY(!w.enabled(tool));
+  }
+  w.toolBar()->action(nav::ToolButton::PostProcess)->trigger();
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    QVERIFY(!(qobject_cast<PostProcessWindow*>(top) != nullptr && top->isVisible()));
+  }
+  QVERIFY(w.window.isEnabled());
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
+  QCOMPARE(pageIdentity(*w.state.view.pageBytes), std::string("4010997:00710"));
+  QVERIFY(w.enabled(nav::ToolButton::PostProcess) && w.enabled(nav::ToolButton::SavePage));
 }
 
 // "<<" and ">>" and the arrow keys change the fields by the navigation rules; the tree
@@ -445,7 +511,7 @@ void MainAssemblyTest::navigationSteppingThroughTheWindow() {
   w.tree()->setFocus();
   w.key(Qt::Key_Left);
   QCOMPARE(fields(), QStringLiteral("004010997/00001"));
-  QVERIFY(!state.view.pageBytes.has_value());  // immediate display is off: nothing was loaded
+  QVERIFY(state.view.pageBytes == nullptr);  // immediate display is off: nothing was loaded
 }
 
 // Fitted, actual size and zoomed (with dragging), the factor's steps and limits, on a shown page.
@@ -1020,7 +1086,8 @@ void MainAssemblyTest::returnInTheTreeLoadsTheSelectedEntry() {
   w.tree()->setFocus();
   w.key(Qt::Key_Return);
   QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
-  QCOMPARE(pageIdentity(w.state.view.pageBytes.value_or(std::vector<unsigned char>{})),
+  QCOMPARE(pageIdentity(
+               (w.state.view.pageBytes ? *w.state.view.pageBytes : std::vector<unsigned char>{})),
            std::string(entry.id()).substr(2) + ":" + firstPage(entry));
 }
 

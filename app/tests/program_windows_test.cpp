@@ -57,7 +57,7 @@ bool showFirstLeafPage(AssembledWindow& w) {
   }
   w.doubleClickTree(w.tree()->visualRect(w.tree()->currentIndex()).center());
   return QTest::qWaitFor([&w] { return w.window.statusText(0) == " Fertig."; }, 10000) &&
-         w.state.view.pageBytes.has_value();
+         (w.state.view.pageBytes != nullptr);
 }
 
 /// "Seite speichern" with `path` and filter entry `filter` chosen in the save dialog.
@@ -96,9 +96,61 @@ class ProgramWindowsTest : public QObject {
 
  private slots:
   void savingTheDownloadedPage();
+  void savingWritesThePageShownAtTheClick();
   void savingAndPrintingInCropView();
   void recordFileFromTheCommandLine();
 };
+
+// The save dialog runs an event loop: here the next page is asked for and shown while it is
+// open. What gets written is the page shown at the click: the archive's bytes as JPEG, its
+// pixels as a true-colour PNG.
+void ProgramWindowsTest::savingWritesThePageShownAtTheClick() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(showFirstLeafPage(w));
+  QTemporaryDir dir;
+  int arrivals = 0;
+  w.platform.whileSaveDialog = [&w, &arrivals] {
+    const PageBytes before = w.state.view.pageBytes;
+    w.panel()->nextPageButton()->click();
+    if (!w.panel()->isImmediateDisplay()) {
+      w.panel()->showButton()->click();
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(
+        w.window.statusText(0) == " Fertig." && w.state.view.pageBytes != before, 10000);
+    ++arrivals;
+  };
+
+  const std::vector<unsigned char> clicked = *w.state.view.pageBytes;
+  {
+    SettingsAnswer answer;
+    savePageAs(w, dir.filePath(QStringLiteral("seite.jpg")), 1);
+  }
+  QCOMPARE(arrivals, 1);
+  QVERIFY(*w.state.view.pageBytes != clicked);
+  QVERIFY(fileBytes(dir.filePath(QStringLiteral("seite.jpg"))) == clicked);
+
+  const Image clickedImage = w.pageView()->pageImage();
+  {
+    SettingsAnswer answer{3};  // "True Color"
+    savePageAs(w, dir.filePath(QStringLiteral("seite.png")), 2);
+    QVERIFY(answer.seen);
+  }
+  QCOMPARE(arrivals, 2);
+  const Image written = decodeImage(fileBytes(dir.filePath(QStringLiteral("seite.png")))).image;
+  QCOMPARE(written.width(), clickedImage.width());
+  QCOMPARE(written.height(), clickedImage.height());
+  bool samePixels = true;
+  for (int y = 0; y < written.height() && samePixels; ++y) {
+    for (int x = 0; x < written.width(); ++x) {
+      samePixels =
+          samePixels && (written.pixel(x, y) & 0xFFFFFFU) == (clickedImage.pixel(x, y) & 0xFFFFFFU);
+    }
+  }
+  QVERIFY(samePixels);
+  QVERIFY(!(w.pageView()->pageImage() == clickedImage));
+  QVERIFY(w.platform.messages().empty());
+}
 
 // A page as the archive sent it: as seite.jpg byte for byte without the quality window; as PNG
 // at 16 colours a 4-bit palette file; as PDF through the export window, a file qpdf accepts

@@ -216,13 +216,13 @@ void MainCommands::toolButton(nav::ToolButton id, bool pressed) {
       break;
     case RotateRight:
     case RotateLeft:
-      if (page_.hasPageImage() && state_.request.currentRequest == 0) {
+      if (page_.hasPageImage() && !state_.request.inFlight()) {
         page_.rotatePage(id == RotateLeft ? 90 : -90);
         show();
       }
       break;
     case PostProcess:
-      if (page_.hasPageImage() && state_.request.currentRequest == 0) {
+      if (page_.hasPageImage() && !state_.request.inFlight()) {
         window_.setEnabled(false);
         page_.openPostProcessing();
       }

@@ -196,12 +196,16 @@ class ViewerDisplay final : public PageDisplay {
   void openPostProcessing() override {
     const bool first = !postProcessing_;
     if (first) {
-      postProcessing_ = std::make_unique<PostProcessWindow>(
-          view_.pageImageForEditing(), [this] { view_.showPageImage(); },
-          [this] {
-            window_.setEnabled(true);
-            window_.activateWindow();
-          });
+      PostProcessPage page{[this] { return view_.pageSnapshot(); },
+                           [this] { return view_.pageNumber(); },
+                           [this](SharedImage edited) {
+                             view_.replaceEditedPage(std::move(edited));
+                             view_.showPageImage();
+                           }};
+      postProcessing_ = std::make_unique<PostProcessWindow>(std::move(page), [this] {
+        window_.setEnabled(true);
+        window_.activateWindow();
+      });
     }
     postProcessing_->open();
     if (first) {
@@ -343,24 +347,21 @@ class ProgramWindows final : public OtherWindows {
 
 // "Seite speichern" (also in crop view): the kept downloaded bytes, the page image, or with
 // "Zoom" or "Ausschnitt" pressed the shown image (the cut-out at full resolution in crop view).
+// The page is taken as a snapshot before the dialogs open: a page arriving while they are
+// open is not the one the user chose to save.
 void ProgramWindows::savePage() {
-  PageSource source;
-  if (state_.view.pageBytes) {
-    source.keptBytes = std::span<const std::uint8_t>(*state_.view.pageBytes);
-  }
-  source.pageImage = &view_.pageImage();
-  source.displayImage = &view_.displayImage();
-  source.zoomOrCrop =
-      toolBar_.isPressed(nav::ToolButton::Zoom) || toolBar_.isPressed(nav::ToolButton::Crop);
+  const PageSource source = view_.pageSource(toolBar_.isPressed(nav::ToolButton::Zoom) ||
+                                             toolBar_.isPressed(nav::ToolButton::Crop));
   pageSaver_.saveDisplayedPage(source, state_.pageSaveDir);
 }
 
 // "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
 // window runs modally over the disabled main window.
 void ProgramWindows::print(bool cropped) {
-  const Image& image = cropped ? view_.displayImage() : view_.pageImage();
+  // A snapshot: the window runs an event loop in which another page may arrive.
+  SharedImage image = cropped ? view_.displaySnapshot() : view_.pageSnapshot();
   PrintWindow::runPrintWindow(
-      platform_, image, [this] { help(); }, &window_);
+      platform_, image ? std::move(image) : makeSharedImage(Image{}), [this] { help(); }, &window_);
 }
 
 // The main window's left column, the monitor's button and the record-file command.

@@ -60,6 +60,9 @@ std::optional<SaveDialogAnswer> ScriptedPlatform::saveFileDialog(std::string_vie
                                                                  int preselectedFilter) {
   dialogs_.push_back({"save", std::string(title), std::string(startDir), std::string(filter),
                       std::string(defaultName), preselectedFilter});
+  if (whileSaveDialog) {
+    whileSaveDialog();
+  }
   return takeOr(saveAnswers_, std::optional<SaveDialogAnswer>{});
 }
 

@@ -75,6 +75,8 @@ class ScriptedPlatform : public Platform {
   bool openDocumentResult = true;
   /// Runs inside openFileDialog before it answers: what a test sees while the dialog is up.
   std::function<void()> whileOpenDialog;
+  /// Runs inside saveFileDialog before it answers (a test lets a page arrive meanwhile).
+  std::function<void()> whileSaveDialog;
 
   // The scripted printing service: its printers, the default's name, the outcome every print
   // job reports, and a hook run inside printImage (on the printing thread) before it returns.

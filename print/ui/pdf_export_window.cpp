@@ -232,26 +232,25 @@ QWidget* PdfExportWindow::sizeLabelCanvas() const {
 }
 
 bool PdfExportWindow::open(const std::string& pdfPath, const PageSource& source) {
-  keptBytes_.clear();
-  toEncode_ = Image{};
+  keptBytes_.reset();
+  toEncode_.reset();
   preview_ = QImage{};
-  keptBytesExist_ = source.keptBytes.has_value();
+  keptBytesExist_ = source.keptBytes != nullptr;
   Image full;
   if (source.writesKeptBytes() && detectImageFormat(*source.keptBytes) == ImageFormat::Jpeg) {
     DecodeResult decoded = decodeImage(*source.keptBytes);
     if (decoded.ok()) {
-      keptBytes_.assign(source.keptBytes->begin(), source.keptBytes->end());
+      keptBytes_ = source.keptBytes;
       full = std::move(decoded.image);
     }
   }
   if (full.isNull()) {
-    const Image* image = source.imageToEncode();
-    if (image == nullptr) {
+    if (source.imageToEncode() == nullptr) {
       return false;
     }
-    toEncode_ = *image;
+    toEncode_ = source.zoomOrCrop ? source.displayImage : source.pageImage;
   }
-  const Image& shown = full.isNull() ? toEncode_ : full;
+  const Image& shown = full.isNull() ? *toEncode_ : full;
   imageWidth_ = shown.width();
   imageHeight_ = shown.height();
   const double reduce =
@@ -386,15 +385,21 @@ void PdfExportWindow::originalSizeToggled(bool pressed) {
 }
 
 PdfExportWindow::ExportOutcome PdfExportWindow::exportPdf() {
+  // The page is held by its own shared pointers here: the quality dialog below runs an event
+  // loop in which the window may be opened again for another page.
+  const PageBytes kept = keptBytes_;
+  const SharedImage toEncode = toEncode_;
   std::vector<std::uint8_t> encoded;
-  std::span<const std::uint8_t> data = keptBytes_;
-  if (keptBytes_.empty()) {
+  std::span<const std::uint8_t> data;
+  if (kept) {
+    data = *kept;
+  } else if (toEncode) {
     const std::optional<EncoderSettings> settings =
         asker_->askEncoderSettings(SaveType::Jpeg, keptBytesExist_);
     if (!settings) {
       return ExportOutcome::Cancelled;
     }
-    std::optional<std::vector<std::uint8_t>> jpeg = encodeJpeg(toEncode_, settings->quality);
+    std::optional<std::vector<std::uint8_t>> jpeg = encodeJpeg(*toEncode, settings->quality);
     if (jpeg) {
       encoded = std::move(*jpeg);
     }
@@ -417,9 +422,8 @@ void PdfExportWindow::createPressed() {
 
 void PdfExportWindow::closeEvent(QCloseEvent* event) {
   event->accept();
-  keptBytes_.clear();
-  keptBytes_.shrink_to_fit();
-  toEncode_ = Image{};
+  keptBytes_.reset();
+  toEncode_.reset();
   preview_ = QImage{};
   emit closed();
 }

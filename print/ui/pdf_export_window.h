@@ -90,9 +90,9 @@ class PdfExportWindow : public QWidget {
 
   std::string pdfPath_;
   bool keptBytesExist_ = false;
-  std::vector<std::uint8_t> keptBytes_;  ///< written unchanged when not empty
-  Image toEncode_;                       ///< encoded when no kept bytes are written
-  QImage preview_;                       ///< reduced copy of the export image
+  PageBytes keptBytes_;   ///< written unchanged when set
+  SharedImage toEncode_;  ///< encoded when no kept bytes are written
+  QImage preview_;        ///< reduced copy of the export image
   int imageWidth_ = 0;
   int imageHeight_ = 0;
   PdfExportLayout layout_;

@@ -70,6 +70,11 @@ QIcon turnIcon() {
 
 void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCallback help,
                                  QWidget* parent) {
+  runPrintWindow(platform, std::make_shared<const Image>(image), std::move(help), parent);
+}
+
+void PrintWindow::runPrintWindow(Platform& platform, std::shared_ptr<const Image> image,
+                                 HelpCallback help, QWidget* parent) {
   const QPointer<QWidget> owner(parent);
   if (owner) {
     owner->setEnabled(false);
@@ -94,8 +99,8 @@ void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCal
     platform.message("Fehler!", "Drucker nicht bereit.", MessageSign::Warning);
     return;
   }
-  PrintWindow window(platform, std::make_shared<const Image>(image), printer, portrait(*page),
-                     foundLandscape, std::move(help), parent);
+  PrintWindow window(platform, std::move(image), printer, portrait(*page), foundLandscape,
+                     std::move(help), parent);
   window.exec();
 }
 

@@ -36,6 +36,10 @@ class PrintWindow : public QDialog {
   /// A printer found in landscape is set to portrait first. `help` runs on F1.
   static void runPrintWindow(Platform& platform, const Image& image, HelpCallback help,
                              QWidget* parent);
+  /// The same for a shared page image, which the window holds while it is open (the caller's
+  /// page may be replaced meanwhile).
+  static void runPrintWindow(Platform& platform, std::shared_ptr<const Image> image,
+                             HelpCallback help, QWidget* parent);
 
   /// The window for printer `printer` whose page is `page` (portrait); `foundLandscape` says
   /// whether the printer was in landscape when the window was asked for (the close box puts

@@ -12,8 +12,8 @@ PageCanvas::PageCanvas(QWidget* parent) : QWidget(parent) {
   setObjectName(QStringLiteral("pageCanvas"));
 }
 
-void PageCanvas::setImage(const Image* image) {
-  image_ = image;
+void PageCanvas::setImage(SharedImage image) {
+  image_ = std::move(image);
   update();
 }
 

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 #include "platform/image.h"
+#include "viewer/page_source.h"
 
 namespace korvalis {
 
@@ -15,8 +16,8 @@ class PageCanvas : public QWidget {
  public:
   explicit PageCanvas(QWidget* parent = nullptr);
 
-  /// Shows `image` (not copied: it must stay alive and unchanged while shown).
-  void setImage(const Image* image);
+  /// Shows `image`; the canvas holds it while it is shown.
+  void setImage(SharedImage image);
   /// The selection frame in canvas pixels; an empty rectangle hides it.
   void setFrame(const QRect& frame);
   QRect frame() const { return frame_; }
@@ -25,7 +26,7 @@ class PageCanvas : public QWidget {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  const Image* image_ = nullptr;
+  SharedImage image_;
   QRect frame_;
 };
 

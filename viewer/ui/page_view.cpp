@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <iterator>
 
-#include "platform/main_view.h"
 #include "platform/file_io.h"
+#include "platform/main_view.h"
 #include "platform/platform.h"
 #include "viewer/image_codec.h"
 #include "viewer/rotate.h"
@@ -37,7 +37,7 @@ PageView::PageView(ViewState& state, MainView& view, QWidget* parent)
   canvas_->resize(1024, 768);
   setWidget(canvas_);
   canvas_->installEventFilter(this);
-  canvas_->setImage(&display_);
+  canvas_->setImage(display_);
 }
 
 PageView::~PageView() = default;
@@ -52,19 +52,41 @@ void PageView::setRequestSource(std::function<bool()> requestInFlight) {
   requestInFlight_ = std::move(requestInFlight);
 }
 
-void PageView::setPageImage(Image image) {
-  page_ = std::move(image);
+const Image& PageView::noImage() {
+  static const Image none;
+  return none;
+}
+
+void PageView::takeNewPage(Image image) {
+  page_ = makeSharedImage(std::move(image));
+  ++pageNumber_;
   newPage_ = true;
 }
 
+void PageView::setPageImage(Image image) {
+  takeNewPage(std::move(image));
+}
+
+void PageView::replaceEditedPage(SharedImage image) {
+  page_ = std::move(image);
+}
+
 const Image& PageView::viewImage() const {
+  return state_.viewImage == ViewImage::Cropped ? displayImage() : pageImage();
+}
+
+SharedImage PageView::viewSnapshot() const {
   return state_.viewImage == ViewImage::Cropped ? display_ : page_;
+}
+
+PageSource PageView::pageSource(bool zoomOrCrop) const {
+  return PageSource{state_.pageBytes, page_, display_, zoomOrCrop};
 }
 
 void PageView::showPageImage() {
   const ToolState tools = tools_ ? tools_() : ToolState{};
-  if (!tools.cropChecked && page_.isNull()) {
-    page_ = Image::filled(kBlankSide, kBlankSide, 0x00FFFFFF);
+  if (!tools.cropChecked && pageImage().isNull()) {
+    page_ = makeSharedImage(Image::filled(kBlankSide, kBlankSide, 0x00FFFFFF));
     newPage_ = true;
   }
   const WindowMetrics metrics =
@@ -76,9 +98,12 @@ void PageView::showPageImage() {
     showDisplay(/*keepCentre=*/true);
     return;
   }
-  const PixelSize target = displaySize(sizeOf(page_), freeArea(metrics), ds);
-  view_.setStatusText(1, zoomStatusText(sizeOf(page_), target, ds));
-  display_ = (target == sizeOf(page_)) ? page_ : scaleImage(page_, target.width, target.height);
+  const Image& page = pageImage();
+  const PixelSize target = displaySize(sizeOf(page), freeArea(metrics), ds);
+  view_.setStatusText(1, zoomStatusText(sizeOf(page), target, ds));
+  display_ = (target == sizeOf(page))
+                 ? page_
+                 : makeSharedImage(scaleImage(page, target.width, target.height));
   showDisplay(/*keepCentre=*/!newPage_);
   newPage_ = false;
 }
@@ -95,8 +120,8 @@ void PageView::showDisplay(bool keepCentre) {
   const double centreY =
       centreOf(verticalScrollBar()->value(), viewport()->height(), before.height());
   canvas_->setFrame({});
-  canvas_->resize(std::max(display_.width(), 1), std::max(display_.height(), 1));
-  canvas_->setImage(&display_);
+  canvas_->resize(std::max(displayImage().width(), 1), std::max(displayImage().height(), 1));
+  canvas_->setImage(display_);
   canvas_->update();
   if (keepCentre) {
     horizontalScrollBar()->setValue(
@@ -114,34 +139,34 @@ PageAnswer PageView::acceptPageBytes(std::span<const std::uint8_t> bytes) {
   if (!decoded.ok()) {
     return PageAnswer::Ignored;
   }
-  page_ = std::move(decoded.image);
-  newPage_ = true;
+  takeNewPage(std::move(decoded.image));
   state_.viewImage = ViewImage::Page;
-  state_.pageBytes.emplace(bytes.begin(), bytes.end());
+  state_.pageBytes = makePageBytes(std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
   return PageAnswer::Shown;
 }
 
 bool PageView::rotatePage(int angle) {
-  if (page_.isNull() || requestInFlight()) {
+  if (pageImage().isNull() || requestInFlight()) {
     return false;
   }
   // The progress field counts the turn in percent (a download before set its own range) and
   // is emptied again afterwards.
   view_.setProgressRange(100);
   Image turned =
-      rotateImage(page_, angle, [this](int percent) { view_.setProgressValue(percent); });
+      rotateImage(pageImage(), angle, [this](int percent) { view_.setProgressValue(percent); });
   view_.setProgressValue(0);
   if (turned.isNull()) {
     return false;
   }
-  page_ = std::move(turned);
+  page_ = makeSharedImage(std::move(turned));
   newPage_ = true;
   showPageImage();
   return true;
 }
 
 bool PageView::showCutOut(const PixelRect& selection) {
-  const auto onPage = cropRectOnPage(selection, sizeOf(page_), display_.width());
+  const Image& page = pageImage();
+  const auto onPage = cropRectOnPage(selection, sizeOf(page), displayImage().width());
   if (!onPage) {
     return false;
   }
@@ -150,10 +175,10 @@ bool PageView::showCutOut(const PixelRect& selection) {
     return false;
   }
   for (int y = 0; y < onPage->height; ++y) {
-    const std::uint32_t* src = page_.row(onPage->y + y) + onPage->x;
+    const std::uint32_t* src = page.row(onPage->y + y) + onPage->x;
     std::copy(src, src + onPage->width, cut.row(y));
   }
-  display_ = std::move(cut);
+  display_ = makeSharedImage(std::move(cut));
   state_.viewImage = ViewImage::Cropped;
   view_.setStatusText(1, "Zoom: 100%");
   showDisplay();
@@ -183,8 +208,7 @@ bool PageView::openDocument(Platform& platform, std::string_view filter) {
     return false;
   }
   lastDirectory_ = std::filesystem::path(*path).parent_path().string();
-  page_ = std::move(decoded.image);
-  newPage_ = true;
+  takeNewPage(std::move(decoded.image));
   state_.pageBytes.reset();  // an opened file is no download: nothing to keep byte for byte
   state_.viewMode = false;
   state_.zoomFactor = 1.0F;
@@ -218,7 +242,7 @@ bool PageView::eventFilter(QObject* watched, QEvent* event) {
         canvas_->setCursor(Qt::SizeAllCursor);
         state_.dragging = true;
         dragLast_ = mouse->globalPosition().toPoint();
-      } else if (!page_.isNull() && !requestInFlight()) {
+      } else if (!pageImage().isNull() && !requestInFlight()) {
         cropping_ = true;
         cropStart_ = mouse->position().toPoint();
         emit cropStarted();

@@ -13,6 +13,7 @@
 #include "archive/page_answer.h"
 #include "platform/image.h"
 #include "viewer/page_geometry.h"
+#include "viewer/page_source.h"
 
 namespace korvalis {
 
@@ -40,16 +41,30 @@ class PageView : public QScrollArea {
   /// Whether a page request is in flight; rotating and cropping wait for it to end.
   void setRequestSource(std::function<bool()> requestInFlight);
 
-  bool hasPageImage() const { return !page_.isNull(); }
-  const Image& pageImage() const { return page_; }
+  bool hasPageImage() const { return !pageImage().isNull(); }
+  /// The page image shown now; valid until the next page, turn or edit. Whatever must outlive
+  /// an event loop takes pageSnapshot() instead.
+  const Image& pageImage() const { return page_ ? *page_ : noImage(); }
+  /// Replaces the page image by another page (pasted or made by a command).
   void setPageImage(Image image);
-  /// The page image for tools that change it in place (post-processing); call showPageImage()
-  /// afterwards.
-  Image& pageImageForEditing() { return page_; }
+  /// Replaces the page image by an edited version of the same page (post-processing): the
+  /// kept download bytes and the page's number stay; call showPageImage() afterwards.
+  void replaceEditedPage(SharedImage image);
+  /// The shown page image, shared: it stays as it is whatever the view shows later.
+  SharedImage pageSnapshot() const { return page_; }
+  /// Counts the pages the view was given (downloaded, opened, pasted); turning or editing a
+  /// page keeps its number. Lets a window that works on a snapshot tell whether the view still
+  /// shows that page.
+  std::uint64_t pageNumber() const { return pageNumber_; }
   /// The display image (the cut-out in crop view).
-  const Image& displayImage() const { return display_; }
+  const Image& displayImage() const { return display_ ? *display_ : noImage(); }
+  SharedImage displaySnapshot() const { return display_; }
   /// The image that saving and printing use.
   const Image& viewImage() const;
+  /// The image that saving and printing use, shared.
+  SharedImage viewSnapshot() const;
+  /// Everything "Seite speichern" and the PDF export need, owned by the returned value.
+  PageSource pageSource(bool zoomOrCrop) const;
 
   /// Recomputes the display image for the free area, zoom and tool state and shows it.
   void showPageImage();
@@ -88,12 +103,16 @@ class PageView : public QScrollArea {
   void showDisplay(bool keepCentre = false);
 
   bool requestInFlight() const { return requestInFlight_ && requestInFlight_(); }
+  /// Takes `image` as a new page (not an edit of the shown one).
+  void takeNewPage(Image image);
+  static const Image& noImage();
 
   ViewState& state_;
   MainView& view_;
   PageCanvas* canvas_ = nullptr;
-  Image page_;
-  Image display_;
+  SharedImage page_;
+  SharedImage display_;
+  std::uint64_t pageNumber_ = 0;
   std::function<WindowMetrics()> metrics_;
   std::function<ToolState()> tools_;
   std::function<bool()> requestInFlight_;

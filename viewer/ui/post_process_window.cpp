@@ -33,12 +33,9 @@ QToolButton* imageButton(QStyle::StandardPixmap icon, const QString& tip, QWidge
 
 }  // namespace
 
-PostProcessWindow::PostProcessWindow(Image& page, std::function<void()> reshow,
-                                     std::function<void()> closed, QWidget* parent)
-    : QWidget(parent, Qt::Tool),
-      page_(page),
-      reshow_(std::move(reshow)),
-      closed_(std::move(closed)) {
+PostProcessWindow::PostProcessWindow(PostProcessPage page, std::function<void()> closed,
+                                     QWidget* parent)
+    : QWidget(parent, Qt::Tool), page_(std::move(page)), closed_(std::move(closed)) {
   setWindowTitle(QStringLiteral("Nachbearbeitung"));
   list_ = new QComboBox(this);
   for (const char* name : kFunctions) {
@@ -88,7 +85,12 @@ PostProcessWindow::PostProcessWindow(Image& page, std::function<void()> reshow,
 PostProcessWindow::~PostProcessWindow() = default;
 
 void PostProcessWindow::open() {
-  backup_ = page_;
+  original_ = page_.snapshot ? page_.snapshot() : nullptr;
+  if (!original_) {
+    original_ = makeSharedImage(Image{});
+  }
+  current_ = original_;
+  pageNumber_ = page_.number ? page_.number() : 0;
   pending_ = false;
   executed_ = false;
   open_ = true;
@@ -97,7 +99,7 @@ void PostProcessWindow::open() {
     list_->setCurrentIndex(0);
   }
   setControlsVisible(false, false);
-  previewBase_ = previewCopy(page_, kPreviewWidth, kPreviewHeight);
+  previewBase_ = previewCopy(*current_, kPreviewWidth, kPreviewHeight);
   preview_ = previewBase_;
   refreshPreview();
   show();
@@ -127,13 +129,21 @@ void PostProcessWindow::setControlsVisible(bool buttons, bool slider) {
   value_->setVisible(slider);
 }
 
+bool PostProcessWindow::onShownPage() const {
+  return page_.number && page_.number() == pageNumber_;
+}
+
+void PostProcessWindow::publish(SharedImage image) {
+  current_ = std::move(image);
+  if (onShownPage() && page_.show) {
+    page_.show(current_);
+  }
+}
+
 void PostProcessWindow::restoreFromBackup() {
   executed_ = false;
-  if (backup_) {
-    page_ = *backup_;
-  }
-  if (reshow_) {
-    reshow_();
+  if (original_) {
+    publish(original_);
   }
 }
 
@@ -145,7 +155,7 @@ void PostProcessWindow::refreshPreview() {
 
 void PostProcessWindow::selectFunction(int index) {
   restoreFromBackup();
-  previewBase_ = previewCopy(page_, kPreviewWidth, kPreviewHeight);
+  previewBase_ = previewCopy(*current_, kPreviewWidth, kPreviewHeight);
   const PointOp op = static_cast<PointOp>(index);
   const SliderSetting setting = sliderSetting(op);
   {
@@ -179,12 +189,11 @@ void PostProcessWindow::executeFunction() {
   const QIcon icon = execute_->icon();
   execute_->setIcon(style()->standardIcon(QStyle::SP_BrowserStop));
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  applyPointOp(page_, currentOp(), currentParameter());
+  auto edited = std::make_shared<Image>(*current_);
+  applyPointOp(*edited, currentOp(), currentParameter());
+  publish(std::move(edited));
   pending_ = false;
   executed_ = true;
-  if (reshow_) {
-    reshow_();
-  }
   QApplication::restoreOverrideCursor();
   execute_->setIcon(icon);
   QApplication::processEvents();
@@ -193,7 +202,7 @@ void PostProcessWindow::executeFunction() {
 
 void PostProcessWindow::discardChange() {
   restoreFromBackup();
-  previewBase_ = previewCopy(page_, kPreviewWidth, kPreviewHeight);
+  previewBase_ = previewCopy(*current_, kPreviewWidth, kPreviewHeight);
   const SliderSetting setting = sliderSetting(currentOp());
   {
     const QSignalBlocker block(slider_);
@@ -205,15 +214,11 @@ void PostProcessWindow::discardChange() {
 }
 
 void PostProcessWindow::acceptAndReturn() {
-  if (pending_) {
-    if (backup_) {
-      page_ = *backup_;
-    }
-    applyPointOp(page_, currentOp(), currentParameter());
+  if (pending_ && original_) {
+    auto edited = std::make_shared<Image>(*original_);
+    applyPointOp(*edited, currentOp(), currentParameter());
+    publish(std::move(edited));
     pending_ = false;
-    if (reshow_) {
-      reshow_();
-    }
   }
   leave();
 }
@@ -227,7 +232,8 @@ void PostProcessWindow::discardAndReturn() {
 void PostProcessWindow::leave() {
   open_ = false;
   hide();
-  backup_.reset();
+  original_.reset();
+  current_.reset();
   previewBase_ = Image();
   preview_ = Image();
   previewLabel_->clear();

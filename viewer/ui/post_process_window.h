@@ -3,10 +3,11 @@
 #pragma once
 
 #include <QWidget>
+#include <cstdint>
 #include <functional>
-#include <optional>
 
 #include "platform/image.h"
+#include "viewer/page_source.h"
 #include "viewer/point_ops.h"
 
 class QComboBox;
@@ -17,6 +18,19 @@ class QToolButton;
 
 namespace korvalis {
 
+/// The page view as the post-processing window sees it.
+struct PostProcessPage {
+  /// The page image shown now.
+  std::function<SharedImage()> snapshot;
+  /// The number of the page shown now (a new page has another; an edit keeps it).
+  std::function<std::uint64_t()> number;
+  /// Shows an edit of the shown page in the main view.
+  std::function<void(SharedImage)> show;
+};
+
+/// Works on its own snapshot of the page taken at opening. Its changes reach the main view
+/// only while the view still shows that page: a page that arrived in the meantime is never
+/// overwritten, neither by an edit nor by going back to the state at opening.
 class PostProcessWindow : public QWidget {
   Q_OBJECT
 
@@ -24,14 +38,15 @@ class PostProcessWindow : public QWidget {
   static constexpr int kPreviewWidth = 360;
   static constexpr int kPreviewHeight = 300;
 
-  /// `page` is the page image the window works on; `reshow` re-shows the main view after the
-  /// page changed; `closed` runs when the window is left (the main window is enabled again).
-  PostProcessWindow(Image& page, std::function<void()> reshow, std::function<void()> closed,
-                    QWidget* parent = nullptr);
+  /// `page` is the view the window works on; `closed` runs when the window is left (the main
+  /// window is enabled again).
+  PostProcessWindow(PostProcessPage page, std::function<void()> closed, QWidget* parent = nullptr);
   ~PostProcessWindow() override;
 
-  /// Opens with the controls reset and the preview filled from the page.
+  /// Opens with the controls reset and the preview filled from a snapshot of the shown page.
   void open();
+  /// The view still shows the page the window opened on.
+  bool onShownPage() const;
 
   // The controls, for keyboard access and tests.
   QComboBox* functionList() const { return list_; }
@@ -57,15 +72,19 @@ class PostProcessWindow : public QWidget {
   void discardAndReturn();
   void leave();
   void restoreFromBackup();
+  /// Shows `image` as the window's page, in the main view too while it shows that page.
+  void publish(SharedImage image);
   void refreshPreview();
   PointOp currentOp() const;
   double currentParameter() const;
   void setControlsVisible(bool buttons, bool slider);
 
-  Image& page_;
-  std::function<void()> reshow_;
+  PostProcessPage page_;
   std::function<void()> closed_;
-  std::optional<Image> backup_;
+  /// The page as it was at opening, and as the window's changes made it.
+  SharedImage original_;
+  SharedImage current_;
+  std::uint64_t pageNumber_ = 0;
   Image previewBase_;
   Image preview_;
   bool pending_ = false;

@@ -404,7 +404,7 @@ void MainUiTest::copyAndPasteByFocus() {
   QCOMPARE(h.panel->pageField()->text(), QStringLiteral("12345"));
 
   // Paste of an image becomes a new page, shown fitted as "Kopie".
-  h.state.view.pageBytes = std::vector<unsigned char>{1, 2, 3};
+  h.state.view.pageBytes = makePageBytes({1, 2, 3});
   h.toolBar->action(ToolButton::Zoom)->trigger();
   h.platform.setClipboardImage(Image::filled(40, 30, 0));
   h.tree->setFocus();

@@ -61,7 +61,10 @@ struct Harness {
   std::vector<std::uint8_t> downloaded = *encodeJpeg(page, 6);
 
   QString path(const char* name) const { return dir.filePath(name); }
-  PageSource fresh() const { return PageSource{downloaded, &page, &page, false}; }
+  PageSource fresh() const {
+    return PageSource{makePageBytes(downloaded), makeSharedImage(page), makeSharedImage(page),
+                      false};
+  }
   void setMargin(PdfExportWindow::Margin margin, int value) {
     window.marginField(margin)->setValue(value);
   }
@@ -206,7 +209,7 @@ void PdfExportWindowTest::keptBytesAreEmbeddedUnchanged() {
 
 void PdfExportWindowTest::encodedImageAsksTheQualityAndCancelWritesNothing() {
   Harness h;
-  const PageSource fromFile{std::nullopt, &h.page, &h.page, false};
+  const PageSource fromFile{nullptr, makeSharedImage(h.page), makeSharedImage(h.page), false};
   QVERIFY(h.window.open(h.path("kopie.pdf").toStdString(), fromFile));
   {
     SettingsAnswer cancel{-1};
@@ -226,7 +229,8 @@ void PdfExportWindowTest::encodedImageAsksTheQualityAndCancelWritesNothing() {
 
   // A cut-out of a downloaded page is encoded; the window opens on the best quality.
   Image cut = gradientPage(300, 100);
-  const PageSource crop{h.downloaded, &h.page, &cut, true};
+  const PageSource crop{makePageBytes(h.downloaded), makeSharedImage(h.page), makeSharedImage(cut),
+                        true};
   QVERIFY(h.window.open(h.path("cut.pdf").toStdString(), crop));
   QCOMPARE(h.window.layout().imageWidth, 300);
   SettingsAnswer preset{3};
@@ -246,7 +250,7 @@ void PdfExportWindowTest::failureIsToldAndNoImageClosesAtOnce() {
   QCOMPARE(h.platform.messages()[0].text, "Konnte \"" + target + "\" nicht speichern!");
   h.window.close();
 
-  const PageSource nothing{std::nullopt, nullptr, nullptr, false};
+  const PageSource nothing{nullptr, nullptr, nullptr, false};
   QVERIFY(!h.window.open(h.path("leer.pdf").toStdString(), nothing));
   QVERIFY(!h.window.isVisible());
   QVERIFY(!std::filesystem::exists(h.path("leer.pdf").toStdString()));

@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
   ScriptedPlatform platform;
   const Image page = samplePage(1600, 2300);
   const std::vector<std::uint8_t> jpeg = *encodeJpeg(page, 5);
-  const PageSource source{jpeg, &page, &page, false};
+  const PageSource source{makePageBytes(jpeg), makeSharedImage(page), makeSharedImage(page), false};
   PdfExportWindow window(platform, nullptr, [] {});
   std::printf("label font: %s\n", qPrintable(QFontInfo(window.labelFont()).family()));
   bool ok = window.open(out.filePath("x.pdf").toStdString(), source);

@@ -61,8 +61,13 @@ struct Harness {
   std::vector<std::uint8_t> downloaded = *encodeJpeg(page, 6);
 
   std::string path(const char* name) const { return dir.filePath(name).toStdString(); }
-  PageSource fresh() const { return PageSource{downloaded, &page, &page, false}; }
-  PageSource fromFile() const { return PageSource{std::nullopt, &page, &page, false}; }
+  PageSource fresh() const {
+    return PageSource{makePageBytes(downloaded), makeSharedImage(page), makeSharedImage(page),
+                      false};
+  }
+  PageSource fromFile() const {
+    return PageSource{nullptr, makeSharedImage(page), makeSharedImage(page), false};
+  }
   PageSaveResult save(const PageSource& source, const std::string& name, int filter) {
     platform.queueSaveFile(SaveDialogAnswer{name, filter});
     return saver.saveDisplayedPage(source, lastDirectory);
@@ -138,7 +143,8 @@ void PageSaverTest::cropViewWritesTheCutOutAtFullResolution() {
   for (int y = 0; y < 30; ++y) {
     std::copy(h.page.row(20 + y) + 50, h.page.row(20 + y) + 90, cut.row(y));
   }
-  const PageSource crop{h.downloaded, &h.page, &cut, true};
+  const PageSource crop{makePageBytes(h.downloaded), makeSharedImage(h.page), makeSharedImage(cut),
+                        true};
   SettingsAnswer answer{3};
   QCOMPARE(h.save(crop, h.path("ausschnitt.png"), 2), PageSaveResult::Saved);
   QVERIFY(fileShows(h.path("ausschnitt.png"), cut));
@@ -214,7 +220,7 @@ void PageSaverTest::failedSaveShowsTheMessageAndKeepsTheOldFile() {
   setrlimit(RLIMIT_FSIZE, &small);
   SettingsAnswer answer{3};
   const Image big = noise(400, 300);
-  const PageSource source{std::nullopt, &big, &big, false};
+  const PageSource source{nullptr, makeSharedImage(big), makeSharedImage(big), false};
   const PageSaveResult result = h.save(source, old, 2);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previousHandler);

@@ -69,6 +69,27 @@ std::string writeFile(const QTemporaryDir& dir, const char* name,
   return path;
 }
 
+// The page view as the post-processing window sees it: the shown page, its number, the
+// edits shown.
+struct FakeShownPage {
+  SharedImage shown;
+  std::uint64_t number = 1;
+  int shows = 0;
+
+  explicit FakeShownPage(Image page) : shown(makeSharedImage(std::move(page))) {}
+  PostProcessPage target() {
+    return {[this] { return shown; }, [this] { return number; },
+            [this](SharedImage edited) {
+              shown = std::move(edited);
+              ++shows;
+            }};
+  }
+  void arrive(Image page) {
+    shown = makeSharedImage(std::move(page));
+    ++number;
+  }
+};
+
 }  // namespace
 
 class ViewerUiTest : public QObject {
@@ -83,6 +104,7 @@ class ViewerUiTest : public QObject {
   void zoomKeepsTheCentreAndANewPageStartsTopLeft();
   void openDocumentIdentityAndFailure();
   void postProcessingButtons();
+  void postProcessingLeavesANewerPageAlone();
 };
 
 void ViewerUiTest::fitsZoomsAndShowsOriginalSize() {
@@ -255,7 +277,7 @@ void ViewerUiTest::openDocumentIdentityAndFailure() {
   QTemporaryDir dir;
   ViewHarness h;
   ScriptedPlatform platform;
-  h.state.pageBytes = std::vector<std::uint8_t>{1, 2};
+  h.state.pageBytes = makePageBytes(std::vector<std::uint8_t>{1, 2});
   QSignalSpy opened(&h.page, &PageView::pageOpened);
 
   platform.queueOpenFile(writeFile(dir, "seite.jpg", jpegWithIdentity()));
@@ -286,12 +308,10 @@ void ViewerUiTest::openDocumentIdentityAndFailure() {
 }
 
 void ViewerUiTest::postProcessingButtons() {
-  Image page = gradient(800, 600);
-  const Image original = page;
-  int reshows = 0;
+  FakeShownPage view(gradient(800, 600));
+  const Image original = *view.shown;
   int closed = 0;
-  PostProcessWindow w(
-      page, [&] { ++reshows; }, [&] { ++closed; });
+  PostProcessWindow w(view.target(), [&] { ++closed; });
   w.open();
   QVERIFY(w.isVisible());
   QVERIFY(!w.executeButton()->isVisibleTo(&w));
@@ -310,9 +330,9 @@ void ViewerUiTest::postProcessingButtons() {
   QCOMPARE(pixelBlue(previewAfter), 255 - pixelBlue(previewBefore));
   w.executeButton()->click();
   QVERIFY(!w.isPending());
-  QCOMPARE(page.pixel(5, 5), ~original.pixel(5, 5));
+  QCOMPARE(view.shown->pixel(5, 5), ~original.pixel(5, 5));
   w.executeButton()->click();  // twice: back to the start
-  QCOMPARE(page, original);
+  QCOMPARE(*view.shown, original);
 
   w.functionList()->setCurrentIndex(4);  // brightness, neutral at the start
   QVERIFY(w.slider()->isVisibleTo(&w));
@@ -320,7 +340,7 @@ void ViewerUiTest::postProcessingButtons() {
   w.slider()->setValue(511);
   QCOMPARE(w.valueField()->text(), QStringLiteral("255"));
   QCOMPARE(w.previewImage().pixel(3, 3) & 0xFFFFFFU, 0xFFFFFFU);
-  QCOMPARE(page, original);  // the preview only
+  QCOMPARE(*view.shown, original);  // the preview only
   w.discardButton()->click();
   QCOMPARE(w.slider()->value(), 256);
   QVERIFY(!w.isPending());
@@ -332,18 +352,18 @@ void ViewerUiTest::postProcessingButtons() {
   w.acceptButton()->click();
   QVERIFY(!w.isVisible());
   QCOMPARE(closed, 1);
-  QCOMPARE(page.pixel(7, 9) & 0xFFFFFFU, 0U);
+  QCOMPARE(view.shown->pixel(7, 9) & 0xFFFFFFU, 0U);
 
   // Discard-and-return gives back the page as it was at opening.
-  const Image before = page;
+  const Image before = *view.shown;
   w.open();
   w.functionList()->setCurrentIndex(1);
   w.executeButton()->click();
-  QVERIFY(!(page == before));
+  QVERIFY(!(*view.shown == before));
   w.cancelButton()->click();
-  QCOMPARE(page, before);
+  QCOMPARE(*view.shown, before);
   QCOMPARE(closed, 2);
-  QVERIFY(reshows > 0);
+  QVERIFY(view.shows > 0);
 
   // Gamma takes the typed value; 8 is out of range and leaves the page as it is.
   w.open();
@@ -351,7 +371,7 @@ void ViewerUiTest::postProcessingButtons() {
   QCOMPARE(w.valueField()->text(), QStringLiteral("1.00"));
   w.valueField()->setText(QStringLiteral("8"));
   w.executeButton()->click();
-  QCOMPARE(page, before);
+  QCOMPARE(*view.shown, before);
   w.close();  // closing the window discards and gives the main window back
   QCOMPARE(closed, 3);
 
@@ -360,12 +380,48 @@ void ViewerUiTest::postProcessingButtons() {
   w.functionList()->setCurrentIndex(4);
   w.slider()->setValue(256 + 40);
   w.executeButton()->click();
-  const Image executed = page;
+  const Image executed = *view.shown;
   QVERIFY(!(executed == before));
   w.slider()->setValue(256 + 100);
   w.acceptButton()->click();
-  QCOMPARE(page, executed);
+  QCOMPARE(*view.shown, executed);
   QCOMPARE(closed, 4);
+}
+
+// A page that arrives while the window is open (its request was started before) is never
+// replaced by the window: neither "Ausführen" nor going back touches it, and the window keeps
+// working on the page it opened with.
+void ViewerUiTest::postProcessingLeavesANewerPageAlone() {
+  FakeShownPage view(gradient(400, 300));
+  int closed = 0;
+  PostProcessWindow w(view.target(), [&] { ++closed; });
+  w.open();
+  w.functionList()->setCurrentIndex(1);  // invert
+  w.executeButton()->click();
+  QCOMPARE(view.shown->pixel(3, 3), ~gradient(400, 300).pixel(3, 3));
+
+  const Image newer = gradient(200, 100);
+  view.arrive(newer);
+  const int shows = view.shows;
+  w.executeButton()->click();
+  QCOMPARE(*view.shown, newer);
+  w.discardButton()->click();  // back to the page at opening: not over the newer page
+  QCOMPARE(*view.shown, newer);
+  w.functionList()->setCurrentIndex(1);
+  w.acceptButton()->click();
+  QCOMPARE(*view.shown, newer);
+  QCOMPARE(view.shows, shows);
+  QCOMPARE(closed, 1);
+
+  // Opened again, it works on the newer page.
+  w.open();
+  w.functionList()->setCurrentIndex(1);
+  w.cancelButton()->click();
+  QCOMPARE(*view.shown, newer);
+  w.open();
+  w.functionList()->setCurrentIndex(1);
+  w.acceptButton()->click();
+  QCOMPARE(view.shown->pixel(3, 3), ~newer.pixel(3, 3));
 }
 
 QTEST_MAIN(ViewerUiTest)
