@@ -48,6 +48,13 @@ TEST_F(KrvBatchTest, LinksGoToStandardOutputOrAFile) {
   EXPECT_EQ(refused.exitCode, 1);
   EXPECT_EQ(refused.err, "ID mu\xDF im Bereich [1...999999999] Liegen.\n");
   EXPECT_EQ(krv("links 1 2").exitCode, 2);
+
+  // A UTF-8 terminal gets the message in UTF-8; any other locale the Windows-1252 bytes.
+  for (const std::string locale : {"C.UTF-8", "de_DE.UTF-8"}) {
+    const KrvRun utf8 = krv("links 0 1 2", "LC_ALL=" + locale);
+    EXPECT_EQ(utf8.err, "ID mu\xC3\x9F im Bereich [1...999999999] Liegen.\n") << locale;
+  }
+  EXPECT_EQ(krv("links 0 1 2", "LC_ALL=POSIX").err, refused.err);
 }
 
 TEST_F(KrvBatchTest, ListBatchAndEstimateWorkTogether) {
@@ -62,6 +69,8 @@ TEST_F(KrvBatchTest, ListBatchAndEstimateWorkTogether) {
   run = krv("estimate " + path("l.krl"));
   EXPECT_EQ(run.exitCode, 0) << run.err;
   EXPECT_EQ(run.out.rfind("Alle 6 Eintr\xE4ge belegen ca.  ", 0), 0U) << run.out;
+  run = krv("estimate " + path("l.krl"), "LC_ALL=de_DE.UTF-8");
+  EXPECT_EQ(run.out.rfind("Alle 6 Eintr\xC3\xA4ge belegen ca.  ", 0), 0U) << run.out;
 
   run = krv("batch " + path("l.krl"));  // the folder does not exist yet
   EXPECT_EQ(run.exitCode, 1);
