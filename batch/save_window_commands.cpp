@@ -136,6 +136,7 @@ void SaveWindowCommands::writeLinksToFile() {
                       MessageSign::Warning);
     return;
   }
+  settings_.linkDir = folderOf(path);  // the next link file starts where this one went
   platform_.message("Fertig", linksWrittenMessage(written, list_.activeCount()),
                     MessageSign::Information);
 }

@@ -2,6 +2,7 @@
 // them in the assembled program: a page from the test archive server saved as JPEG, PNG and
 // PDF (through the export window), printed whole and as the crop view's cut-out on the
 // scripted printers.
+#include <QAction>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
@@ -195,6 +196,15 @@ void ProgramWindowsTest::savingSharesTheSaveWindowsFolder() {
   QCOMPARE(w.platform.dialogs().back().startDir, savedDir);
   QCOMPARE(folderField->text().toStdString(), savedDir);
   w.press(nav::ToolButton::SaveWindow);
+
+  // The save window's list folder goes back to the program's state when the program closes,
+  // for the state file an installed program keeps.
+  QTemporaryDir lists;
+  w.platform.queueOpenFile(lists.filePath(QStringLiteral("fehlt.krl")).toStdString());
+  save->findChild<QAction*>(QStringLiteral("loadList"))->trigger();
+  QCOMPARE(w.platform.dialogs().back().kind, std::string("open"));
+  w.window.close();
+  QCOMPARE(w.state.saveListDir, lists.path().toStdString());
 }
 
 // "Drucken" prints the page image; in crop view "Seite speichern" writes the cut-out at full

@@ -325,6 +325,9 @@ class ProgramWindows final : public OtherWindows {
     pdfExport_->close();
     saveWindow_->commands().stopBatch();
     saveWindow_->close();
+    // The save window's dialogs' last folders, for the state an installed program keeps.
+    state_.linkDir = saveWindow_->commands().settings().linkDir;
+    state_.saveListDir = saveWindow_->commands().settings().saveListDir;
   }
 
  private:
