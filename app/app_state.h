@@ -24,6 +24,9 @@ struct AppState {
   std::string pageSaveDir;
   std::string linkDir;
   std::string saveListDir;
+  /// True for an installed program: the dialogs start in the user's folders and their last
+  /// folders are kept in the state file from one start to the next (app/user_folders.h).
+  bool rememberDialogFolders = false;
 
   // File-type filters ("label|pattern|…"): opening a page, saving a page
   std::string imageFilterWithTiff;

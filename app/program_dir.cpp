@@ -1,10 +1,13 @@
 #include "app/program_dir.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "app/app_state_init.h"
+#include "app/user_folders.h"
 
 namespace korvalis {
 
@@ -44,20 +47,28 @@ std::string dataDirectory(std::string_view programDir) {
   return std::string(programDir);
 }
 
-bool enterProgramDir(AppState& state, std::string_view argv0) {
-  setProgramDir(state, directoryOf(executablePath(argv0)));
+void chooseStartFolders(AppState& state, const std::string& programDir, const UserFolders& user) {
+  setProgramDir(state, programDir);
   const std::string data = dataDirectory(state.programDir);
-  if (fs::path(data) != fs::path(state.programDir).lexically_normal()) {
-    state.session.recordDir = data;
-    const char* home = std::getenv("HOME");
-    if (home != nullptr && *home == '/') {
-      const std::string homeDir =
-          std::string(home) + (std::string_view(home).ends_with('/') ? "" : "/");
-      state.pageSaveDir = homeDir;
-      state.linkDir = homeDir;
-      state.saveListDir = homeDir;
-    }
+  const bool installed = fs::path(data) != fs::path(state.programDir).lexically_normal() ||
+                         ::access(state.programDir.c_str(), W_OK) != 0;
+  if (!installed) {
+    return;  // the build folder: every dialog starts in the program's folder
   }
+  // The record-file dialog starts where the sample is until a record file was chosen.
+  state.session.recordDir = data;
+  if (user.home.empty()) {
+    return;
+  }
+  state.pageSaveDir = xdgUserDir(user, "PICTURES");
+  state.linkDir = xdgUserDir(user, "DOCUMENTS");
+  state.saveListDir = state.linkDir;
+  loadDialogFolders(state, user);
+  state.rememberDialogFolders = true;
+}
+
+bool enterProgramDir(AppState& state, std::string_view argv0, const UserFolders& user) {
+  chooseStartFolders(state, directoryOf(executablePath(argv0)), user);
   std::error_code error;
   fs::current_path(state.programDir, error);
   return !error;

@@ -4,6 +4,7 @@
 #include <string_view>
 
 #include "app/app_state.h"
+#include "app/user_folders.h"
 
 namespace korvalis {
 
@@ -20,12 +21,20 @@ std::string directoryOf(std::string_view path);
 /// program's folder.
 std::string dataDirectory(std::string_view programDir);
 
-/// Sets programDir (and the directories that start there) to the executable's directory and
-/// makes it the working directory. In the installed layout (dataDirectory() is not the
-/// program's folder) the record-file dialog starts in the data folder, where the sample is,
-/// and the save dialogs in the home folder ($HOME) instead of the program's folder, which the
-/// user cannot write. Returns false when the working directory cannot be changed; the
-/// directories are set either way.
-bool enterProgramDir(AppState& state, std::string_view argv0);
+/// Sets programDir and the folders the dialogs start in. The build folder (the help or the
+/// sample beside the program, and the folder writable): every dialog starts in the program's
+/// folder. An installed program (data under ../share/korvalis, or a folder the user cannot
+/// write): the record-file dialog starts in the data folder, where the sample is, the page
+/// save dialog (and the save window's target folder) in the user's pictures folder, the link
+/// and save-list dialogs in the documents folder (XDG user dirs, else home); the folders kept
+/// in the state file from the last run take their place, and rememberDialogFolders is set.
+/// Without a home folder the program's folder stays for all.
+void chooseStartFolders(AppState& state, const std::string& programDir, const UserFolders& user);
+
+/// chooseStartFolders() for the executable's directory, which then becomes the working
+/// directory. Returns false when the working directory cannot be changed; the folders are set
+/// either way.
+bool enterProgramDir(AppState& state, std::string_view argv0,
+                     const UserFolders& user = userFoldersFromEnvironment());
 
 }  // namespace korvalis

@@ -136,6 +136,7 @@ void SaveWindowCommands::writeLinksToFile() {
                       MessageSign::Warning);
     return;
   }
+  settings_.linkDir = folderOf(path);  // the next link file starts where this one went
   platform_.message("Fertig", linksWrittenMessage(written, list_.activeCount()),
                     MessageSign::Information);
 }
@@ -312,9 +313,18 @@ void SaveWindowCommands::loadSaveList() {
   }
 }
 
+const std::string& SaveWindowCommands::pageSaveDir() const {
+  return settings_.sharedPageSaveDir != nullptr ? *settings_.sharedPageSaveDir
+                                                : settings_.pageSaveDir;
+}
+
+void SaveWindowCommands::showTargetFolder() {
+  view_.setFieldText(SaveField::Folder, pageSaveDir());
+}
+
 void SaveWindowCommands::chooseTargetFolder() {
   const auto folder =
-      platform_.folderDialog("Wo sollen die Dokumente gespeichert werden?", settings_.pageSaveDir);
+      platform_.folderDialog("Wo sollen die Dokumente gespeichert werden?", pageSaveDir());
   if (!folder) {
     return;
   }
@@ -322,11 +332,13 @@ void SaveWindowCommands::chooseTargetFolder() {
     platform_.message("Hinweis", kNotStorableMessage, MessageSign::Warning);
     return;
   }
-  settings_.pageSaveDir = *folder;
-  if (settings_.pageSaveDir.empty() || settings_.pageSaveDir.back() != '/') {
-    settings_.pageSaveDir += '/';
+  std::string& target =
+      settings_.sharedPageSaveDir != nullptr ? *settings_.sharedPageSaveDir : settings_.pageSaveDir;
+  target = *folder;
+  if (target.empty() || target.back() != '/') {
+    target += '/';
   }
-  view_.setFieldText(SaveField::Folder, settings_.pageSaveDir);
+  showTargetFolder();
 }
 
 void SaveWindowCommands::assignFileNames() {

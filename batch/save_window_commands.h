@@ -29,6 +29,9 @@ struct SaveWindowSettings {
   /// Waits before the second and third try of a row that failed for a network reason.
   std::array<std::chrono::milliseconds, 2> retryDelays{std::chrono::milliseconds(1000),
                                                        std::chrono::milliseconds(4000)};
+  /// The target folder shared with "Seite speichern" (the program's; it outlives the commands).
+  /// Where given, it is read and chosen in place of pageSaveDir.
+  std::string* sharedPageSaveDir = nullptr;
 };
 
 /// The save window's commands, toolkit-free: download links, the list's menu commands, the
@@ -46,6 +49,10 @@ class SaveWindowCommands : private BatchListener {
 
   SaveList& list() { return list_; }
   const SaveWindowSettings& settings() const { return settings_; }
+  /// The target folder of batch saving: the shared one where given.
+  const std::string& pageSaveDir() const;
+  /// Shows the target folder in its field again, after "Seite speichern" moved it.
+  void showTargetFolder();
 
   // Download links
   void createLinks();           ///< "Links erstellen"

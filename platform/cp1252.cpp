@@ -85,8 +85,17 @@ std::optional<unsigned char> unicodeToCp1252(char32_t codePoint) {
 std::string cp1252ToUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size() + text.size() / 8);
-  for (const char c : text) {
-    appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(c)));
+  const auto notAscii = [](char c) { return static_cast<unsigned char>(c) >= 0x80; };
+  auto pos = text.begin();
+  while (pos != text.end()) {
+    // Runs of ASCII, most of any text, are copied as they are.
+    const auto other = std::find_if(pos, text.end(), notAscii);
+    out.append(pos, other);
+    if (other == text.end()) {
+      break;
+    }
+    appendUtf8(out, cp1252ToUnicode(static_cast<unsigned char>(*other)));
+    pos = other + 1;
   }
   return out;
 }

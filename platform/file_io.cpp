@@ -1,6 +1,7 @@
 #include "platform/file_io.h"
 
 #include <fcntl.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -63,6 +64,65 @@ std::optional<Bytes> readInto(const std::filesystem::path& path, std::uint64_t c
     *error = ReadError::None;
   }
   return bytes;
+}
+
+std::error_code renameOver(const std::filesystem::path& from, const std::filesystem::path& to) {
+  return ::rename(from.c_str(), to.c_str()) == 0 ? std::error_code() : lastSystemError();
+}
+
+/// True for the answers of a file system that lacks an operation (vfat and exfat refuse
+/// link() with EPERM; renameat2 flags a file system does not know give EINVAL). Never true for
+/// EEXIST, so an existing target always stays "exists".
+bool unsupported(int error, bool invalidMeansUnsupported) {
+  return error == EPERM || error == EOPNOTSUPP || error == ENOTSUP || error == ENOSYS ||
+         (invalidMeansUnsupported && error == EINVAL);
+}
+
+/// Renames `from` over a placeholder made exclusively under the name `to`, for file systems
+/// that have neither hard links nor RENAME_NOREPLACE. The exclusive create refuses an existing
+/// file; a failed rename removes the placeholder again, but only while it is still the one
+/// made here.
+std::error_code renameOverPlaceholder(const std::filesystem::path& from,
+                                      const std::filesystem::path& to) {
+  const int fd = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  if (fd < 0) {
+    return lastSystemError();
+  }
+  struct stat made {};
+  const bool known = ::fstat(fd, &made) == 0;
+  ::close(fd);
+  if (::rename(from.c_str(), to.c_str()) == 0) {
+    return {};
+  }
+  const std::error_code failed = lastSystemError();
+  struct stat now {};
+  if (known && ::stat(to.c_str(), &now) == 0 && now.st_dev == made.st_dev &&
+      now.st_ino == made.st_ino && now.st_size == 0) {
+    ::unlink(to.c_str());
+  }
+  return failed;
+}
+
+/// Moves `from` to `to` only when no file `to` exists: link(), then renameat2 with
+/// RENAME_NOREPLACE where the file system has no hard links, then an exclusive placeholder
+/// renamed over where it has neither. Each step is tried only where the one before is not
+/// supported; a target that exists ends the chain with EEXIST.
+std::error_code moveWithoutReplacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to) {
+  if (::link(from.c_str(), to.c_str()) == 0) {
+    ::unlink(from.c_str());
+    return {};
+  }
+  if (!unsupported(errno, /*invalidMeansUnsupported=*/false)) {
+    return lastSystemError();
+  }
+  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) {
+    return {};
+  }
+  if (!unsupported(errno, /*invalidMeansUnsupported=*/true)) {
+    return lastSystemError();
+  }
+  return renameOverPlaceholder(from, to);
 }
 
 bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
@@ -144,20 +204,12 @@ bool AtomicFileWriter::commit(bool replace) {
     discard();
     return false;
   }
-  if (replace) {
-    if (::rename(temporary_.c_str(), target_.c_str()) != 0) {
-      error_ = lastSystemError();
-      discard();
-      return false;
-    }
-  } else {
-    // link() fails when the target exists, so a file that appeared meanwhile is never replaced.
-    if (::link(temporary_.c_str(), target_.c_str()) != 0) {
-      error_ = lastSystemError();
-      discard();
-      return false;
-    }
-    ::unlink(temporary_.c_str());
+  const std::error_code moved =
+      replace ? renameOver(temporary_, target_) : moveWithoutReplacing(temporary_, target_);
+  if (moved) {
+    error_ = moved;
+    discard();
+    return false;
   }
   temporary_.clear();
   return true;

@@ -56,7 +56,8 @@ class AtomicFileWriter {
   bool isOpen() const { return fd_ >= 0; }
   bool write(std::span<const std::uint8_t> bytes);
   /// Flushes, closes and renames. With `replace` false an existing target is never overwritten
-  /// (the commit fails with `std::errc::file_exists`).
+  /// (the commit fails with `std::errc::file_exists`), also on file systems without hard links
+  /// (vfat, exfat): link(), else renameat2(RENAME_NOREPLACE), else an exclusive placeholder.
   bool commit(bool replace = true);
   /// Removes the temporary file; the target is untouched.
   void discard();

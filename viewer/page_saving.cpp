@@ -135,12 +135,14 @@ PageSaveResult saveDisplayedPage(const PageSaveServices& services, const PageSou
     }
     settings = *asked;
   }
-  lastDirectory = folderOf(path);
   if (!writePageFile(source, type, settings, path)) {
     services.setStatus(kSaveFailedStatus);
     services.platform.message(kSaveFailedTitle, saveFailedMessage(path), MessageSign::Warning);
     return PageSaveResult::Failed;
   }
+  // Only a folder that took the file is offered again; a failed one (/proc, a full or
+  // read-only medium) would greet the next dialog with the same failure.
+  lastDirectory = folderOf(path);
   return PageSaveResult::Saved;
 }
 

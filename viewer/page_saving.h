@@ -91,7 +91,7 @@ struct PageSaveServices {
 
 /// Runs "Seite speichern": the save dialog (starting in `lastDirectory`), the forced
 /// extension, the hand-over of PDF, the settings (not asked for kept bytes saved as JPEG), and
-/// the write. `lastDirectory` becomes the chosen file's folder once the settings are known.
+/// the write. `lastDirectory` becomes the chosen file's folder once the file is written.
 /// A failure shows the status text and the warning message box.
 PageSaveResult saveDisplayedPage(const PageSaveServices& services, const PageSource& source,
                                  std::string& lastDirectory);

@@ -2,6 +2,8 @@
 // them in the assembled program: a page from the test archive server saved as JPEG, PNG and
 // PDF (through the export window), printed whole and as the crop view's cut-out on the
 // scripted printers.
+#include <QAction>
+#include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -9,6 +11,7 @@
 #include <functional>
 
 #include "app/tests/assembled_program.h"
+#include "batch/ui/save_window.h"
 #include "platform/file_io.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
@@ -97,6 +100,7 @@ class ProgramWindowsTest : public QObject {
  private slots:
   void savingTheDownloadedPage();
   void savingWritesThePageShownAtTheClick();
+  void savingSharesTheSaveWindowsFolder();
   void savingAndPrintingInCropView();
   void recordFileFromTheCommandLine();
 };
@@ -208,6 +212,51 @@ void ProgramWindowsTest::savingTheDownloadedPage() {
   w.window.close();
   QVERIFY(shownWindow<PdfExportWindow>() == nullptr);
   QVERIFY(!QFile::exists(dir.filePath(QStringLiteral("offen.pdf"))));
+}
+
+// "Seite speichern" and the save window share one target folder: the folder chosen in the save
+// window is where the save dialog starts, and a page saved elsewhere moves the save window's
+// folder (its field and its folder dialog) there.
+void ProgramWindowsTest::savingSharesTheSaveWindowsFolder() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(showFirstLeafPage(w));
+  auto* save = w.window.findChild<SaveWindow*>(QStringLiteral("saveWindow"));
+  QVERIFY(save != nullptr);
+  auto* folderField = save->findChild<QLineEdit*>(QStringLiteral("folderField"));
+  auto* chooseFolder = save->findChild<QPushButton*>(QStringLiteral("chooseFolder"));
+  QVERIFY(folderField != nullptr && chooseFolder != nullptr);
+  QTemporaryDir chosen;
+  QTemporaryDir saved;
+  const std::string chosenDir = chosen.path().toStdString() + "/";
+  const std::string savedDir = saved.path().toStdString() + "/";
+
+  w.press(nav::ToolButton::SaveWindow);
+  w.platform.queueFolder(chosen.path().toStdString());
+  QTest::mouseClick(chooseFolder, Qt::LeftButton);
+  QCOMPARE(folderField->text().toStdString(), chosenDir);
+  w.press(nav::ToolButton::SaveWindow);
+
+  savePageAs(w, saved.filePath(QStringLiteral("seite.jpg")), 1);
+  QCOMPARE(w.platform.dialogs().back().startDir, chosenDir);
+  QVERIFY(QFileInfo::exists(saved.filePath(QStringLiteral("seite.jpg"))));
+
+  w.press(nav::ToolButton::SaveWindow);
+  QCOMPARE(folderField->text().toStdString(), savedDir);
+  w.platform.queueFolder(std::nullopt);
+  QTest::mouseClick(chooseFolder, Qt::LeftButton);
+  QCOMPARE(w.platform.dialogs().back().startDir, savedDir);
+  QCOMPARE(folderField->text().toStdString(), savedDir);
+  w.press(nav::ToolButton::SaveWindow);
+
+  // The save window's list folder goes back to the program's state when the program closes,
+  // for the state file an installed program keeps.
+  QTemporaryDir lists;
+  w.platform.queueOpenFile(lists.filePath(QStringLiteral("fehlt.krl")).toStdString());
+  save->findChild<QAction*>(QStringLiteral("loadList"))->trigger();
+  QCOMPARE(w.platform.dialogs().back().kind, std::string("open"));
+  w.window.close();
+  QCOMPARE(w.state.saveListDir, lists.path().toStdString());
 }
 
 // "Drucken" prints the page image; in crop view "Seite speichern" writes the cut-out at full

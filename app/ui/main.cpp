@@ -11,6 +11,7 @@
 #include "app/program_dir.h"
 #include "app/ui/main_window.h"
 #include "app/ui/program.h"
+#include "app/user_folders.h"
 #include "archive/archive_address.h"
 #include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_translations.h"
@@ -68,5 +69,9 @@ int main(int argc, char* argv[]) {
   if (!program.start(command.recordFile)) {
     return 0;
   }
-  return QApplication::exec();
+  const int exitCode = QApplication::exec();
+  if (state.rememberDialogFolders) {
+    saveDialogFolders(state, userFoldersFromEnvironment());
+  }
+  return exitCode;
 }

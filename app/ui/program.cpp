@@ -227,8 +227,9 @@ class ViewerDisplay final : public PageDisplay {
 };
 
 // The save window's plain values from the program's state: the archive's service, the
-// folders its dialogs start in and the display scale.
-SaveWindowSettings saveWindowSettings(const AppState& state) {
+// folders its dialogs start in and the display scale. Its target folder is the program's own,
+// shared with "Seite speichern".
+SaveWindowSettings saveWindowSettings(AppState& state) {
   SaveWindowSettings settings;
   settings.servicePrefix = state.request.servicePrefix;
   settings.pagePrefix = state.request.servicePrefix + "dgs:";
@@ -236,7 +237,7 @@ SaveWindowSettings saveWindowSettings(const AppState& state) {
   settings.requestLimit = state.request.requestLimit;
   settings.linkDir = state.linkDir;
   settings.saveListDir = state.saveListDir;
-  settings.pageSaveDir = state.pageSaveDir;
+  settings.sharedPageSaveDir = &state.pageSaveDir;
   settings.slotCount = 3;
   settings.scaleX = state.scaleX;
   settings.scaleY = state.scaleY;
@@ -328,6 +329,9 @@ class ProgramWindows final : public OtherWindows {
     pdfExport_->close();
     saveWindow_->commands().stopBatch();
     saveWindow_->close();
+    // The save window's dialogs' last folders, for the state an installed program keeps.
+    state_.linkDir = saveWindow_->commands().settings().linkDir;
+    state_.saveListDir = saveWindow_->commands().settings().saveListDir;
   }
 
  private:
@@ -353,6 +357,7 @@ void ProgramWindows::savePage() {
   const PageSource source = view_.pageSource(toolBar_.isPressed(nav::ToolButton::Zoom) ||
                                              toolBar_.isPressed(nav::ToolButton::Crop));
   pageSaver_.saveDisplayedPage(source, state_.pageSaveDir);
+  saveWindow_->commands().showTargetFolder();  // the folder it shares may have moved
 }
 
 // "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print

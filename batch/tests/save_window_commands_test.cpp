@@ -184,6 +184,20 @@ TEST_F(SaveWindowCommandsTest, LinkFileAndClipboardHoldTheSameText) {
   EXPECT_EQ(platform_.messages()[0].buttons, MessageButtons::YesNoCancel);
   EXPECT_EQ(readWholeFile(dir_ / "other.TXT").value_or(""), expected);
   EXPECT_EQ(platform_.pendingAnswers(), 0U);
+
+  // The next link file's dialog starts where the last one was written; a failed write into
+  // /proc does not move it.
+  fs::create_directories(dir_ / "sub");
+  platform_.clearRecord();
+  platform_.queueSaveFile(SaveDialogAnswer{(dir_ / "sub/l.txt").string(), 0});
+  commands_->writeLinksToFile();
+  platform_.queueSaveFile(SaveDialogAnswer{"/proc/l.txt", 0});
+  commands_->writeLinksToFile();
+  platform_.queueSaveFile(std::nullopt);
+  commands_->writeLinksToFile();
+  ASSERT_EQ(platform_.dialogs().size(), 3U);
+  EXPECT_EQ(platform_.dialogs()[1].startDir, (dir_ / "sub").string());
+  EXPECT_EQ(platform_.dialogs()[2].startDir, (dir_ / "sub").string());
 }
 
 TEST_F(SaveWindowCommandsTest, SaveListsRoundTripAndLoadingChecksTheFile) {

@@ -102,7 +102,7 @@ SaveWindow::SaveWindow(Platform& platform, TransferEngine& engine, SaveWindowSet
   setMaximumSize(1024, 768);
   resize(std::max(kWidth, minimumWidth()), kHeight);
   placeBesideParent();
-  setFieldText(SaveField::Folder, commands_->settings().pageSaveDir);
+  commands_->showTargetFolder();
   for (const SaveControl control :
        {SaveControl::ToClipboard, SaveControl::ToFile, SaveControl::Start, SaveControl::Stop}) {
     setControlEnabled(control, false);

@@ -62,7 +62,7 @@ class SaveWindow : public QWidget, public SaveWindowView {
 
   SaveWindowCommands& commands() { return *commands_; }
   /// The target folder of batch saving (UTF-8, ends with "/").
-  const std::string& pageSaveDir() const { return commands_->settings().pageSaveDir; }
+  const std::string& pageSaveDir() const { return commands_->pageSaveDir(); }
   /// The list control (tests, benchmarks).
   QTableView* listView() const { return list_; }
 

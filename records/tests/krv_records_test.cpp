@@ -26,9 +26,11 @@ class KrvRecordsTest : public ::testing::Test {
  protected:
   void SetUp() override { dir_ = folder_.path(); }
 
-  /// Runs krv with `args` (already quoted for the shell).
-  KrvRun krv(const std::string& args) const {
-    return korvalis::testing::runKrv(KRV_PATH, dir_, args);
+  /// Runs krv with `args` (already quoted for the shell), in the C locale unless `locale` names
+  /// another.
+  KrvRun krv(const std::string& args, const std::string& locale = {}) const {
+    return korvalis::testing::runKrv(KRV_PATH, dir_, args,
+                                     locale.empty() ? std::string() : "LC_ALL=" + locale);
   }
 
   /// Makes `name`.krv from TSV text with `krv make`; returns its path.
@@ -180,11 +182,48 @@ TEST_F(KrvRecordsTest, SampleFileIsValidWithFourLevelsAndUmlautSearch) {
   }
   EXPECT_TRUE(levels[0] && levels[1] && levels[2] && levels[3] && levels[4]);
   EXPECT_GE(leaves, 200);
-  // A UTF-8 search text from a terminal finds Windows-1252 keys; "ü" is 0xFC in the file.
-  const KrvRun search = krv("search " + quoted(sample) + " '\xC3\xBC'");
+  // A UTF-8 search text from a UTF-8 terminal finds Windows-1252 keys ("ü" is 0xFC in the
+  // file), and the hits come back in UTF-8.
+  const KrvRun search = krv("search " + quoted(sample) + " '\xC3\xBC'", "C.UTF-8");
   ASSERT_EQ(search.exitCode, 0);
-  EXPECT_NE(search.out.find('\xFC'), std::string::npos);
+  EXPECT_NE(search.out.find("\xC3\xBC"), std::string::npos) << search.out;
+  EXPECT_EQ(search.out.find('\xFC'), std::string::npos);
   EXPECT_EQ(search.out.find(" Keine"), std::string::npos);
+}
+
+TEST_F(KrvRecordsTest, TextsReachTheTerminalInTheLocalesEncodingWhileFilesKeepTheirBytes) {
+  const fs::path file = make("Umlaute",
+                             "Info 1\tInfo 2\tInfo 3\tInfo 4\tAPID\tID\tSeiten\tInfo 5\n"
+                             "Th\xFCringen\tGro\xDF R\xE4schen\tTaufen\t1900\tTH-1\t"
+                             "000000002\t00001-00100\tStra\xDF"
+                             "e\n");
+  const std::string stored = korvalis::testing::readFileText(file);
+  EXPECT_NE(stored.find("Th\xFCringen\tGro\xDF R\xE4schen"), std::string::npos);
+
+  for (const std::string locale : {"C.UTF-8", "de_DE.UTF-8"}) {
+    SCOPED_TRACE(locale);
+    KrvRun run = krv("dump " + quoted(file), locale);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(run.out,
+              "Th\xC3\xBCringen\tGro\xC3\x9F R\xC3\xA4schen\tTaufen\t1900\tTH-1\t000000002\t"
+              "00001-00100\tStra\xC3\x9F"
+              "e\n");
+    run = krv("search " + quoted(file) + " 'gro\xC3\x9F'", locale);
+    EXPECT_EQ(run.out, "1 \tGro\xC3\x9F R\xC3\xA4schen\n 1 Eintrag gefunden.\n");
+    run = krv("search " + quoted(file) + " 'Zwickau'", locale);
+    EXPECT_EQ(run.out, " Keine Eintr\xC3\xA4ge gefunden.\n");
+  }
+  // Outside a UTF-8 locale the bytes stay Windows-1252, in both directions.
+  KrvRun run = krv("search " + quoted(file) + " 'gro\xDF'", "C");
+  EXPECT_EQ(run.out, "1 \tGro\xDF R\xE4schen\n 1 Eintrag gefunden.\n");
+  run = krv("dump " + quoted(file), "POSIX");
+  EXPECT_NE(run.out.find("Th\xFCringen\tGro\xDF R\xE4schen"), std::string::npos);
+  // The file written by a UTF-8 run is the same Windows-1252 file.
+  EXPECT_EQ(krv("make " + quoted(dir_ / "Umlaute.tsv") + " " + quoted(dir_ / "Zwei.krv"), "C.UTF-8")
+                .exitCode,
+            0);
+  const std::string again = korvalis::testing::readFileText(dir_ / "Zwei.krv");
+  EXPECT_NE(again.find("Th\xFCringen\tGro\xDF R\xE4schen"), std::string::npos);
 }
 
 }  // namespace

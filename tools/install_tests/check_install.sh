@@ -46,7 +46,8 @@ check_program() {
   for case in valid invalid; do
     file="$usr/share/korvalis/Beispiel.krv"
     [ "$case" = invalid ] && file="$work/Kaputt.krv"
-    windows=$(XDG_CONFIG_HOME="$work/config" KORVALIS_ARCHIVE_URL=https://127.0.0.1:9 \
+    windows=$(XDG_CONFIG_HOME="$work/config" XDG_STATE_HOME="$work/state" \
+      KORVALIS_ARCHIVE_URL=https://127.0.0.1:9 \
       KORVALIS_SITE_URL=https://127.0.0.1:9/ xvfb-run -a -s "-screen 0 1280x1024x24" \
       bash "$src/tools/install_tests/top_windows.sh" "$usr/bin/korvalis" "$file")
     case "$case" in

@@ -9,6 +9,7 @@
 #include "archive/transfer_engine.h"
 #include "platform/file_io.h"
 #include "tools/krv/command.h"
+#include "tools/krv/terminal.h"
 
 namespace korvalis::krv {
 namespace {
@@ -74,7 +75,7 @@ int runFetch(std::span<const std::string> args) {
   request.connectTimeoutMs = 15000;
   const auto data = engine.GetUrlSync(request);
   if (!data) {
-    std::cerr << "no page received: " << engine.GetErrorText(0) << '\n';
+    std::cerr << "no page received: " << terminalText(engine.GetErrorText(0)) << '\n';
     return kRefused;
   }
   if (data->size() < 3 || (*data)[0] != 0xFF || (*data)[1] != 0xD8) {

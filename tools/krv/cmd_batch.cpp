@@ -21,6 +21,7 @@
 #include "platform/cp1252.h"
 #include "platform/file_io.h"
 #include "tools/krv/command.h"
+#include "tools/krv/terminal.h"
 
 namespace korvalis::krv {
 namespace {
@@ -39,9 +40,9 @@ std::string asLines(std::string_view message) {
   return text;
 }
 
-/// Prints a message text to standard error.
+/// Prints a message text to standard error in the terminal's encoding.
 int refuse(std::string_view message) {
-  std::cerr << asLines(message) << '\n';
+  std::cerr << terminalText(asLines(message)) << '\n';
   return kRefused;
 }
 
@@ -77,7 +78,7 @@ int runLinks(std::span<const std::string> args) {
     return kOk;
   }
   if (!writeFileAtomically(args[3], text)) {
-    return refuse("Datei " + std::filesystem::path(args[3]).filename().string() +
+    return refuse("Datei " + fileNameText(std::filesystem::path(args[3]).filename().string()) +
                   " konnte nicht geschrieben werden.");
   }
   return kOk;
@@ -109,7 +110,7 @@ int runList(std::span<const std::string> args) {
     applyFileNames(*rows, *folderText, std::get<NamePattern>(checked));
   }
   if (!writeFileAtomically(args[3], formatSaveList(*rows))) {
-    return refuse("Datei " + std::filesystem::path(args[3]).filename().string() +
+    return refuse("Datei " + fileNameText(std::filesystem::path(args[3]).filename().string()) +
                   " konnte nicht geschrieben werden!");
   }
   return kOk;
@@ -118,7 +119,7 @@ int runList(std::span<const std::string> args) {
 std::optional<std::vector<LinkRow>> loadList(const std::string& path, int& exitCode) {
   const auto bytes = readWholeFile(path, kListReadCap);
   if (!bytes) {
-    exitCode = refuse("Datei " + std::filesystem::path(path).filename().string() +
+    exitCode = refuse("Datei " + fileNameText(std::filesystem::path(path).filename().string()) +
                       " konnte nicht geladen werden!");
     return std::nullopt;
   }
@@ -147,7 +148,8 @@ class BatchReport : public BatchListener {
     }
     ++ended_;
     clearProgress();
-    std::cout << done.reference << '\t' << done.status << '\n' << std::flush;
+    std::cout << terminalText(done.reference) << '\t' << terminalText(done.status) << '\n'
+              << std::flush;
     showProgress();
   }
   void progressChanged(int /*saved*/, int maximum) override {
@@ -161,7 +163,7 @@ class BatchReport : public BatchListener {
       if (row.code == kRowStopped && row.checked) {
         allSaved_ = false;
         clearProgress();
-        std::cout << row.reference << '\t' << row.status << '\n';
+        std::cout << terminalText(row.reference) << '\t' << terminalText(row.status) << '\n';
       }
     }
     clearProgress();
@@ -249,7 +251,7 @@ int runBatch(std::span<const std::string> args) {
   }
   // The list goes back with the final codes, so the next run continues where this one ended.
   if (!writeFileAtomically(args[0], formatSaveList(list.rows()))) {
-    return refuse("Datei " + std::filesystem::path(args[0]).filename().string() +
+    return refuse("Datei " + fileNameText(std::filesystem::path(args[0]).filename().string()) +
                   " konnte nicht geschrieben werden!");
   }
   return report.allSaved() && !interrupted ? kOk : kRefused;
@@ -290,7 +292,7 @@ int runEstimate(std::span<const std::string> args) {
       estimate.handleEvent(event->code, event->data);
     }
   }
-  std::cout << asLines(estimateMessage(scope, estimate.totals())) << '\n';
+  std::cout << terminalText(asLines(estimateMessage(scope, estimate.totals()))) << '\n';
   return kOk;
 }
 

@@ -10,12 +10,16 @@
 #include "records/record_search.h"
 #include "records/record_tree.h"
 #include "tools/krv/command.h"
+#include "tools/krv/terminal.h"
 
 namespace korvalis::krv {
 namespace {
 
+/// Writes Windows-1252 text (record data, messages) to standard output in the terminal's
+/// encoding.
 void writeOut(std::string_view text) {
-  std::fwrite(text.data(), 1, text.size(), stdout);
+  const std::string shown = terminalText(text);
+  std::fwrite(shown.data(), 1, shown.size(), stdout);
 }
 
 /// Standard output collected in pieces of about 64 KB, so a listing of a large file is never
@@ -77,7 +81,8 @@ std::optional<RecordData> loadValid(const std::string& path) {
   }
   const RecordFileCheck check = checkRecordBytes(*bytes, *endLine);
   if (!check.valid) {
-    std::fprintf(stderr, "krv: %s: invalid: %s\n", path.c_str(), check.reason.c_str());
+    std::fprintf(stderr, "krv: %s: invalid: %s\n", path.c_str(),
+                 terminalText(check.reason).c_str());
     return std::nullopt;
   }
   return parseRecordBytes(*std::move(bytes), *endLine);
@@ -131,7 +136,7 @@ int runMake(std::span<const std::string> args) {
   std::string error;
   const std::optional<std::string> bytes = makeRecordBytes(*tsv, *endLine, error);
   if (!bytes) {
-    std::fprintf(stderr, "krv: %s: %s\n", args[0].c_str(), error.c_str());
+    std::fprintf(stderr, "krv: %s: %s\n", args[0].c_str(), terminalText(error).c_str());
     return kRefused;
   }
   if (!writeFileAtomically(args[1], *bytes)) {
@@ -181,7 +186,7 @@ int runTree(std::span<const std::string> args) {
       for (char& c : message) {
         c = c == '\r' ? '\n' : c;
       }
-      std::fprintf(stderr, "%s\n", message.c_str());
+      std::fprintf(stderr, "%s\n", terminalText(message).c_str());
     }
     return kOk;
   });
@@ -189,8 +194,7 @@ int runTree(std::span<const std::string> args) {
 
 int runSearchCommand(std::span<const std::string> args) {
   return withLoadedFile(args, 2, [&](RecordData& data) {
-    // A text typed in a UTF-8 terminal is converted; other bytes are taken as Windows-1252.
-    const std::string text = utf8ToCp1252(args[1]).value_or(args[1]);
+    const std::string text = argumentText(args[1]);
     const std::optional<SearchResult> result = runSearch(data.index, data.list, text);
     if (!result) {
       std::fputs("krv: the search text is empty\n", stderr);

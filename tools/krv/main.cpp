@@ -7,6 +7,7 @@
 #include "app/app_state_init.h"
 #include "archive/archive_address.h"
 #include "tools/krv/command.h"
+#include "tools/krv/terminal.h"
 
 namespace korvalis::krv {
 namespace {
@@ -43,6 +44,7 @@ bool registerCommand(const Command& command) {
 
 int main(int argc, char** argv) {
   using namespace korvalis::krv;
+  setUpTerminal();
   if (argc < 2) {
     printUsage(stderr);
     return kUsage;
@@ -66,7 +68,8 @@ int main(int argc, char** argv) {
       }
       // A damaged settings file is reported; the command runs with the built-in values.
       if (const auto fault = korvalis::readArchiveAddress().fault) {
-        std::fprintf(stderr, "krv: %s\n", korvalis::settingsFaultLine(*fault).c_str());
+        std::fprintf(stderr, "krv: %s\n",
+                     terminalText(korvalis::settingsFaultLine(*fault)).c_str());
       }
       return c.run(args);
     }

@@ -34,12 +34,15 @@ inline std::string shellQuoted(const std::filesystem::path& path) {
 
 /// Runs `krv` with `args` (already quoted for the shell), preceded by `environment`
 /// ("NAME='value' ..."), with standard output and error captured in files under `dir`.
+/// krv runs in the C locale, so its texts keep their Windows-1252 bytes, unless `environment`
+/// names another (LC_ALL=C.UTF-8: texts in UTF-8).
 inline KrvRun runKrv(const std::filesystem::path& krv, const std::filesystem::path& dir,
                      const std::string& args, const std::string& environment = {}) {
   const std::filesystem::path out = dir / "krv_stdout.txt";
   const std::filesystem::path err = dir / "krv_stderr.txt";
-  const std::string command = environment + (environment.empty() ? "" : " ") + "'" + krv.string() +
-                              "' " + args + " >'" + out.string() + "' 2>'" + err.string() + "'";
+  const std::string command = "LC_ALL=C " + environment + (environment.empty() ? "" : " ") + "'" +
+                              krv.string() + "' " + args + " >'" + out.string() + "' 2>'" +
+                              err.string() + "'";
   const int status = std::system(command.c_str());
   KrvRun run;
   run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -197,6 +197,7 @@ void PageSaverTest::cancelledAndUnsupportedChoicesWriteNothing() {
 
 void PageSaverTest::failedSaveShowsTheMessageAndKeepsTheOldFile() {
   Harness h;
+  h.lastDirectory = "/vorher/";
   // A folder that is a file: the temporary file cannot be made.
   std::ofstream(h.path("ordner")) << "kein Ordner";
   const std::string target = h.path("ordner") + "/seite.jpg";
@@ -229,6 +230,15 @@ void PageSaverTest::failedSaveShowsTheMessageAndKeepsTheOldFile() {
   QCOMPARE(h.platform.messages().back().text, "Konnte \"" + old + "\" nicht speichern!");
   QCOMPARE(QDir(h.dir.path()).entryList(QDir::Files | QDir::Hidden),
            (QStringList{"alt.png", "ordner"}));
+
+  // No failed save becomes the folder the next dialog starts in (one into /proc would leave the
+  // dialog reading /proc/kmsg); a successful one does.
+  QCOMPARE(h.lastDirectory, std::string("/vorher/"));
+  QCOMPARE(h.save(h.fresh(), "/proc/seite.jpg", 1), PageSaveResult::Failed);
+  QCOMPARE(h.lastDirectory, std::string("/vorher/"));
+  QCOMPARE(h.save(h.fresh(), h.path("gut.jpg"), 1), PageSaveResult::Saved);
+  QCOMPARE(h.platform.dialogs().back().startDir, std::string("/vorher/"));
+  QCOMPARE(h.lastDirectory, h.dir.path().toStdString() + "/");
 }
 
 void PageSaverTest::colourDepthWindowTextsAndReducedFile() {
