@@ -109,12 +109,19 @@ std::optional<PixelRect> cropRectOnPage(const PixelRect& selection, PixelSize pa
                    static_cast<int>(bottom - top)};
 }
 
-OpenedPageStatus openedPageStatus(std::span<const std::uint8_t> bytes) {
+std::optional<PageIdentity> archivePageIdentity(std::span<const std::uint8_t> bytes) {
   const auto text = [&](std::size_t at, std::size_t length) {
     return std::string(reinterpret_cast<const char*>(bytes.data()) + at, length);
   };
   if (bytes.size() >= 49 && text(24, 4) == "film" && text(38, 4) == "fram") {
-    return {"  00" + text(29, 7) + ":" + text(44, 5), "[Original]"};
+    return PageIdentity{"00" + text(29, 7), text(44, 5), {}};
+  }
+  return std::nullopt;
+}
+
+OpenedPageStatus openedPageStatus(std::span<const std::uint8_t> bytes) {
+  if (const std::optional<PageIdentity> identity = archivePageIdentity(bytes)) {
+    return {"  " + identity->id + ":" + identity->page, "[Original]"};
   }
   return {"  Seite geladen.", "Kopie"};
 }

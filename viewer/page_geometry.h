@@ -5,6 +5,8 @@
 #include <span>
 #include <string>
 
+#include "viewer/page_source.h"
+
 namespace korvalis {
 
 struct PixelSize {
@@ -88,6 +90,10 @@ std::optional<PixelRect> cropRectOnPage(const PixelRect& selection, PixelSize pa
 /// What the status bar shows after opening a saved page: the identity the archive's JPEG
 /// files carry ("film" at byte 24, "fram" at 38) gives "  00" + film digits + ":" + page
 /// digits and "[Original]"; anything else gives "  Seite geladen." and "Kopie".
+/// The identity the archive's own JPEG files carry ("film" at byte 24 with seven film digits
+/// at 29, "fram" at 38 with five page digits at 44); nothing for other bytes.
+std::optional<PageIdentity> archivePageIdentity(std::span<const std::uint8_t> fileBytes);
+
 struct OpenedPageStatus {
   std::string statusText;
   std::string sourceText;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "platform/image.h"
@@ -15,6 +16,14 @@ using PageBytes = std::shared_ptr<const std::vector<std::uint8_t>>;
 /// A page image shared read-only: a new page, a turn or a post-processing step makes a new
 /// one, so whoever holds this pointer keeps the image it took.
 using SharedImage = std::shared_ptr<const Image>;
+
+/// The archive's identity of a page: its film and page, and its APID where it was looked up.
+struct PageIdentity {
+  std::string id;    ///< nine-character film ID text; empty: the page has no identity
+  std::string page;  ///< five-character page text
+  std::string apid;  ///< empty when not known
+  bool empty() const { return id.empty(); }
+};
 
 /// The shown page at the moment a command started. Owns what it refers to: a page that
 /// arrives afterwards replaces the viewer's pointers, never these.

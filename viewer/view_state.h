@@ -25,6 +25,9 @@ struct ViewState {
   /// The bytes of the shown page as the archive sent them; null for an opened or pasted page.
   /// Shared and never changed in place: a command that took them keeps them.
   PageBytes pageBytes;
+  /// The archive's identity of the shown page (what a citation names); empty for a pasted
+  /// page or an opened file that carries none.
+  PageIdentity pageIdentity;
   /// The left button drags the zoomed page.
   bool dragging = false;
 };

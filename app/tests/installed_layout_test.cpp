@@ -140,7 +140,7 @@ TEST(InstalledLayout, DialogsStartInTheUsersFoldersAndKeepTheirFoldersAcrossStar
                                   [](const std::string&, const PageSource&) {}};
   platform.queueSaveFile(SaveDialogAnswer{(pages / "seite.jpg").string(), 1});
   EXPECT_EQ(
-      saveDisplayedPage(services, PageSource{bytes, &image, &image, false}, state.pageSaveDir),
+      saveDisplayedPage(services, PageSource{makePageBytes(bytes), makeSharedImage(image), makeSharedImage(image), false}, state.pageSaveDir),
       PageSaveResult::Saved);
   EXPECT_EQ(platform.dialogs().back().startDir, home + "Bilder/");
   state.saveListDir = home + "Dokumente/Akten/";  // as the save window hands it back at the end

@@ -109,6 +109,7 @@ class MainAssemblyTest : public QObject {
   void nextPageShownAtOnceFromMemory();
   void lateLookUpLeavesThePageFromMemoryFinished();
   void requestLocksThePageToolsFromItsFirstLookUp();
+  void citationOfTheShownPage();
   void navigationSteppingThroughTheWindow();
   void zoomStatesAndFactorLimits();
   void fullScreenOnlyWithAPage();
@@ -447,6 +448,45 @@ void MainAssemblyTest::requestLocksThePageToolsFromItsFirstLookUp() {
   QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
   QCOMPARE(pageIdentity(*w.state.view.pageBytes), std::string("4010997:00710"));
   QVERIFY(w.enabled(nav::ToolButton::PostProcess) && w.enabled(nav::ToolButton::SavePage));
+}
+
+// "Quelle kopieren" in the page view's pop-up menu and Ctrl+Shift+C: disabled before an
+// archive page is shown; then the citation of the shown page goes to the clipboard; a pasted
+// image cannot be cited.
+void MainAssemblyTest::citationOfTheShownPage() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QMenu before;
+  w.program.commands().fillPageMenu(before);
+  QCOMPARE(before.actions().size(), 1);
+  QCOMPARE(before.actions().front()->text(), QStringLiteral("Quelle kopieren"));
+  QVERIFY(!before.actions().front()->isEnabled());
+  w.platform.setClipboardText("vorher");
+  QTest::keyClick(&w.window, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  QCOMPARE(w.platform.clipboardText(), std::string("vorher"));
+
+  NavigationPanel* p = w.panel();
+  p->idField()->setText(QStringLiteral("4010997"));
+  p->pageField()->setText(QStringLiteral("700"));
+  p->showButton()->click();
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 10000);
+  QMenu after;
+  w.program.commands().fillPageMenu(after);
+  QVERIFY(after.actions().front()->isEnabled());
+  QTest::keyClick(&w.window, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const std::string cited = w.platform.clipboardText();
+  QVERIFY2(cited.starts_with("Ebene 1: Bayern\nEbene 2: K\xF6tzting"), cited.c_str());
+  QVERIFY(cited.find("Ebene 3: Konfirmationen\n") != std::string::npos);
+  QVERIFY(cited.find("Film-ID: 004010997\nSeite: 00700\nAPID: " + w.state.request.currentApid +
+                     "\nAdresse: " + archive.server.baseUrl() +
+                     "/das/v2/dgs:004010997_00700/$dist\n") != std::string::npos);
+
+  w.platform.setClipboardImage(Image::filled(20, 10, 0x00FF0000));
+  QTest::keyClick(&w.window, Qt::Key_V, Qt::ControlModifier);
+  QMenu pasted;
+  w.program.commands().fillPageMenu(pasted);
+  QVERIFY(!pasted.actions().front()->isEnabled());
 }
 
 // "<<" and ">>" and the arrow keys change the fields by the navigation rules; the tree

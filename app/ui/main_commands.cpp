@@ -8,7 +8,9 @@
 #include <QMenu>
 #include <QShortcut>
 #include <QStatusBar>
+#include <chrono>
 
+#include "app/citation.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/navigation_panel.h"
 #include "app/ui/other_windows.h"
@@ -94,6 +96,7 @@ void MainCommands::installShortcuts() {
   addShortcut(QKeySequence(Qt::Key_Return), [this] { returnKey(); });
   addShortcut(QKeySequence(Qt::KeypadModifier | Qt::Key_Enter), [this] { returnKey(); });
   addShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), [this] { copy(); });
+  addShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), [this] { copyCitation(); });
   addShortcut(QKeySequence(Qt::CTRL | Qt::Key_V), [this] { paste(); });
   addShortcut(QKeySequence(Qt::Key_F11), [this] { toggleFullScreen(); });
   addShortcut(QKeySequence(Qt::Key_Left), [this] { step(StepKind::PreviousPage); });
@@ -316,6 +319,37 @@ void MainCommands::copy() {
   }
 }
 
+bool MainCommands::canCite() const {
+  return state_.view.pageShown && !state_.view.pageIdentity.empty();
+}
+
+void MainCommands::copyCitation() {
+  if (!canCite()) {
+    return;
+  }
+  const PageIdentity& shown = state_.view.pageIdentity;
+  const PageCitation citation =
+      makePageCitation(state_.session.records.list, shown.id, shown.page, shown.apid,
+                       state_.request.servicePrefix, isoDay(std::chrono::system_clock::now()));
+  platform_.setClipboardText(citationText(citation));
+}
+
+void MainCommands::fillPageMenu(QMenu& menu) {
+  QAction* cite =
+      menu.addAction(QStringLiteral("Quelle kopieren"), this, &MainCommands::copyCitation);
+  cite->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
+  cite->setEnabled(canCite());
+}
+
+void MainCommands::showPageMenu(QPoint globalPos) {
+  if (cropView_) {
+    return;
+  }
+  QMenu menu(&window_);
+  fillPageMenu(menu);
+  menu.exec(globalPos);
+}
+
 void MainCommands::paste() {
   if (auto* field = qobject_cast<QLineEdit*>(focusedTextField())) {
     if (cropView_) {
@@ -344,6 +378,7 @@ void MainCommands::paste() {
   view_.setImageMode(1);
   mirrorZoomControls();
   state_.view.pageBytes.reset();
+  state_.view.pageIdentity = {};
   view_.setStatusText(3, "Kopie");
 }
 
@@ -422,6 +457,8 @@ void MainCommands::searchCommand() {
 void MainCommands::completion(int code, std::uintptr_t job) {
   if (code == kPageImageEvent) {
     if (requests_.handlePageAnswer(job) == PageAnswer::Shown) {
+      const RequestState& request = state_.request;
+      state_.view.pageIdentity = {request.requestId, request.requestPage, request.currentApid};
       nav::resetForNewPage(state_.view, zoom_);
       page_.setHandCursor(false);
       state_.view.pageShown = true;

@@ -57,6 +57,13 @@ class MainCommands : public QObject {
   void step(nav::StepKind kind);
   void showFromFields();  ///< "Anzeigen"
   void copy();
+  /// "Quelle kopieren" (Ctrl+Shift+C): the citation of the shown archive page to the
+  /// clipboard. Does nothing (its menu entry is disabled) while no such page is shown.
+  void copyCitation();
+  bool canCite() const;
+  /// The page view's pop-up menu at `globalPos`.
+  void showPageMenu(QPoint globalPos);
+  void fillPageMenu(QMenu& menu);
   void paste();
   void toggleFullScreen();
   void scrollBy(int dx, int dy);

@@ -486,6 +486,7 @@ void Program::Parts::connectParts() {
   QObject::connect(pageView, &PageView::cropStarted, commands, &MainCommands::cropStarted);
   QObject::connect(pageView, &PageView::cropFinished, commands, &MainCommands::cropFinished);
   QObject::connect(pageView, &PageView::pageOpened, commands, &MainCommands::pageOpened);
+  QObject::connect(pageView, &PageView::pageMenuRequested, commands, &MainCommands::showPageMenu);
   QObject::connect(&records, &RecordsController::treeDoubleClicked, commands, [this] {
     if (!commands->inCropView()) {
       requests.loadEntryPage(records.selectedLeafEntry());

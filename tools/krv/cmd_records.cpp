@@ -1,9 +1,15 @@
 // krv commands of the record file: check, make, dump, index, tree, search.
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <string>
 
+#include "app/citation.h"
+#include "archive/archive_address.h"
+#include "archive/curl_global.h"
+#include "archive/page_address.h"
+#include "archive/transfer_engine.h"
 #include "platform/cp1252.h"
 #include "platform/file_io.h"
 #include "records/record_file.h"
@@ -210,9 +216,58 @@ int runSearchCommand(std::span<const std::string> args) {
   });
 }
 
+bool isDigits(std::string_view text) {
+  return !text.empty() && text.find_first_not_of("0123456789") == std::string_view::npos;
+}
+
+/// krv cite FILE.krv ID PAGE [--format csv]: the citation "Quelle kopieren" copies, with the
+/// APID looked up in the archive; as CSV a header line and one row.
+int runCite(std::span<const std::string> args) {
+  std::vector<std::string> positional;
+  bool csv = false;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--format" && i + 1 < args.size() &&
+        (args[i + 1] == "csv" || args[i + 1] == "text")) {
+      csv = args[++i] == "csv";
+    } else {
+      positional.push_back(args[i]);
+    }
+  }
+  if (positional.size() != 3 || !isDigits(positional[1]) || !isDigits(positional[2])) {
+    return kUsage;
+  }
+  const std::optional<RecordData> data = loadValid(positional[0]);
+  if (!data) {
+    return kRefused;
+  }
+  const std::string prefix = archiveBaseUrl() + "/das/v2/";
+  const std::string id = idText(positional[1]);
+  const std::string page = pageText(positional[2]);
+  std::string apid;
+  {
+    const CurlGlobal curl;
+    TransferEngine engine(curl, caBundleFile());
+    apid = LookUpLocation(engine, prefix, makePageRef(id, page));
+  }
+  if (apid == kUnknownApid) {
+    std::fprintf(stderr, "krv: the archive named no APID for %s (or could not be reached)\n",
+                 makePageRef(id, page).c_str());
+  }
+  const PageCitation citation = makePageCitation(data->list, id, page, apid, prefix,
+                                                 isoDay(std::chrono::system_clock::now()));
+  OutputBuffer out;
+  if (csv) {
+    out << citationCsvHeader() << '\n' << citationCsvRow(citation) << '\n';
+  } else {
+    out << citationText(citation);
+  }
+  return kOk;
+}
+
 }  // namespace
 }  // namespace korvalis::krv
 
+KRV_COMMAND("cite", "FILE.krv ID PAGE [--format csv]", korvalis::krv::runCite)
 KRV_COMMAND("check", "FILE.krv", korvalis::krv::runCheck)
 KRV_COMMAND("make", "IN.tsv OUT.krv", korvalis::krv::runMake)
 KRV_COMMAND("dump", "FILE.krv", korvalis::krv::runDump)

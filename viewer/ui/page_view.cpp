@@ -1,5 +1,6 @@
 #include "viewer/ui/page_view.h"
 
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -209,7 +210,9 @@ bool PageView::openDocument(Platform& platform, std::string_view filter) {
   }
   lastDirectory_ = std::filesystem::path(*path).parent_path().string();
   takeNewPage(std::move(decoded.image));
-  state_.pageBytes.reset();  // an opened file is no download: nothing to keep byte for byte
+  state_.pageBytes.reset();
+  state_.pageIdentity = archivePageIdentity(bytes).value_or(
+      PageIdentity{});  // an opened file is no download: nothing to keep byte for byte
   state_.viewMode = false;
   state_.zoomFactor = 1.0F;
   state_.pageShown = true;
@@ -226,6 +229,11 @@ bool PageView::openDocument(Platform& platform, std::string_view filter) {
 
 void PageView::setHandCursor(bool hand) {
   canvas_->setCursor(hand ? Qt::OpenHandCursor : Qt::ArrowCursor);
+}
+
+void PageView::contextMenuEvent(QContextMenuEvent* event) {
+  emit pageMenuRequested(event->globalPos());
+  event->accept();
 }
 
 bool PageView::eventFilter(QObject* watched, QEvent* event) {

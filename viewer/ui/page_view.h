@@ -92,9 +92,12 @@ class PageView : public QScrollArea {
   void cropFinished(bool accepted);
   /// A page was opened from a file (zoom toggles go back to released).
   void pageOpened();
+  /// The pop-up menu was asked for over the page (right click or the menu key).
+  void pageMenuRequested(QPoint globalPos);
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   /// Shows display_ in the canvas. With `keepCentre` the point of the page at the centre of
