@@ -16,8 +16,22 @@ namespace {
 // A settings file is a few lines; anything larger is not one.
 constexpr std::uint64_t kSettingsCap = 64 * 1024;
 
-enum class Key { ArchiveUrl, SiteUrl, CaFile };
-constexpr std::array<std::string_view, 3> kKeyNames = {"archive_url", "site_url", "ca_file"};
+enum class Key { ArchiveUrl, SiteUrl, CaFile, CacheMb, RequestIntervalMs };
+constexpr std::array<std::string_view, 5> kKeyNames = {"archive_url", "site_url", "ca_file",
+                                                       "cache_mb", "request_interval_ms"};
+
+/// A whole number from 0 on, of at most nine digits.
+std::optional<std::uint64_t> settingNumber(std::string_view text) {
+  if (text.empty() || text.size() > 9 ||
+      text.find_first_not_of("0123456789") != std::string_view::npos) {
+    return std::nullopt;
+  }
+  std::uint64_t value = 0;
+  for (const char c : text) {
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  return value;
+}
 
 std::string environment(const char* name) {
   const char* value = std::getenv(name);
@@ -75,7 +89,7 @@ struct LineResult {
 
 struct Parser {
   ArchiveAddress address;
-  std::array<bool, 3> seen{};
+  std::array<bool, kKeyNames.size()> seen{};
 
   LineResult apply(std::string_view line) {
     line = trim(line);
@@ -131,6 +145,16 @@ struct Parser {
         }
         address.caFile = std::string(value);
         break;
+      case Key::CacheMb:
+      case Key::RequestIntervalMs: {
+        const std::optional<std::uint64_t> number = settingNumber(value);
+        if (!number) {
+          return {SettingsFaultKind::BadNumber, std::string(name)};
+        }
+        (static_cast<Key>(index) == Key::CacheMb ? address.cacheMb : address.requestIntervalMs) =
+            *number;
+        break;
+      }
     }
     return {};
   }
@@ -168,6 +192,8 @@ std::string reasonInGerman(const SettingsFault& fault) {
       return "\"" + key + "\" ist keine Adresse der Form https://RECHNER/...";
     case SettingsFaultKind::BadCaFile:
       return "\"" + key + "\" nennt keine vorhandene Datei mit absolutem Pfad.";
+    case SettingsFaultKind::BadNumber:
+      return "\"" + key + "\" ist keine ganze Zahl ab 0.";
   }
   return {};
 }
@@ -190,6 +216,8 @@ std::string reasonInEnglish(const SettingsFault& fault) {
       return "'" + fault.key + "' is not an address of the form https://HOST/...";
     case SettingsFaultKind::BadCaFile:
       return "'" + fault.key + "' does not name an existing file by its absolute path";
+    case SettingsFaultKind::BadNumber:
+      return "'" + fault.key + "' is not a whole number from 0 on";
   }
   return {};
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -14,6 +15,10 @@ struct ArchiveAddress {
   std::string serviceUrl;  ///< base without "/das/v2/" and without a trailing '/'
   std::string siteUrl;     ///< home page of the archive's web site
   std::string caFile;      ///< CA bundle to trust instead of the system's; "" for the system's
+  /// The page cache's size limit in MiB (cache_mb; 0 turns the cache off).
+  std::uint64_t cacheMb = 2048;
+  /// The least time between two requests to the archive (request_interval_ms; 0: none).
+  std::uint64_t requestIntervalMs = 0;
 };
 
 /// What is wrong with a settings file.
@@ -26,6 +31,7 @@ enum class SettingsFaultKind {
   RepeatedKey,     ///< a key given twice
   BadUrl,          ///< an address that is not http(s)://HOST… or contains blanks
   BadCaFile,       ///< a CA bundle that is not an absolute path of an existing file
+  BadNumber,       ///< a number setting that is not a whole number from 0 on
 };
 
 /// A damaged settings file: where and why. The built-in values are used instead of the file.
@@ -51,7 +57,8 @@ ArchiveAddress builtInArchiveAddress();
 std::string settingsFilePath();
 
 /// Applies the text of a settings file (`file` names it in a fault) to `address`. The text
-/// is lines of `KEY = VALUE` (keys archive_url, site_url, ca_file; an empty value keeps the
+/// is lines of `KEY = VALUE` (keys archive_url, site_url, ca_file, cache_mb,
+/// request_interval_ms; an empty value keeps the
 /// built-in value), comment lines starting with '#' or ';', blank lines and an optional
 /// `[archive]` section line; CR LF line ends and a UTF-8 byte-order mark are accepted. On the
 /// first fault returns it and leaves `address` as it was.
