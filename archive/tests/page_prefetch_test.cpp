@@ -223,6 +223,34 @@ TEST_F(SlowPrefetchTest, ANewRequestCancelsTheFetchInFlight) {
   EXPECT_EQ(engine.jobCount(), 0U);
 }
 
+// Pages whose image answers fail: an HTTP error page (500), a text answered with 200, and the
+// archive's XML refusal (404).
+class FailedPrefetchTest : public PrefetchTest {
+ protected:
+  FailedPrefetchTest()
+      : PrefetchTest({"--fault", "htmlerror=00018/dist", "--fault", "nonimage=00021/dist",
+                      "--fault", "notfound=00024/dist"}) {}
+};
+
+TEST_F(FailedPrefetchTest, AFailedAnswerIsNeverKeptAndTheStepAsksTheArchiveAgain) {
+  for (const auto& [shown, failed] :
+       {std::pair{"17", "00018"}, std::pair{"20", "00021"}, std::pair{"23", "00024"}}) {
+    SCOPED_TRACE(failed);
+    showAndFetchAhead("4010472", shown);
+    EXPECT_EQ(countRequests(server, std::string(failed) + "/dist.jpg"), 1U) << "fetched ahead";
+    EXPECT_EQ(prefetch.find("004010472", failed), nullptr) << "a failed answer was kept";
+    // ">>": the page is asked of the archive, not shown from memory.
+    view.id = "4010472";
+    view.page = failed;
+    LoadPage(context);
+    EXPECT_NE(request.currentStep, 0U) << "taken from memory";
+    deliverPage();
+    EXPECT_EQ(countRequests(server, std::string(failed) + "/dist.jpg"), 2U);
+    runPrefetch(prefetch);
+  }
+  EXPECT_EQ(engine.jobCount(), 0U);
+}
+
 TEST(NextPageText, StepsOnlyPlainPageNumbers) {
   EXPECT_EQ(nextPageText("00017"), "00018");
   EXPECT_EQ(nextPageText("09999"), "10000");
