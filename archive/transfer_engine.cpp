@@ -9,6 +9,7 @@
 #include <stop_token>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "archive/base64.h"
 #include "archive/event_codes.h"
@@ -463,6 +464,13 @@ std::optional<std::span<const unsigned char>> TransferEngine::GetData(JobHandle 
     return std::nullopt;
   }
   return std::span<const unsigned char>(*entry->job->data);
+}
+
+std::optional<std::vector<unsigned char>> TransferEngine::TakeData(JobHandle handle) {
+  if (!GetData(handle)) {
+    return std::nullopt;
+  }
+  return std::exchange(find(handle)->job->data, std::nullopt);
 }
 
 std::int64_t TransferEngine::GetContentLength(JobHandle handle) {

@@ -118,6 +118,9 @@ class TransferEngine {
   /// The received body once the transfer has ended; nothing while it runs, for an empty or
   /// failed body, or for an unknown handle (engine error 8). Valid until Free.
   std::optional<std::span<const unsigned char>> GetData(JobHandle handle);
+  /// Moves the received body out of an ended job (as GetData; afterwards GetData gives
+  /// nothing), so a large page changes hands without a copy.
+  std::optional<std::vector<unsigned char>> TakeData(JobHandle handle);
   /// Content length: -1 before the headers, -2 without a Content-Length header, the header's
   /// value, and after a successful download the bytes received. 0 for an unknown handle.
   std::int64_t GetContentLength(JobHandle handle);

@@ -86,8 +86,11 @@ SaveWindowCommands::SaveWindowCommands(Platform& platform, SaveWindowView& view,
       view_(view),
       settings_(std::move(settings)),
       batch_(engine, list_, target, *this,
-             BatchSettings{settings_.servicePrefix, settings_.requestLimit, settings_.slotCount,
-                           settings_.retryDelays}),
+             BatchSettings{settings_.servicePrefix,
+                           settings_.requestLimit,
+                           settings_.slotCount,
+                           settings_.retryDelays,
+                           {}}),
       estimate_(engine, target, settings_.servicePrefix) {}
 
 SaveWindowCommands::~SaveWindowCommands() = default;
