@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "archive/curl_global.h"
 #include "archive/page_address.h"
@@ -344,6 +345,34 @@ TEST_F(EstimateTest, EveryScopeReportsItsSizeAndFailures) {
   EXPECT_FALSE(commands_->estimateRunning());
   EXPECT_EQ(lastMessage().substr(0, 9), "ABBRUCH!\r");
   EXPECT_FALSE(view_.progressShown);
+}
+
+// Esc during an estimate whose size query the server never answers: the query is aborted, so
+// the worker ends long before the engine's 30-second stall limit and the estimate's end (the
+// window's) does not wait for it.
+TEST(StorageEstimateStop, ACancelledQueryIsAbortedAndItsWorkerEnds) {
+  ArchiveServer server({"--fault", "stall=/size"});
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
+  const auto queue = std::make_shared<EventQueue>();
+  auto estimate = std::make_unique<StorageEstimate>(engine, queue, server.servicePrefix());
+  estimate->start({"004010312_00001", "004010312_00002"}, 2);
+  const auto asked = [&server] {
+    const auto log = server.requestLog();
+    return std::any_of(log.begin(), log.end(),
+                       [](const std::string& line) { return line.find("/size") != line.npos; });
+  };
+  for (int i = 0; i < 6000 && !asked(); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_TRUE(asked());
+  estimate->cancel();
+  EXPECT_FALSE(estimate->running());
+  EXPECT_TRUE(estimate->totals().cancelled);
+  const auto start = std::chrono::steady_clock::now();
+  estimate.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "the stalled query was not aborted";
+  EXPECT_FALSE(queue->next(200ms).has_value()) << "a cancelled estimate posts nothing";
 }
 
 }  // namespace
