@@ -162,6 +162,7 @@ void savePage(const std::stop_token& stop, SaveTask& task) {
     }
   }
   std::error_code error;
+  bool settled = false;
   {
     const std::scoped_lock lock(task.result->mutex);
     if (!task.result->cancelled) {
@@ -171,12 +172,13 @@ void savePage(const std::stop_token& stop, SaveTask& task) {
         code = error ? kRowWriteFailed : kRowSaved;
       }
       task.result->saved = code;
+      settled = true;
     }
   }
   if (!staged.empty()) {
     std::filesystem::remove(staged, error);
   }
-  if (task.result->saved) {
+  if (settled) {
     task.target->postEvent(kBatchLookupEvent, task.eventData);
   }
 }

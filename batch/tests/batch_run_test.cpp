@@ -280,6 +280,29 @@ TEST(BatchRun, AStopWhileAPageIsBeingSavedLeavesNoFile) {
   EXPECT_TRUE(h.recorder_.finished.empty());
 }
 
+// "DL Stop" while the archive never answers the look-ups (those ahead of the slots are
+// asynchronous jobs, the slots' retries run on workers): the stop returns at once instead of
+// waiting for each job in turn, and the run's end does not wait out the stall either.
+TEST(BatchRun, StopAgainstASilentArchiveNeverWaits) {
+  Harness h({"--fault", "stall=/location"}, 6);
+  ASSERT_TRUE(h.run_->start());
+  for (int i = 0; i < 6000 && h.requests("/location") < 4; ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_GE(h.requests("/location"), 4U) << "the look-ups never reached the server";
+  const auto start = std::chrono::steady_clock::now();
+  h.run_->stop();
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, 100ms) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                         << " ms";
+  EXPECT_FALSE(h.run_->running());
+  EXPECT_EQ(h.list_.row(0).status, "STOP");
+  const auto end = std::chrono::steady_clock::now();
+  h.run_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - end, 10s);
+  EXPECT_EQ(h.engine_.jobCount(), 0U);
+}
+
 TEST(BatchRun, AFileThatAppearsDuringTheRunIsNeverOverwritten) {
   Harness h({}, 3);
   ASSERT_TRUE(h.run_->start());
