@@ -398,6 +398,8 @@ JobHandle TransferEngine::GetUrl(const UrlRequest& request) {
   job->handle = nextHandle_++;
   try {
     jobs_.push_back(Entry{job->handle, job});
+    std::erase_if(workers_, [](const auto& worker) { return worker.expired(); });
+    workers_.push_back(job);
     job->hasThread = true;
     // Detached: the worker holds its own reference to the job and the engine's shared part,
     // so it may end after the job was freed; nobody ever waits for it on this thread.
@@ -496,25 +498,15 @@ int TransferEngine::IsRunning(JobHandle handle) {
              : 0;
 }
 
-namespace {
-bool waitFinished(const JobState& job, std::chrono::steady_clock::time_point end) {
-  while (!job.finished.load()) {
-    if (std::chrono::steady_clock::now() >= end) {
-      return false;
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
-  return true;
-}
-}  // namespace
-
 TransferEngine::~TransferEngine() {
   Destroy();
-  // The program's end: workers an abort left in libcurl get a bounded time to leave it.
+  // The engine's end (the program's): workers still leaving libcurl, after an abort or just
+  // after their last event, get a bounded time to let go of their job, so the connections and
+  // the library's set-up are released here rather than on a worker while the program goes on.
   const auto end = std::chrono::steady_clock::now() + kExitWait;
-  for (const auto& job : detached_) {
-    if (!waitFinished(*job, end)) {
-      break;
+  for (const auto& worker : workers_) {
+    while (!worker.expired() && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(kPollStep);
     }
   }
 }
@@ -548,12 +540,8 @@ void TransferEngine::Free(JobHandle handle, bool /*freeData*/) {
   if (entry == nullptr) {
     return;
   }
-  const std::shared_ptr<JobState> job = entry->job;
-  std::erase_if(detached_, [](const auto& old) { return old->finished.load(); });
-  if (job->hasThread && !job->finished.load()) {
-    Abort(handle);
-    // Still leaving libcurl: kept only so the engine's end can give it a bounded time.
-    detached_.push_back(job);
+  if (entry->job->hasThread && !entry->job->finished.load()) {
+    Abort(handle);  // its worker leaves libcurl on its own
   }
   std::erase_if(jobs_, [handle](const Entry& e) { return e.handle == handle; });
 }

@@ -87,8 +87,9 @@ class TransferEngine {
   /// `caFile` names the CA bundle to trust instead of the system's ("" = the system's). The
   /// engine and its workers hold the library's set-up, so `curl` may go before them.
   explicit TransferEngine(const CurlGlobal& curl, std::string caFile = {});
-  /// Runs Destroy(), then waits (bounded, the program's end) for workers that an abort left
-  /// running. A worker still running after that keeps the library's set-up alive until it ends.
+  /// Runs Destroy(), then waits (bounded, the program's end) for workers still leaving libcurl
+  /// (after an abort, or just after their last event). A worker still running after that keeps
+  /// the library's set-up alive until it ends.
   ~TransferEngine();
   TransferEngine(const TransferEngine&) = delete;
   TransferEngine& operator=(const TransferEngine&) = delete;
@@ -159,8 +160,8 @@ class TransferEngine {
 
   std::shared_ptr<detail::EngineShared> shared_;
   std::vector<Entry> jobs_;
-  /// Freed jobs whose (detached) workers were still leaving libcurl after an abort.
-  std::vector<std::shared_ptr<detail::JobState>> detached_;
+  /// The jobs of the (detached) workers, each expired once its worker has let go of it.
+  std::vector<std::weak_ptr<detail::JobState>> workers_;
   JobHandle nextHandle_ = 1;
 };
 
