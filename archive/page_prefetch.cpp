@@ -5,11 +5,19 @@
 
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "viewer/image_codec.h"
 
 namespace korvalis {
 
 namespace {
 constexpr int kLastPage = 99999;
+
+/// Only a page image that came with a successful status is worth keeping: an error page, a
+/// proxy's answer or an XML refusal is asked for again when the user steps to the page.
+bool isPageImage(int httpStatus, std::optional<std::span<const unsigned char>> body) {
+  return httpStatus >= 200 && httpStatus < 300 && body && !body->empty() &&
+         detectImageFormat(*body) != ImageFormat::Unknown;
+}
 
 std::optional<int> pageNumber(std::string_view page) {
   int number = 0;
@@ -138,7 +146,7 @@ bool PagePrefetch::handleEvent(int code, JobHandle handle) {
   } else {
     fetch.image = 0;
     fetch.imageDone = true;
-    if (answer) {
+    if (isPageImage(engine_.GetHttpStatus(handle), answer)) {
       fetch.page.body.assign(answer->begin(), answer->end());
     }
   }

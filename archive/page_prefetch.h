@@ -25,8 +25,9 @@ struct HeldPage {
 
 /// The page after the shown one, fetched in the background (location look-up, size query and
 /// image, as asynchronous requests of the engine whose answers come back through handleEvent),
-/// so stepping forward shows it at once. Holds at most the shown page, the one before it and
-/// the one after it, all of one film. User-interface thread only.
+/// so stepping forward shows it at once. Only a page image answered with a successful status
+/// is kept; a failed answer is never replayed from memory. Holds at most the shown page, the one
+/// before it and the one after it, all of one film. User-interface thread only.
 class PagePrefetch {
  public:
   /// The requests go to `request.servicePrefix` with its connect time-out; their answers are

@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <array>
 #include <chrono>
+#include <mutex>
+#include <stop_token>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 #include "archive/base64.h"
 #include "archive/event_codes.h"
@@ -71,11 +74,13 @@ struct EngineShared {
   std::atomic<std::size_t> bodyLimit{kDefaultBodyLimit};
   std::atomic<int> stallSeconds{kDefaultStallSeconds};
   std::string caFile;  // set on construction; copied into each job
-  std::chrono::milliseconds abortWait{1000};
   ConnectionShare connections;
 };
 
 /// abortFlag values: 0 run, 1 abort requested, 2 the worker has seen the request.
+/// `postMutex` orders the worker's posts against an abort: the worker posts only while holding
+/// it and seeing no abort, and Abort sets the flag under it, so nothing is posted once Abort
+/// has returned. It is held only for a post, never across the transfer.
 struct JobState {
   JobHandle handle = 0;
   UrlRequest request;
@@ -85,6 +90,8 @@ struct JobState {
   std::shared_ptr<EngineShared> engine;
 
   std::atomic<int> abortFlag{0};
+  std::stop_token stop;  ///< a synchronous request's own stop, seen like an abort
+  std::mutex postMutex;
   std::atomic<bool> finished{false};
   std::atomic<std::int64_t> contentLength{-1};
   std::atomic<std::int64_t> bytesReceived{0};
@@ -95,7 +102,6 @@ struct JobState {
   std::string errorText;
   std::optional<std::vector<unsigned char>> data;
 
-  std::thread thread;
   bool hasThread = false;
 };
 
@@ -108,7 +114,6 @@ using detail::JobState;
 
 constexpr std::size_t kErrorTextLimit = 255;
 constexpr int kDefaultChunk = 65536;
-constexpr auto kAbortGrace = std::chrono::milliseconds(100);
 constexpr auto kPollStep = std::chrono::milliseconds(2);
 /// How long the engine's end waits for workers an abort left running.
 constexpr auto kExitWait = std::chrono::milliseconds(2000);
@@ -120,6 +125,14 @@ bool drivesProgress(const JobState& job) {
 void postProgress(const JobState& job, std::int64_t value) {
   if (job.progressTarget != nullptr && drivesProgress(job)) {
     job.progressTarget->postEvent(kProgressValueEvent, static_cast<std::uintptr_t>(value));
+  }
+}
+
+/// The worker's progress: dropped once an abort was asked for, whose reset comes last.
+void postWorkerProgress(JobState& job, std::int64_t value) {
+  const std::scoped_lock lock(job.postMutex);
+  if (job.abortFlag.load() == 0) {
+    postProgress(job, value);
   }
 }
 
@@ -138,7 +151,7 @@ struct Transfer {
 };
 
 bool seeAbort(Transfer& transfer) {
-  if (transfer.job->abortFlag.load() != 0) {
+  if (transfer.job->abortFlag.load() != 0 || transfer.job->stop.stop_requested()) {
     transfer.job->abortFlag.store(2);
     transfer.aborted = true;
   }
@@ -196,7 +209,7 @@ std::size_t onBody(char* data, std::size_t size, std::size_t count, void* user) 
   // Progress unit: 32,768 bytes; only changes are posted.
   if (const std::int64_t value = total >> 15; value != transfer.lastProgress) {
     transfer.lastProgress = value;
-    postProgress(*transfer.job, value);
+    postWorkerProgress(*transfer.job, value);
   }
   return bytes;
 }
@@ -281,7 +294,7 @@ bool finishTransfer(JobState& job, Transfer& transfer, CURLcode result, const ch
   if (curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {
     job.httpStatus.store(static_cast<int>(status));
   }
-  if (transfer.aborted) {
+  if (transfer.aborted || job.abortFlag.load() != 0) {
     setFailure(job, kEngineAborted, kJobErrorAborted, "");
     return false;
   }
@@ -325,16 +338,19 @@ void runTransfer(JobState& job, bool notify) {
     configure(curl, transfer, headers, errorBuffer);
     const CURLcode result = curl_easy_perform(curl);
     mayNotify = finishTransfer(job, transfer, result, errorBuffer);
-    if (!transfer.aborted) {
-      postProgress(job, 0);
-    }
     curl_slist_free_all(headers);
     curl_easy_cleanup(curl);
   }
+  // The end and its events under the post lock: an abort either comes before (and nothing is
+  // posted) or finds the job finished (and its events posted).
+  const std::scoped_lock lock(job.postMutex);
   job.finished.store(true);
+  if (!mayNotify || job.abortFlag.load() != 0) {
+    return;
+  }
+  postProgress(job, 0);
   const std::shared_ptr<EventTarget>& target = job.request.notifyTarget;
-  if (notify && mayNotify && job.abortFlag.load() == 0 && target != nullptr &&
-      job.request.notifyCode != 0) {
+  if (notify && target != nullptr && job.request.notifyCode != 0) {
     target->postEvent(job.request.notifyCode, job.handle);
   }
 }
@@ -356,10 +372,6 @@ void TransferEngine::setBodyLimit(std::size_t bytes) {
 
 void TransferEngine::setStallTimeout(int seconds) {
   shared_->stallSeconds = std::max(1, seconds);
-}
-
-void TransferEngine::setAbortWait(std::chrono::milliseconds wait) {
-  shared_->abortWait = wait;
 }
 
 std::shared_ptr<JobState> TransferEngine::makeJob(const UrlRequest& request) {
@@ -386,8 +398,12 @@ JobHandle TransferEngine::GetUrl(const UrlRequest& request) {
   job->handle = nextHandle_++;
   try {
     jobs_.push_back(Entry{job->handle, job});
+    std::erase_if(workers_, [](const auto& worker) { return worker.expired(); });
+    workers_.push_back(job);
     job->hasThread = true;
-    job->thread = std::thread([job] { runTransfer(*job, /*notify=*/true); });
+    // Detached: the worker holds its own reference to the job and the engine's shared part,
+    // so it may end after the job was freed; nobody ever waits for it on this thread.
+    std::thread([job] { runTransfer(*job, /*notify=*/true); }).detach();
   } catch (const std::system_error&) {
     job->hasThread = false;
     jobs_.pop_back();
@@ -400,11 +416,13 @@ JobHandle TransferEngine::GetUrl(const UrlRequest& request) {
   return job->handle;
 }
 
-std::optional<std::vector<unsigned char>> TransferEngine::GetUrlSync(const UrlRequest& request) {
+std::optional<std::vector<unsigned char>> TransferEngine::GetUrlSync(const UrlRequest& request,
+                                                                     std::stop_token stop) {
   auto job = makeJob(request);
   if (job == nullptr) {
     return std::nullopt;
   }
+  job->stop = std::move(stop);
   runTransfer(*job, /*notify=*/false);
   return std::move(job->data);
 }
@@ -443,10 +461,18 @@ TransferEngine::Entry* TransferEngine::find(JobHandle handle) {
 
 std::optional<std::span<const unsigned char>> TransferEngine::GetData(JobHandle handle) {
   Entry* entry = find(handle);
-  if (entry == nullptr || !entry->job->finished.load() || !entry->job->data) {
+  if (entry == nullptr || !entry->job->finished.load() || entry->job->abortFlag.load() != 0 ||
+      !entry->job->data) {
     return std::nullopt;
   }
   return std::span<const unsigned char>(*entry->job->data);
+}
+
+std::optional<std::vector<unsigned char>> TransferEngine::TakeData(JobHandle handle) {
+  if (!GetData(handle)) {
+    return std::nullopt;
+  }
+  return std::exchange(find(handle)->job->data, std::nullopt);
 }
 
 std::int64_t TransferEngine::GetContentLength(JobHandle handle) {
@@ -466,30 +492,21 @@ int TransferEngine::GetHttpStatus(JobHandle handle) {
 
 int TransferEngine::IsRunning(JobHandle handle) {
   Entry* entry = find(handle);
-  return entry != nullptr && entry->job->hasThread && !entry->job->finished.load() ? 1 : 0;
+  return entry != nullptr && entry->job->hasThread && !entry->job->finished.load() &&
+                 entry->job->abortFlag.load() == 0
+             ? 1
+             : 0;
 }
-
-namespace {
-bool waitFinished(const JobState& job, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!job.finished.load()) {
-    if (std::chrono::steady_clock::now() >= end) {
-      return false;
-    }
-    std::this_thread::sleep_for(kPollStep);
-  }
-  return true;
-}
-}  // namespace
 
 TransferEngine::~TransferEngine() {
   Destroy();
+  // The engine's end (the program's): workers still leaving libcurl, after an abort or just
+  // after their last event, get a bounded time to let go of their job, so the connections and
+  // the library's set-up are released here rather than on a worker while the program goes on.
   const auto end = std::chrono::steady_clock::now() + kExitWait;
-  for (const auto& job : detached_) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-        end - std::chrono::steady_clock::now());
-    if (left.count() <= 0 || !waitFinished(*job, left)) {
-      break;
+  for (const auto& worker : workers_) {
+    while (!worker.expired() && std::chrono::steady_clock::now() < end) {
+      std::this_thread::sleep_for(kPollStep);
     }
   }
 }
@@ -500,19 +517,21 @@ int TransferEngine::Abort(JobHandle handle) {
     return 1;
   }
   JobState& job = *entry->job;
-  if (!job.hasThread || job.finished.load()) {
+  if (!job.hasThread) {
     return 1;
   }
-  job.abortFlag.store(1);
-  // The worker sees the flag in libcurl's progress or write callback; it is never killed.
-  bool stopped = waitFinished(job, shared_->abortWait);
-  if (!stopped && job.abortFlag.load() == 2) {
-    stopped = waitFinished(job, kAbortGrace);
+  const std::scoped_lock lock(job.postMutex);
+  if (job.finished.load() || job.abortFlag.load() != 0) {
+    return 1;
   }
-  // Reset the progress field after the worker's own last progress event.
-  postProgress(job, 0);
+  // The worker sees the flag in libcurl's progress or write callback and ends on its own; it
+  // is never killed and never waited for here.
+  job.abortFlag.store(1);
   job.jobError = kJobErrorAborted;
-  return stopped ? 1 : 0;
+  shared_->lastError = kEngineAborted;
+  // The progress field's reset comes after every progress event of the worker.
+  postProgress(job, 0);
+  return 1;
 }
 
 void TransferEngine::Free(JobHandle handle, bool /*freeData*/) {
@@ -521,20 +540,8 @@ void TransferEngine::Free(JobHandle handle, bool /*freeData*/) {
   if (entry == nullptr) {
     return;
   }
-  const std::shared_ptr<JobState> job = entry->job;
-  if (job->hasThread && !job->finished.load()) {
-    Abort(handle);
-  }
-  if (job->thread.joinable()) {
-    if (job->finished.load()) {
-      job->thread.join();
-    } else {
-      // Still leaving libcurl after the abort: it holds its own reference to the job and
-      // ends on its own without posting anything.
-      job->thread.detach();
-      std::erase_if(detached_, [](const auto& old) { return old->finished.load(); });
-      detached_.push_back(job);
-    }
+  if (entry->job->hasThread && !entry->job->finished.load()) {
+    Abort(handle);  // its worker leaves libcurl on its own
   }
   std::erase_if(jobs_, [handle](const Entry& e) { return e.handle == handle; });
 }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -86,8 +87,9 @@ class TransferEngine {
   /// `caFile` names the CA bundle to trust instead of the system's ("" = the system's). The
   /// engine and its workers hold the library's set-up, so `curl` may go before them.
   explicit TransferEngine(const CurlGlobal& curl, std::string caFile = {});
-  /// Runs Destroy(), then waits (bounded) for workers that an abort left running. A worker
-  /// still running after that keeps the library's set-up alive until it ends.
+  /// Runs Destroy(), then waits (bounded, the program's end) for workers still leaving libcurl
+  /// (after an abort, or just after their last event). A worker still running after that keeps
+  /// the library's set-up alive until it ends.
   ~TransferEngine();
   TransferEngine(const TransferEngine&) = delete;
   TransferEngine& operator=(const TransferEngine&) = delete;
@@ -99,15 +101,16 @@ class TransferEngine {
   void setBodyLimit(std::size_t bytes);
   /// How long a request may receive nothing before it fails (default 30 s, at least 1 s).
   void setStallTimeout(int seconds);
-  /// How long Abort waits for a worker to stop (default one second).
-  void setAbortWait(std::chrono::milliseconds wait);
 
   /// Starts an asynchronous download; returns its handle (0 only when the job cannot be
   /// created: engine error 3).
   JobHandle GetUrl(const UrlRequest& request);
   /// Runs the download on the calling thread and returns the body, or nothing when no usable
   /// body arrived (failure, abort or an empty body). No job is left behind; nothing is posted.
-  std::optional<std::vector<unsigned char>> GetUrlSync(const UrlRequest& request);
+  /// A stop requested through `stop` (from another thread) ends it like an abort. May be
+  /// called from any thread.
+  std::optional<std::vector<unsigned char>> GetUrlSync(const UrlRequest& request,
+                                                       std::stop_token stop = {});
   /// A job that has already ended with `body` as its data, as if it had been downloaded
   /// (content length and bytes received are the body's size; nothing is posted). Pages held
   /// in memory take the same way as downloaded ones. 0 when it cannot be created.
@@ -116,6 +119,9 @@ class TransferEngine {
   /// The received body once the transfer has ended; nothing while it runs, for an empty or
   /// failed body, or for an unknown handle (engine error 8). Valid until Free.
   std::optional<std::span<const unsigned char>> GetData(JobHandle handle);
+  /// Moves the received body out of an ended job (as GetData; afterwards GetData gives
+  /// nothing), so a large page changes hands without a copy.
+  std::optional<std::vector<unsigned char>> TakeData(JobHandle handle);
   /// Content length: -1 before the headers, -2 without a Content-Length header, the header's
   /// value, and after a successful download the bytes received. 0 for an unknown handle.
   std::int64_t GetContentLength(JobHandle handle);
@@ -124,13 +130,15 @@ class TransferEngine {
   /// The HTTP status of the last response once the transfer has ended (0 when none came,
   /// while it runs, or for an unknown handle).
   int GetHttpStatus(JobHandle handle);
-  /// 1 while the job's worker is still running.
+  /// 1 while the job's worker is still running and has not been aborted.
   int IsRunning(JobHandle handle);
-  /// Asks the worker to stop and waits for it (bounded). Returns 1 when it stopped (or had
-  /// already ended, or the handle is unknown), 0 when it did not stop within the wait: it then
-  /// ends on its own soon after, posts nothing, and its job may still be freed at once.
+  /// Asks the worker to stop and returns at once (always 1). From then on the job posts
+  /// nothing (no completion, no progress; the progress field gets its reset here), counts as
+  /// ended and holds no data; the worker leaves libcurl on its own soon after. An ended job
+  /// is left as it is.
   int Abort(JobHandle handle);
-  /// Aborts a running job, then releases it (and its data when freeData is true).
+  /// Aborts a running job, then releases it (and its data when freeData is true). Never waits
+  /// for the worker.
   void Free(JobHandle handle, bool freeData = true);
   /// Frees every job still held.
   void Destroy();
@@ -152,8 +160,8 @@ class TransferEngine {
 
   std::shared_ptr<detail::EngineShared> shared_;
   std::vector<Entry> jobs_;
-  /// Freed jobs whose workers were still leaving libcurl after an abort.
-  std::vector<std::shared_ptr<detail::JobState>> detached_;
+  /// The jobs of the (detached) workers, each expired once its worker has let go of it.
+  std::vector<std::weak_ptr<detail::JobState>> workers_;
   JobHandle nextHandle_ = 1;
 };
 

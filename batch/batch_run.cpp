@@ -1,6 +1,8 @@
 #include "batch/batch_run.h"
 
+#include <atomic>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
 
 #include "archive/event_codes.h"
@@ -13,11 +15,19 @@
 namespace korvalis {
 
 namespace detail {
-/// Written by a slot's worker before it posts kBatchLookupEvent, read by the user-interface
-/// thread after the event arrived (the event queue orders the two).
-struct LookupResult {
+/// What a slot's worker hands back. The look-up fields are written by the worker before it
+/// posts kBatchLookupEvent and read by the user-interface thread after the event arrived (the
+/// event queue orders the two). A save's outcome is settled under `mutex`, which the worker
+/// holds only while it links the page to its name, so a stop sees either the outcome or a
+/// page that is not saved yet and that the worker then drops.
+struct WorkerResult {
   std::string apid;
   int retries = 0;
+
+  std::mutex mutex;
+  bool cancelled = false;             ///< the run was stopped before the page got its name
+  std::optional<std::int32_t> saved;  ///< the save's outcome code once settled
+  std::atomic<bool> done{false};      ///< the worker has nothing left to do but return
 };
 }  // namespace detail
 
@@ -46,7 +56,7 @@ struct LookupTask {
   std::chrono::milliseconds delay{0};
   bool lookUp = true;
   std::array<std::chrono::milliseconds, 2> retryDelays{};
-  std::shared_ptr<detail::LookupResult> result;
+  std::shared_ptr<detail::WorkerResult> result;
   std::shared_ptr<EventTarget> target;
   std::uintptr_t eventData = 0;
 };
@@ -75,29 +85,29 @@ std::optional<std::string> usableAnswer(std::optional<std::span<const unsigned c
   return answer;
 }
 
-std::optional<std::string> lookUpOnce(const LookupTask& task) {
+std::optional<std::string> lookUpOnce(const std::stop_token& stop, const LookupTask& task) {
   UrlRequest request = lookupRequest(task.servicePrefix, task.reference, task.requestLimit);
   request.notifyCode = kLocationLookupCode;
-  const auto data = task.engine->GetUrlSync(request);
+  const auto data = task.engine->GetUrlSync(request, stop);
   if (!data) {
     return std::nullopt;
   }
   return usableAnswer(std::span<const unsigned char>(*data));
 }
 
-void runLookup(const std::stop_token& stop, const LookupTask& task) {
+void lookUp(const std::stop_token& stop, const LookupTask& task) {
   if (!waitUnlessStopped(stop, task.delay)) {
     return;
   }
   if (task.lookUp) {
     // After a failed look-up ahead of the slot, this is already the row's second try.
-    std::optional<std::string> answer = lookUpOnce(task);
+    std::optional<std::string> answer = lookUpOnce(stop, task);
     while (!answer && task.result->retries < kMaxRetries) {
       if (!waitUnlessStopped(stop, task.retryDelays[task.result->retries])) {
         return;
       }
       ++task.result->retries;
-      answer = lookUpOnce(task);
+      answer = lookUpOnce(stop, task);
     }
     task.result->apid = answer ? extractApid(*answer) : std::string(kUnknownApid);
   }
@@ -106,31 +116,76 @@ void runLookup(const std::stop_token& stop, const LookupTask& task) {
   }
 }
 
-/// Writes a received page to its row's file: -1 when saved, -2 when it cannot be written or a
-/// file of that name exists.
-std::int32_t writePage(std::string_view fileName, std::span<const unsigned char> bytes) {
-  if (fileName.empty()) {
-    return kRowWriteFailed;
-  }
-  AtomicFileWriter writer{std::filesystem::path(cp1252ToUtf8(fileName))};
-  if (!writer.isOpen() || !writer.write(bytes) || !writer.commit(/*replace=*/false)) {
-    return kRowWriteFailed;
-  }
-  return kRowSaved;
+void runLookup(const std::stop_token& stop, const LookupTask& task) {
+  lookUp(stop, task);
+  task.result->done = true;
 }
 
-/// The outcome code of a received answer (nothing: no data).
-std::int32_t pageOutcome(std::string_view fileName,
-                         std::optional<std::span<const unsigned char>> data) {
-  if (!data) {
-    return kRowNoData;
+/// What a saving worker needs; moved into its thread.
+struct SaveTask {
+  std::vector<unsigned char> body;
+  std::filesystem::path fileName;  ///< the row's file (empty: it cannot be written)
+  std::function<void()> pageChecked;
+  std::shared_ptr<detail::WorkerResult> result;
+  std::shared_ptr<EventTarget> target;
+  std::uintptr_t eventData = 0;
+};
+
+/// The outcome of the check of a received page: 0 when it is an image, otherwise the row code.
+std::int32_t checkPage(std::span<const unsigned char> body) {
+  if (decodeImage(body).ok()) {
+    return kRowWaiting;
   }
-  const DecodeResult decoded = decodeImage(*data);
-  if (!decoded.ok()) {
-    // Data of a known image format that did not decode to an image is a damaged page.
-    return detectImageFormat(*data) == ImageFormat::Unknown ? kRowUndecodable : kRowNoImage;
+  // Data of a known image format that did not decode to an image is a damaged page.
+  return detectImageFormat(body) == ImageFormat::Unknown ? kRowUndecodable : kRowNoImage;
+}
+
+/// The hidden name a page is flushed under before it gets its own.
+std::filesystem::path stagingName(const std::filesystem::path& fileName) {
+  return fileName.parent_path() / ("." + fileName.filename().string() + ".part");
+}
+
+/// Decodes, writes and flushes the page, then links it to its name unless the run was stopped.
+void savePage(const std::stop_token& stop, SaveTask& task) {
+  std::int32_t code = checkPage(task.body);
+  if (task.pageChecked) {
+    task.pageChecked();
   }
-  return writePage(fileName, *data);
+  std::filesystem::path staged;
+  if (code == kRowWaiting) {
+    code = kRowWriteFailed;
+    if (!task.fileName.empty() && !stop.stop_requested()) {
+      staged = stagingName(task.fileName);
+      if (!writeFileAtomically(staged, task.body)) {
+        staged.clear();
+      }
+    }
+  }
+  std::error_code error;
+  bool settled = false;
+  {
+    const std::scoped_lock lock(task.result->mutex);
+    if (!task.result->cancelled) {
+      if (!staged.empty()) {
+        // A hard link never replaces an existing file, so a file that appeared meanwhile stays.
+        std::filesystem::create_hard_link(staged, task.fileName, error);
+        code = error ? kRowWriteFailed : kRowSaved;
+      }
+      task.result->saved = code;
+      settled = true;
+    }
+  }
+  if (!staged.empty()) {
+    std::filesystem::remove(staged, error);
+  }
+  if (settled) {
+    task.target->postEvent(kBatchLookupEvent, task.eventData);
+  }
+}
+
+void runSave(const std::stop_token& stop, SaveTask& task) {
+  savePage(stop, task);
+  task.result->done = true;
 }
 
 }  // namespace
@@ -147,10 +202,10 @@ BatchRun::~BatchRun() {
   stop();
   dropLookAheads(SIZE_MAX, /*keepClaimed=*/false);
   for (Slot& slot : slots_) {
-    if (slot.worker.joinable()) {
-      slot.worker.request_stop();
-    }
+    retireWorker(slot);
   }
+  // The window's end: every worker has been told to stop (a look-up in libcurl sees it within
+  // a progress interval); the jthreads join as they go.
 }
 
 int BatchRun::slotCount() const {
@@ -317,12 +372,24 @@ void BatchRun::dropLookAheads(std::size_t beforeRow, bool keepClaimed) {
   });
 }
 
+void BatchRun::retireWorker(Slot& slot) {
+  if (slot.worker.joinable()) {
+    slot.worker.request_stop();
+    retired_.push_back(Retired{std::move(slot.worker), slot.result});
+  }
+}
+
+void BatchRun::reapWorkers() {
+  // Only workers that have finished their work are joined: they are returning, so it is at once.
+  std::erase_if(retired_, [](const Retired& retired) {
+    return retired.result != nullptr && retired.result->done.load();
+  });
+}
+
 void BatchRun::startWorker(int slot, std::chrono::milliseconds delay, bool lookUp) {
   Slot& state = slots_[static_cast<std::size_t>(slot)];
-  if (state.worker.joinable()) {
-    state.worker.join();  // it has posted its event and is leaving
-  }
-  state.result = std::make_shared<detail::LookupResult>();
+  retireWorker(state);  // it has posted its event and is leaving
+  state.result = std::make_shared<detail::WorkerResult>();
   state.result->retries = state.retries;
   state.result->apid = state.apid;
   LookupTask task;
@@ -341,7 +408,37 @@ void BatchRun::startWorker(int slot, std::chrono::milliseconds delay, bool lookU
       [task = std::move(task)](const std::stop_token& stop) { runLookup(stop, task); });
 }
 
+void BatchRun::startSave(int slot, std::vector<unsigned char> body) {
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  retireWorker(state);
+  state.result = std::make_shared<detail::WorkerResult>();
+  SaveTask task;
+  task.body = std::move(body);
+  const std::string& fileName = list_.row(state.row).fileName;
+  if (!fileName.empty()) {
+    task.fileName = std::filesystem::path(cp1252ToUtf8(fileName));
+  }
+  task.pageChecked = settings_.pageChecked;
+  task.result = state.result;
+  task.target = target_;
+  task.eventData = (static_cast<std::uintptr_t>(generation_) << 2) | static_cast<unsigned>(slot);
+  state.phase = Phase::Saving;
+  state.worker = std::jthread(
+      [task = std::move(task)](const std::stop_token& stop) mutable { runSave(stop, task); });
+}
+
+std::optional<std::int32_t> BatchRun::cancelSave(Slot& slot) {
+  if (slot.phase != Phase::Saving || slot.result == nullptr) {
+    return std::nullopt;
+  }
+  // Held by the worker at most while it links the page: no waiting on the disk.
+  const std::scoped_lock lock(slot.result->mutex);
+  slot.result->cancelled = true;
+  return slot.result->saved;
+}
+
 bool BatchRun::handleEvent(int code, std::uintptr_t data) {
+  reapWorkers();
   if (code == kBatchLookupEvent) {
     if ((data >> 2) == (static_cast<std::uintptr_t>(generation_) & (UINTPTR_MAX >> 2))) {
       workerDone(static_cast<int>(data & 3));
@@ -364,13 +461,28 @@ void BatchRun::workerDone(int slot) {
     return;
   }
   Slot& state = slots_[static_cast<std::size_t>(slot)];
-  if (state.phase != Phase::LookingUp || state.result == nullptr || !state.worker.joinable()) {
+  if ((state.phase != Phase::LookingUp && state.phase != Phase::Saving) ||
+      state.result == nullptr || !state.worker.joinable()) {
     return;
   }
-  state.worker.join();
-  state.apid = state.result->apid;
-  state.retries = state.result->retries;
+  const std::shared_ptr<detail::WorkerResult> result = state.result;
+  retireWorker(state);  // it has posted its event and is leaving
   state.result.reset();
+  if (state.phase == Phase::Saving) {
+    std::int32_t code = kRowWriteFailed;
+    {
+      const std::scoped_lock lock(result->mutex);
+      code = result->saved.value_or(kRowWriteFailed);
+    }
+    if (code == kRowSaved) {
+      ++saved_;
+      listener_.progressChanged(saved_, maximum_);
+    }
+    finishRow(slot, code);
+    return;
+  }
+  state.apid = result->apid;
+  state.retries = result->retries;
   startDownload(slot);
 }
 
@@ -412,13 +524,15 @@ void BatchRun::completion(int slot, JobHandle handle) {
     startWorker(slot, delay, /*lookUp=*/false);
     return;
   }
-  const std::int32_t code = pageOutcome(list_.row(state.row).fileName, data);
-  engine_.Free(handle);
-  if (code == kRowSaved) {
-    ++saved_;
-    listener_.progressChanged(saved_, maximum_);
+  if (!data) {
+    engine_.Free(handle);
+    finishRow(slot, kRowNoData);
+    return;
   }
-  finishRow(slot, code);
+  // The check and the write go to the slot's worker; its event finishes the row.
+  std::vector<unsigned char> body = engine_.TakeData(handle).value_or(std::vector<unsigned char>{});
+  engine_.Free(handle);
+  startSave(slot, std::move(body));
 }
 
 void BatchRun::finishRow(int slot, std::int32_t code) {
@@ -454,10 +568,16 @@ void BatchRun::stop() {
       engine_.Free(slot.handle);  // aborts a running download; it posts nothing then
       slot.handle = 0;
     }
-    if (slot.worker.joinable()) {
-      slot.worker.request_stop();
-      retired_.push_back(std::move(slot.worker));
+    // A page that already has its name keeps it, and its row shows its outcome.
+    if (const auto code = cancelSave(slot)) {
+      list_.setCodeAndStatus(slot.row, *code, statusTextForCode(*code));
+      if (*code == kRowSaved) {
+        ++saved_;
+        list_.setChecked(slot.row, false);
+      }
     }
+    retireWorker(slot);
+    slot.result.reset();
     slot.phase = Phase::Idle;
   }
   list_.updateAll([](std::vector<LinkRow>& rows) {

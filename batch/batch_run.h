@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -25,6 +26,9 @@ struct BatchSettings {
   /// Waits before the second and third try of a row that failed for a network reason.
   std::array<std::chrono::milliseconds, 2> retryDelays{std::chrono::milliseconds(1000),
                                                        std::chrono::milliseconds(4000)};
+  /// Called on the thread that has just checked a received page (decoded it), before it is
+  /// written; for tests. May be empty.
+  std::function<void()> pageChecked;
 };
 
 /// What a batch run tells its window (user-interface thread).
@@ -42,7 +46,7 @@ class BatchListener {
 };
 
 namespace detail {
-struct LookupResult;
+struct WorkerResult;
 }
 
 /// The batch download of the checked rows of a SaveList into the files named in the rows:
@@ -60,16 +64,20 @@ struct LookupResult;
 /// counts as busy from the moment it takes a row to the end of that row, so the run is never
 /// declared over while a look-up is under way.
 ///
-/// A page is written byte for byte as received, under a temporary name that is renamed to the
-/// row's file name only when all of it is there, and never over an existing file. A row whose
-/// look-up or download failed for a network reason (no answer, connection failure, HTTP 5xx)
+/// A received page is checked (decoded, to tell a damaged page from data that is no image) and
+/// written by the slot's worker, never on the user-interface thread: byte for byte, first under
+/// a hidden name, flushed to the disk, then linked to the row's file name (never over an
+/// existing file), so no file under a final name is ever partial. Whether a page being saved
+/// when the run is stopped gets its name is decided under a lock the worker holds only for the
+/// link: either it ends "STOP" and its file is removed, or it is saved and its row shows so. A row
+/// whose look-up or download failed for a network reason (no answer, connection failure, HTTP 5xx)
 /// is tried again up to two more times after the retry delays; "not found", "unauthorized"
 /// and data that is no image are final.
 class BatchRun {
  public:
   BatchRun(TransferEngine& engine, SaveList& list, std::shared_ptr<EventTarget> target,
            BatchListener& listener, BatchSettings settings);
-  ~BatchRun();  ///< stops a running batch and waits for the workers
+  ~BatchRun();  ///< stops a running batch and waits for the workers (bounded: they are told)
   BatchRun(const BatchRun&) = delete;
   BatchRun& operator=(const BatchRun&) = delete;
 
@@ -89,7 +97,7 @@ class BatchRun {
   int progressMaximum() const { return maximum_; }
 
  private:
-  enum class Phase { Idle, LookingUp, Downloading };
+  enum class Phase { Idle, LookingUp, Downloading, Saving };
   /// The location look-up of a waiting row, started ahead of the slot that will take it.
   struct LookAhead {
     std::size_t row = 0;
@@ -104,14 +112,25 @@ class BatchRun {
     JobHandle handle = 0;
     int retries = 0;
     std::string apid;
-    std::shared_ptr<detail::LookupResult> result;
+    std::shared_ptr<detail::WorkerResult> result;
     std::jthread worker;
+  };
+  /// A worker that has posted its event or was stopped, until it has ended.
+  struct Retired {
+    std::jthread thread;
+    std::shared_ptr<detail::WorkerResult> result;
   };
 
   bool takeNextRow(int slot);
   void startLookup(int slot);
   void startWorker(int slot, std::chrono::milliseconds delay, bool lookUp);
+  void startSave(int slot, std::vector<unsigned char> body);
+  void retireWorker(Slot& slot);
+  void reapWorkers();
   void workerDone(int slot);
+  /// A stopped slot that was saving: the row's outcome if the worker already linked it (or
+  /// failed), otherwise nothing (the worker will drop the page).
+  std::optional<std::int32_t> cancelSave(Slot& slot);
   void startDownload(int slot);
   void fillLookAheads();
   std::deque<LookAhead>::iterator startLookAhead(std::size_t row);
@@ -130,11 +149,11 @@ class BatchRun {
   BatchListener& listener_;
   BatchSettings settings_;
   std::array<Slot, 3> slots_;
-  std::deque<LookAhead> lookAheads_;   // ordered by row
-  std::size_t lookAheadRow_ = 0;       // no row before this index still needs a look-up
-  std::vector<std::jthread> retired_;  // stopped workers still leaving a look-up
-  std::size_t nextRow_ = 0;            // no waiting row lies before this index
-  std::uint32_t generation_ = 0;       // tells the events of an earlier run apart
+  std::deque<LookAhead> lookAheads_;  // ordered by row
+  std::size_t lookAheadRow_ = 0;      // no row before this index still needs a look-up
+  std::vector<Retired> retired_;      // workers still ending; joined once they have
+  std::size_t nextRow_ = 0;           // no waiting row lies before this index
+  std::uint32_t generation_ = 0;      // tells the events of an earlier run apart
   int saved_ = 0;
   int maximum_ = 0;
 };

@@ -23,6 +23,11 @@ std::string_view statusTextForCode(std::int32_t code) {
   }
 }
 
+const LinkRow& SaveList::row(std::size_t index) const {
+  static const LinkRow kNoRow{};
+  return index < rows_.size() ? rows_[index] : kNoRow;
+}
+
 std::size_t SaveList::activeCount() const {
   const auto end = std::find_if(rows_.begin(), rows_.end(),
                                 [](const LinkRow& row) { return row.reference.empty(); });

@@ -26,7 +26,9 @@ class SaveList {
  public:
   std::size_t size() const { return rows_.size(); }
   bool empty() const { return rows_.empty(); }
-  const LinkRow& row(std::size_t index) const { return rows_[index]; }
+  /// The row at `index`; past the end an empty row (empty reference: the end of every row
+  /// loop), so a stale index never reads outside the list.
+  const LinkRow& row(std::size_t index) const;
   const std::vector<LinkRow>& rows() const { return rows_; }
 
   /// Number of rows from index 0 up to the first row with an empty reference; every row loop

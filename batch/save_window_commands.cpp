@@ -86,13 +86,19 @@ SaveWindowCommands::SaveWindowCommands(Platform& platform, SaveWindowView& view,
       view_(view),
       settings_(std::move(settings)),
       batch_(engine, list_, target, *this,
-             BatchSettings{settings_.servicePrefix, settings_.requestLimit, settings_.slotCount,
-                           settings_.retryDelays}),
+             BatchSettings{settings_.servicePrefix,
+                           settings_.requestLimit,
+                           settings_.slotCount,
+                           settings_.retryDelays,
+                           {}}),
       estimate_(engine, target, settings_.servicePrefix) {}
 
 SaveWindowCommands::~SaveWindowCommands() = default;
 
 void SaveWindowCommands::createLinks() {
+  if (listBusy()) {
+    return;
+  }
   auto made = makeLinkRows(view_.fieldText(SaveField::Id), view_.fieldText(SaveField::From),
                            view_.fieldText(SaveField::To));
   if (const auto* message = std::get_if<std::string_view>(&made)) {
@@ -142,6 +148,9 @@ void SaveWindowCommands::writeLinksToFile() {
 }
 
 void SaveWindowCommands::reset() {
+  if (listBusy()) {
+    return;
+  }
   for (const SaveField field :
        {SaveField::Id, SaveField::From, SaveField::To, SaveField::Pattern}) {
     view_.setFieldText(field, "");
@@ -153,13 +162,17 @@ void SaveWindowCommands::reset() {
   }
 }
 
-void SaveWindowCommands::openForEntry(std::string_view id, std::string_view pages) {
+bool SaveWindowCommands::openForEntry(std::string_view id, std::string_view pages) {
+  if (listBusy()) {
+    return false;
+  }
   reset();
   view_.setFieldText(SaveField::Id, id);
   const std::size_t dash = pages.find('-');
   view_.setFieldText(SaveField::From, pages.substr(0, dash));
   view_.setFieldText(SaveField::To,
                      dash == std::string_view::npos ? std::string_view{} : pages.substr(dash + 1));
+  return true;
 }
 
 void SaveWindowCommands::reportMissingEntry() {
@@ -246,6 +259,9 @@ void SaveWindowCommands::saveListCommand() {
 }
 
 void SaveWindowCommands::loadListCommand() {
+  if (listBusy()) {
+    return;
+  }
   if (!list_.empty() &&
       platform_.messageBox("",
                            "Bestehende Liste \xFC"
@@ -303,7 +319,8 @@ void SaveWindowCommands::loadSaveList() {
     return;
   }
   const auto bytes = readWholeFile(path, kListReadCap);
-  if (!bytes) {
+  // The dialogs ran event loops: a run may have started meanwhile.
+  if (!bytes || listBusy()) {
     return;
   }
   list_.replaceAll(parseSaveList(*bytes));
@@ -342,6 +359,9 @@ void SaveWindowCommands::chooseTargetFolder() {
 }
 
 void SaveWindowCommands::assignFileNames() {
+  if (listBusy()) {
+    return;  // the run writes to the names it was started with
+  }
   const std::string folderText = view_.fieldText(SaveField::Folder);
   const std::string patternText = view_.fieldText(SaveField::Pattern);
   const auto folder = utf8ToCp1252(folderText);

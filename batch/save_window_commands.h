@@ -60,11 +60,13 @@ class SaveWindowCommands : private BatchListener {
   void writeLinksToFile();      ///< "in Datei"
 
   // Window state
-  /// Empties the fields and the list and disables the export, start and stop buttons.
+  /// Empties the fields and the list and disables the export, start and stop buttons; nothing
+  /// while a batch run or an estimate goes on (the list stays under it).
   void reset();
   /// Resets, then fills the ID field with `id` and the page fields with the parts of `pages`
-  /// before and after its "-" (none: "bis" stays empty).
-  void openForEntry(std::string_view id, std::string_view pages);
+  /// before and after its "-" (none: "bis" stays empty). While a run or an estimate goes on
+  /// nothing changes and false is returned: the window comes back with the running list.
+  bool openForEntry(std::string_view id, std::string_view pages);
   /// The message shown when the tree's "Speichern..." finds no entry.
   void reportMissingEntry();
   /// Enables the export and start buttons from the rows (also after every change the user
@@ -92,6 +94,8 @@ class SaveWindowCommands : private BatchListener {
 
   bool batchRunning() const { return batch_.running(); }
   bool estimateRunning() const { return estimate_.running(); }
+  /// A run or an estimate works on the list: nothing may replace its rows.
+  bool listBusy() const { return batchRunning() || estimateRunning(); }
 
   /// The window's posted events (batch slots, look-ups, size queries).
   void handleEvent(int code, std::uintptr_t data);

@@ -130,21 +130,42 @@ void StorageEstimate::start(std::vector<std::string> references, std::size_t row
     return;
   }
   const std::uintptr_t tag = static_cast<std::uintptr_t>(generation_ & 0xFFFF) << kGenerationShift;
-  worker_ = std::jthread([&engine = engine_, target = target_, prefix = servicePrefix_,
-                          references = std::move(references), tag](const std::stop_token& stop) {
-    for (const std::string& reference : references) {
-      if (stop.stop_requested()) {
-        return;
-      }
-      const std::int64_t size =
-          reference.empty()
-              ? -1
-              : QueryImageSize(engine, prefix, longImageName(reference), /*byApid=*/0);
-      // Size + 1 keeps -1 (unknown) apart from every size in the event's data.
-      target->postEvent(kEstimateSizeEvent,
-                        tag | (static_cast<std::uintptr_t>(size + 1) & kSizeMask));
-    }
-  });
+  auto ended = std::make_shared<std::atomic<bool>>(false);
+  worker_.ended = ended;
+  worker_.thread =
+      std::jthread([&engine = engine_, target = target_, prefix = servicePrefix_,
+                    references = std::move(references), tag, ended](const std::stop_token& stop) {
+        for (const std::string& reference : references) {
+          if (stop.stop_requested()) {
+            break;
+          }
+          std::int64_t size = -1;
+          if (!reference.empty()) {
+            // A stop aborts the query under way.
+            const auto answer = engine.GetUrlSync(
+                sizeRequest(prefix, longImageName(reference), /*byApid=*/false), stop);
+            size = readSizeAnswer(
+                answer ? std::optional<std::span<const unsigned char>>(*answer) : std::nullopt,
+                nullptr);
+          }
+          if (stop.stop_requested()) {
+            break;
+          }
+          // Size + 1 keeps -1 (unknown) apart from every size in the event's data.
+          target->postEvent(kEstimateSizeEvent,
+                            tag | (static_cast<std::uintptr_t>(size + 1) & kSizeMask));
+        }
+        ended->store(true);
+      });
+}
+
+void StorageEstimate::retire() {
+  std::erase_if(retired_, [](const Worker& old) { return old.ended->load(); });
+  if (worker_.thread.joinable()) {
+    worker_.thread.request_stop();
+    retired_.push_back(std::move(worker_));
+    worker_ = Worker{};
+  }
 }
 
 bool StorageEstimate::handleEvent(int code, std::uintptr_t data) {
@@ -161,9 +182,7 @@ bool StorageEstimate::handleEvent(int code, std::uintptr_t data) {
   }
   if (totals_.examined >= planned_) {
     running_ = false;
-    if (worker_.joinable()) {
-      worker_.join();
-    }
+    retire();  // it has posted its last event and is leaving
   }
   return true;
 }
@@ -173,10 +192,7 @@ void StorageEstimate::cancel() {
     totals_.cancelled = true;
     running_ = false;
   }
-  if (worker_.joinable()) {
-    worker_.request_stop();
-    retired_.push_back(std::move(worker_));
-  }
+  retire();
 }
 
 }  // namespace korvalis

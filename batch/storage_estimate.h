@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -46,7 +47,9 @@ inline constexpr std::string_view kEstimateTitle = "Ben\xF6tigter Speicherplatz"
 /// The size queries of an estimate, made one after the other on a worker thread so the window
 /// stays responsive. Each ended query posts kEstimateSizeEvent to the target; the owner hands
 /// the events to handleEvent() on its own thread, which adds them up. cancel() ends the run at
-/// once with what was found so far; the query under way is dropped.
+/// once with what was found so far; the query under way is aborted. The worker is never waited
+/// for on the owner's thread: a stopped or finished one is joined once it has ended, or when the
+/// estimate goes (the window's end, bounded by the aborted query).
 class StorageEstimate {
  public:
   StorageEstimate(TransferEngine& engine, std::shared_ptr<EventTarget> target,
@@ -62,7 +65,7 @@ class StorageEstimate {
   bool handleEvent(int code, std::uintptr_t data);
   /// True while queries are outstanding.
   bool running() const { return running_; }
-  /// Ends the run now: marks it cancelled, stops the worker after its current query.
+  /// Ends the run now: marks it cancelled and stops the worker (its query is aborted).
   void cancel();
   const EstimateTotals& totals() const { return totals_; }
   std::size_t planned() const { return planned_; }
@@ -71,8 +74,15 @@ class StorageEstimate {
   TransferEngine& engine_;
   std::shared_ptr<EventTarget> target_;
   std::string servicePrefix_;
-  std::jthread worker_;
-  std::vector<std::jthread> retired_;
+  /// A worker and the flag it sets as its last step.
+  struct Worker {
+    std::jthread thread;
+    std::shared_ptr<std::atomic<bool>> ended;
+  };
+  void retire();
+
+  Worker worker_;
+  std::vector<Worker> retired_;
   EstimateTotals totals_;
   std::size_t planned_ = 0;
   std::uint32_t generation_ = 0;

@@ -120,6 +120,7 @@ class MainAssemblyTest : public QObject {
   void saveWindowByToggleAndTreePopup();
   void downloadThroughTheSaveWindow();
   void closingTheMainWindowStopsTheBatch();
+  void aRunningBatchOutlivesItsWindow();
   void loadRecordFileAgain();
   void germanTextsShowAsWritten();
   void windowAppearsOnlyAfterTheRecordFile();
@@ -1496,6 +1497,52 @@ void MainAssemblyTest::closingTheMainWindowStopsTheBatch() {
     QCOMPARE(save->listView()->model()->index(row, 2).data().toString(), QStringLiteral("STOP"));
   }
   QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// A run goes on while the save window is closed with its close box: the tree's "Speichern..."
+// brings the window back with the running list (the fields and rows untouched, "DL Stop"
+// usable) instead of resetting the list under the run, which then read past its end. The run
+// ends as usual with both pages saved.
+void MainAssemblyTest::aRunningBatchOutlivesItsWindow() {
+  const ArchiveEnvironment archive({"--fault", "latency=700:dist.jpg"});
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr);
+  const EntryId first = w.records.selectedLeafEntry();
+  QTemporaryDir dir;
+  prepareTwoPages(w, *save, dir);
+  const QString idBefore = fieldText(*save, "idField");
+  QTest::mouseClick(saveButton(*save, "start"), Qt::LeftButton);
+  QVERIFY(save->commands().batchRunning());
+
+  QVERIFY(save->close());
+  QVERIFY(save->isHidden());
+  QVERIFY(mainContentsEnabled(w));
+  QVERIFY(selectAnotherLeaf(w, first) != kNoEntry);
+  popupSaveFromMenu(w);
+  QVERIFY(save->isVisible());
+  QVERIFY(w.pressed(nav::ToolButton::SaveWindow));
+  QVERIFY(save->commands().batchRunning());
+  QCOMPARE(save->listView()->model()->rowCount(), 2);
+  QCOMPARE(fieldText(*save, "idField"), idBefore);
+  QVERIFY(saveButton(*save, "stop")->isEnabled());
+  QVERIFY(!saveButton(*save, "createLinks")->isEnabled());
+
+  // The tool bar's toggle, too, shows the running list again.
+  QVERIFY(save->close());
+  w.press(nav::ToolButton::SaveWindow);
+  QVERIFY(save->isVisible());
+  QCOMPARE(save->listView()->model()->rowCount(), 2);
+  QVERIFY(saveButton(*save, "stop")->isEnabled());
+
+  QTRY_VERIFY_WITH_TIMEOUT(!save->commands().batchRunning(), 20000);
+  for (int row = 0; row < 2; ++row) {
+    QCOMPARE(save->listView()->model()->index(row, 2).data().toString(), QStringLiteral("OK"));
+  }
+  QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+  QVERIFY(w.platform.messages().empty());
+  save->close();
 }
 
 QTEST_MAIN(MainAssemblyTest)

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
+#include <thread>
 
 #include "archive/page_prefetch.h"
 #include "archive/tests/page_loading_fixture.h"
@@ -220,6 +222,67 @@ TEST_F(SlowPrefetchTest, ANewRequestCancelsTheFetchInFlight) {
   EXPECT_EQ(prefetch.find("004010472", "00018"), nullptr);
   EXPECT_NE(prefetch.find("004010472", "00031"), nullptr);
   EXPECT_EQ(countRequests(server, "00018/dist.jpg"), 0U);
+  EXPECT_EQ(engine.jobCount(), 0U);
+}
+
+// Page 18's size query and image never come: Esc or a new request cancels the fetch ahead at
+// once (its jobs were ended one after the other, each waited for).
+class StalledPrefetchTest : public PrefetchTest {
+ protected:
+  StalledPrefetchTest()
+      : PrefetchTest(
+            {"--fault", "latency=60000:00018/size", "--fault", "latency=60000:00018/dist"}) {}
+};
+
+TEST_F(StalledPrefetchTest, CancellingTheFetchNeverWaitsForItsJobs) {
+  ASSERT_EQ(loadPage("4010472", "17"), PageAnswer::Shown);
+  ASSERT_TRUE(prefetch.fetching());
+  // The location answer starts the size query and the image.
+  const auto located = steps->next(20s);
+  ASSERT_TRUE(located.has_value());
+  HandleRequestEvent(context, located->code, located->data);
+  for (int i = 0; i < 4000 && (countRequests(server, "00018/size") == 0 ||
+                               countRequests(server, "00018/dist.jpg") == 0);
+       ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(countRequests(server, "00018/dist.jpg"), 1U);
+  ASSERT_TRUE(prefetch.fetching());
+  const auto start = std::chrono::steady_clock::now();
+  prefetch.cancel();
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, 100ms) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                         << " ms";
+  EXPECT_FALSE(prefetch.fetching());
+  EXPECT_EQ(engine.jobCount(), 0U);
+  EXPECT_FALSE(steps->next(300ms).has_value()) << "a cancelled fetch posts nothing";
+}
+
+// Pages whose image answers fail: an HTTP error page (500), a text answered with 200, and the
+// archive's XML refusal (404).
+class FailedPrefetchTest : public PrefetchTest {
+ protected:
+  FailedPrefetchTest()
+      : PrefetchTest({"--fault", "htmlerror=00018/dist", "--fault", "nonimage=00021/dist",
+                      "--fault", "notfound=00024/dist"}) {}
+};
+
+TEST_F(FailedPrefetchTest, AFailedAnswerIsNeverKeptAndTheStepAsksTheArchiveAgain) {
+  for (const auto& [shown, failed] :
+       {std::pair{"17", "00018"}, std::pair{"20", "00021"}, std::pair{"23", "00024"}}) {
+    SCOPED_TRACE(failed);
+    showAndFetchAhead("4010472", shown);
+    EXPECT_EQ(countRequests(server, std::string(failed) + "/dist.jpg"), 1U) << "fetched ahead";
+    EXPECT_EQ(prefetch.find("004010472", failed), nullptr) << "a failed answer was kept";
+    // ">>": the page is asked of the archive, not shown from memory.
+    view.id = "4010472";
+    view.page = failed;
+    LoadPage(context);
+    EXPECT_NE(request.currentStep, 0U) << "taken from memory";
+    deliverPage();
+    EXPECT_EQ(countRequests(server, std::string(failed) + "/dist.jpg"), 2U);
+    runPrefetch(prefetch);
+  }
   EXPECT_EQ(engine.jobCount(), 0U);
 }
 

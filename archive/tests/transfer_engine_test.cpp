@@ -6,6 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,12 +41,7 @@ std::string logLineFor(const ArchiveServer& server, std::string_view pathPart) {
 
 class TransferEngineTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    engine.setProgressTarget(mainWindow);
-    // A worker that sees its abort late on a loaded machine (sanitizers, parallel tests)
-    // still has to stop by itself, only later than the one second the program waits.
-    engine.setAbortWait(30s);
-  }
+  void SetUp() override { engine.setProgressTarget(mainWindow); }
   UrlRequest request(const ArchiveServer& server, std::string path, int code = kPageImageEvent) {
     UrlRequest r;
     r.url = server.servicePrefix() + std::move(path);
@@ -236,6 +235,73 @@ TEST_F(TransferEngineTest, AbortStopsTheWorkerPostsNothingAndResetsProgress) {
   EXPECT_EQ(engine.Abort(waiting), 1) << "the worker stops while waiting for the answer";
   engine.Free(waiting);
   EXPECT_FALSE(mainWindow->waitFor(kPageImageEvent, 300ms).has_value());
+}
+
+// Esc or ">>" against a silent server: Abort and Free return at once however many jobs they
+// end (before, each waited for its worker's next progress callback, up to about a second);
+// the workers leave libcurl on their own and post nothing afterwards.
+TEST_F(TransferEngineTest, AbortAndFreeOfStalledJobsNeverWaitForTheirWorkers) {
+  ArchiveServer server({"--fault", "latency=60000:dist.jpg"});
+  engine.setStallTimeout(60);
+  std::vector<JobHandle> jobs;
+  for (int i = 0; i < 3; ++i) {
+    jobs.push_back(engine.GetUrl(request(server, kApid + "/dist.jpg")));
+    ASSERT_NE(jobs.back(), 0U);
+  }
+  const auto arrived = [&server] {
+    const auto log = server.requestLog();
+    return std::count_if(log.begin(), log.end(), [](const std::string& line) {
+      return line.find("dist.jpg") != std::string::npos;
+    });
+  };
+  for (int i = 0; i < 6000 && arrived() < 3; ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_EQ(arrived(), 3) << "the requests never reached the server";
+  for (const JobHandle job : jobs) {
+    ASSERT_EQ(engine.IsRunning(job), 1);
+  }
+
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(engine.Abort(jobs[0]), 1);
+  for (const JobHandle job : jobs) {
+    engine.Free(job);
+  }
+  const auto took = std::chrono::steady_clock::now() - start;
+  // A generous bound far below one progress interval of libcurl.
+  EXPECT_LT(took, 100ms) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                         << " ms on the user-interface thread";
+  EXPECT_EQ(engine.jobCount(), 0U);
+  EXPECT_EQ(engine.GetError(0), kEngineAborted);
+  EXPECT_FALSE(mainWindow->waitFor(kPageImageEvent, 1500ms).has_value())
+      << "an aborted job posts nothing, also when its worker ends later";
+  const auto progress = mainWindow->values(kProgressValueEvent);
+  ASSERT_FALSE(progress.empty());
+  EXPECT_EQ(progress.back(), 0U) << "the reset comes after every progress event";
+}
+
+// A synchronous request on a worker thread ends when its stop is requested, like an abort.
+TEST_F(TransferEngineTest, ASynchronousRequestEndsOnItsStop) {
+  ArchiveServer server({"--fault", "stall=dist.jpg"});
+  engine.setStallTimeout(60);
+  std::stop_source stop;
+  std::atomic<bool> ended{false};
+  std::optional<std::vector<unsigned char>> body{std::vector<unsigned char>{1}};
+  std::thread worker([&] {
+    body = engine.GetUrlSync(request(server, kApid + "/dist.jpg"), stop.get_token());
+    ended = true;
+  });
+  for (int i = 0; i < 6000 && logLineFor(server, "dist.jpg").empty(); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_FALSE(ended.load()) << "the server is silent";
+  stop.request_stop();
+  for (int i = 0; i < 6000 && !ended.load(); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  EXPECT_TRUE(ended.load()) << "the stop did not end the request";
+  worker.join();
+  EXPECT_FALSE(body.has_value());
 }
 
 TEST_F(TransferEngineTest, FreedAndUnknownHandlesGiveErrorEight) {

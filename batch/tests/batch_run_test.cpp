@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <condition_variable>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #include "archive/curl_global.h"
 #include "archive/page_address.h"
@@ -41,7 +45,8 @@ struct Recorder : BatchListener {
 /// and the server it talks to.
 class Harness {
  public:
-  Harness(const std::vector<std::string>& serverArgs, int pages)
+  Harness(const std::vector<std::string>& serverArgs, int pages,
+          std::function<void()> pageChecked = {})
       : server_(serverArgs), dir_(folder_.path()) {
     auto rows = std::get<std::vector<LinkRow>>(makeLinkRows(kFilm, "1", std::to_string(pages)));
     for (LinkRow& row : rows) {
@@ -54,6 +59,7 @@ class Harness {
     BatchSettings settings;
     settings.servicePrefix = server_.servicePrefix();
     settings.retryDelays = {10ms, 20ms};
+    settings.pageChecked = std::move(pageChecked);
     run_ = std::make_unique<BatchRun>(engine_, list_, queue_, recorder_, settings);
   }
   ~Harness() { run_.reset(); }
@@ -214,6 +220,87 @@ TEST(BatchRun, StopLeavesStopRowsCheckedAndNoFile) {
   EXPECT_EQ(h.list_.row(0).status, "STOP");
   EXPECT_TRUE(h.files().empty());
   EXPECT_TRUE(h.recorder_.finished.empty());
+}
+
+// Every received page is checked (decoded) and written on a worker, never on the thread that
+// handles the run's events (before, each 20-megapixel page held the window while it was
+// decoded and flushed to the disk).
+TEST(BatchRun, PagesAreCheckedAndWrittenOffTheEventThread) {
+  std::mutex mutex;
+  std::vector<std::thread::id> checkers;
+  Harness h({}, 6, [&] {
+    const std::scoped_lock lock(mutex);
+    checkers.push_back(std::this_thread::get_id());
+  });
+  h.runToEnd();
+  const std::scoped_lock lock(mutex);
+  ASSERT_EQ(checkers.size(), 6U);
+  for (const std::thread::id checker : checkers) {
+    EXPECT_NE(checker, std::this_thread::get_id()) << "a page was decoded on the event thread";
+  }
+  for (std::size_t row = 0; row < 6; ++row) {
+    EXPECT_EQ(h.list_.row(row).status, "OK");
+  }
+  EXPECT_EQ(h.files().size(), 6U) << "no hidden or temporary file is left";
+}
+
+// A stop while a page is being checked and written: its row ends "STOP" at once, and the
+// worker, which goes on afterwards, leaves no file (neither under the row's name nor a hidden
+// one).
+TEST(BatchRun, AStopWhileAPageIsBeingSavedLeavesNoFile) {
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool checking = false;
+  bool release = false;
+  Harness h({}, 1, [&] {
+    std::unique_lock lock(mutex);
+    checking = true;
+    changed.notify_all();
+    changed.wait_for(lock, 30s, [&] { return release; });
+  });
+  ASSERT_TRUE(h.run_->start());
+  h.pumpUntil([&] {
+    const std::scoped_lock lock(mutex);
+    return checking;
+  });
+  h.run_->stop();
+  EXPECT_FALSE(h.run_->running());
+  EXPECT_EQ(h.list_.row(0).status, "STOP");
+  {
+    const std::scoped_lock lock(mutex);
+    release = true;
+    changed.notify_all();
+  }
+  while (const auto event = h.queue_->next(300ms)) {
+    h.run_->handleEvent(event->code, event->data);
+  }
+  h.run_.reset();  // the window's end: the worker has ended
+  EXPECT_EQ(h.list_.row(0).status, "STOP");
+  EXPECT_TRUE(h.files().empty());
+  EXPECT_TRUE(h.recorder_.finished.empty());
+}
+
+// "DL Stop" while the archive never answers the look-ups (those ahead of the slots are
+// asynchronous jobs, the slots' retries run on workers): the stop returns at once instead of
+// waiting for each job in turn, and the run's end does not wait out the stall either.
+TEST(BatchRun, StopAgainstASilentArchiveNeverWaits) {
+  Harness h({"--fault", "stall=/location"}, 6);
+  ASSERT_TRUE(h.run_->start());
+  for (int i = 0; i < 6000 && h.requests("/location") < 4; ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_GE(h.requests("/location"), 4U) << "the look-ups never reached the server";
+  const auto start = std::chrono::steady_clock::now();
+  h.run_->stop();
+  const auto took = std::chrono::steady_clock::now() - start;
+  EXPECT_LT(took, 100ms) << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                         << " ms";
+  EXPECT_FALSE(h.run_->running());
+  EXPECT_EQ(h.list_.row(0).status, "STOP");
+  const auto end = std::chrono::steady_clock::now();
+  h.run_.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - end, 10s);
+  EXPECT_EQ(h.engine_.jobCount(), 0U);
 }
 
 TEST(BatchRun, AFileThatAppearsDuringTheRunIsNeverOverwritten) {

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <thread>
 
 #include "archive/curl_global.h"
 #include "archive/page_address.h"
@@ -273,6 +274,40 @@ TEST_F(SaveWindowCommandsTest, StartIsRefusedForExistingFilesAndWithoutCheckedRo
   EXPECT_FALSE(view_.controlEnabled(SaveControl::Stop));
 }
 
+// While a run goes on, no command replaces or renames the rows under it (each did before:
+// the tree's "Speichern..." emptied the list and the next completion read past its end);
+// "DL Stop" stays usable. A row index past the end reads as the empty end row.
+TEST_F(SaveWindowCommandsTest, NothingReplacesTheListUnderARun) {
+  createRows("4010312", "1", "3");
+  commands_->checkAll();
+  nameRows("p[1]");
+  const std::vector<LinkRow> before = list().rows();
+  commands_->startBatch();
+  ASSERT_TRUE(commands_->batchRunning());
+  EXPECT_FALSE(commands_->openForEntry("4010472", "17-18"));
+  createRows("4010472", "17", "18");
+  nameRows("q[1]");
+  platform_.queueOpenFile((dir_ / "other.krl").string());
+  commands_->loadListCommand();
+  commands_->reset();
+  ASSERT_EQ(list().size(), 3U);
+  for (std::size_t row = 0; row < 3; ++row) {
+    EXPECT_EQ(list().row(row).reference, before[row].reference);
+    EXPECT_EQ(list().row(row).fileName, before[row].fileName);
+  }
+  EXPECT_EQ(view_.fields[SaveField::Id], "4010472") << "the fields were typed, not reset";
+  EXPECT_TRUE(view_.controlEnabled(SaveControl::Stop));
+  EXPECT_TRUE(list().row(3).reference.empty());
+  EXPECT_TRUE(list().row(SIZE_MAX).fileName.empty());
+  pumpWhile([&] { return commands_->batchRunning(); });
+  for (std::size_t row = 0; row < 3; ++row) {
+    EXPECT_EQ(list().row(row).status, "OK");
+    EXPECT_TRUE(fs::exists(dir_ / ("p" + std::to_string(row + 1) + ".jpg")));
+  }
+  EXPECT_TRUE(commands_->openForEntry("4010472", "17-18")) << "after the run the list is free";
+  EXPECT_TRUE(list().empty());
+}
+
 class EstimateTest : public SaveWindowCommandsTest {
  protected:
   EstimateTest() : SaveWindowCommandsTest({"--fault", "notfound=_00002/size"}) {}
@@ -324,6 +359,34 @@ TEST_F(EstimateTest, EveryScopeReportsItsSizeAndFailures) {
   EXPECT_FALSE(commands_->estimateRunning());
   EXPECT_EQ(lastMessage().substr(0, 9), "ABBRUCH!\r");
   EXPECT_FALSE(view_.progressShown);
+}
+
+// Esc during an estimate whose size query the server never answers: the query is aborted, so
+// the worker ends long before the engine's 30-second stall limit and the estimate's end (the
+// window's) does not wait for it.
+TEST(StorageEstimateStop, ACancelledQueryIsAbortedAndItsWorkerEnds) {
+  ArchiveServer server({"--fault", "stall=/size"});
+  CurlGlobal curl;
+  TransferEngine engine{curl, ArchiveServer::caFile()};
+  const auto queue = std::make_shared<EventQueue>();
+  auto estimate = std::make_unique<StorageEstimate>(engine, queue, server.servicePrefix());
+  estimate->start({"004010312_00001", "004010312_00002"}, 2);
+  const auto asked = [&server] {
+    const auto log = server.requestLog();
+    return std::any_of(log.begin(), log.end(),
+                       [](const std::string& line) { return line.find("/size") != line.npos; });
+  };
+  for (int i = 0; i < 6000 && !asked(); ++i) {
+    std::this_thread::sleep_for(5ms);
+  }
+  ASSERT_TRUE(asked());
+  estimate->cancel();
+  EXPECT_FALSE(estimate->running());
+  EXPECT_TRUE(estimate->totals().cancelled);
+  const auto start = std::chrono::steady_clock::now();
+  estimate.reset();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, 10s) << "the stalled query was not aborted";
+  EXPECT_FALSE(queue->next(200ms).has_value()) << "a cancelled estimate posts nothing";
 }
 
 }  // namespace

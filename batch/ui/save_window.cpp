@@ -287,8 +287,10 @@ void SaveWindow::buildMenu() {
 }
 
 void SaveWindow::openForEntry(std::string_view id, std::string_view pages) {
-  commands_->openForEntry(id, pages);
-  fitList();
+  // During a run the window only comes back, with the running list and "DL Stop".
+  if (commands_->openForEntry(id, pages)) {
+    fitList();
+  }
   keepOnScreen();
   show();
   keepOnScreen();  // now with the frame's size

@@ -43,7 +43,8 @@ class SaveWindow : public QWidget, public SaveWindowView {
 
   /// The tree's "Speichern...": resets the window, fills the ID and page fields from the entry
   /// (`pages` as "first-last"), shows it, reports the toggle pressed and disables the main
-  /// window.
+  /// window. While a run or an estimate goes on, fields and list stay as they are: the window
+  /// only comes back with the running list and "DL Stop".
   void openForEntry(std::string_view id, std::string_view pages);
   /// The message when the tree's "Speichern..." finds no entry (the window stays hidden).
   void reportMissingEntry();
