@@ -15,6 +15,7 @@
 namespace korvalis {
 
 class MainView;
+class PageCache;
 class PagePrefetch;
 
 /// The text that stands for an unknown APID.
@@ -95,6 +96,9 @@ struct ArchiveContext {
   std::shared_ptr<EventTarget> steps = nullptr;
   /// The pages fetched ahead; null: none are.
   PagePrefetch* prefetch = nullptr;
+  /// The pages kept on disk: a page found there is shown without asking the archive, and
+  /// every page downloaded and shown is kept there. Null: none.
+  PageCache* cache = nullptr;
 };
 
 /// The addresses of a record entry whose first page LoadTreePage shows.

@@ -1,6 +1,7 @@
 #include "archive/page_cache.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 

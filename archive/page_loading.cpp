@@ -1,6 +1,7 @@
 #include "archive/event_codes.h"
 #include "archive/match_wildcard.h"
 #include "archive/page_address.h"
+#include "archive/page_cache.h"
 #include "archive/page_prefetch.h"
 #include "platform/cp1252.h"
 #include "platform/main_view.h"
@@ -102,6 +103,29 @@ bool showHeldPage(ArchiveContext& context) {
   return true;
 }
 
+/// A page kept on disk is shown the same way: no look-up, no size query, no download.
+bool showCachedPage(ArchiveContext& context) {
+  RequestState& state = context.request;
+  if (context.cache == nullptr) {
+    return false;
+  }
+  std::optional<CachedPage> cached = context.cache->find(state.requestId, state.requestPage);
+  if (!cached) {
+    return false;
+  }
+  state.currentApid = cached->apid;
+  state.fromCache = true;
+  const auto size = static_cast<std::int64_t>(cached->bytes.size());
+  startDownload(context, size, [&context, &cached] {
+    const JobHandle handle = context.engine.AdoptBody(std::move(cached->bytes));
+    if (handle != 0) {
+      context.mainWindow->postEvent(kPageImageEvent, handle);
+    }
+    return handle;
+  });
+  return true;
+}
+
 /// Cancels whatever the page request before did, then runs the location look-up, the size
 /// query and the page download for `id` and `page` (or shows the held page).
 void requestPage(ArchiveContext& context, const std::string& id, const std::string& page) {
@@ -114,7 +138,8 @@ void requestPage(ArchiveContext& context, const std::string& id, const std::stri
   if (context.prefetch != nullptr) {
     context.prefetch->requestStarted(id);
   }
-  if (showHeldPage(context)) {
+  state.fromCache = false;
+  if (showHeldPage(context) || showCachedPage(context)) {
     return;
   }
   if (startStep(context, locationRequest(state.servicePrefix, id + "_" + page),
@@ -395,7 +420,13 @@ PageAnswer HandlePageAnswer(ArchiveContext& context, JobHandle handle,
   const PageAnswer outcome = classifyPageAnswer(body, shown);
   applyPageAnswer(context, outcome);
   state.phase = outcome == PageAnswer::Shown ? PageRequestPhase::Shown : PageRequestPhase::Failed;
-  if (outcome == PageAnswer::Shown && context.prefetch != nullptr) {
+  if (outcome == PageAnswer::Shown && context.cache != nullptr && !state.fromCache &&
+      !context.cache->store(state.requestId, state.requestPage,
+                            state.currentApid == kUnknownApid ? "" : state.currentApid, *body) &&
+      context.cache->writeFailed() && !state.cacheFailureShown) {
+    state.cacheFailureToShow = true;
+  }
+    if (outcome == PageAnswer::Shown && context.prefetch != nullptr) {
     // Kept for a step back; the page after it is fetched now.
     context.prefetch->pageShown(HeldPage{state.requestId, state.requestPage, state.currentApid,
                                          state.requestAnswer, state.lastImageSize,

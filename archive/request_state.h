@@ -43,6 +43,11 @@ struct RequestState {
   std::int64_t lastImageSize = -1;
   /// The HTML page shown when the archive has no page.
   std::string errorPageHtml;
+  /// The page asked for last came from the page cache (it is not stored there again).
+  bool fromCache = false;
+  /// The page cache's folder could not be written; shown once in the status bar.
+  bool cacheFailureToShow = false;
+  bool cacheFailureShown = false;
 
   /// A page request is on its way: looking up, asking the size or downloading (or a job of
   /// one is still held).

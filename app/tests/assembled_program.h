@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -29,6 +30,17 @@ inline AppState startValues() {
   initialiseAppState(initial);
   return initial;
 }
+
+/// A page cache folder of the test's own (XDG_CACHE_HOME), empty at the start, so no test
+/// finds the pages another one kept and every test asks the archive as it expects.
+struct OwnCacheFolder {
+  OwnCacheFolder() { qputenv("XDG_CACHE_HOME", folder.path().toLocal8Bit()); }
+  ~OwnCacheFolder() { qunsetenv("XDG_CACHE_HOME"); }
+  OwnCacheFolder(const OwnCacheFolder&) = delete;
+  OwnCacheFolder& operator=(const OwnCacheFolder&) = delete;
+  QString pages() const { return folder.filePath(QStringLiteral("korvalis/pages")); }
+  QTemporaryDir folder;
+};
 
 // The program's main window put together as main() does, by the same composition root, with
 // the scripted platform.
@@ -83,6 +95,7 @@ struct AssembledWindow {
     QTest::mouseRelease(canvas, Qt::LeftButton, {}, to);
   }
 
+  OwnCacheFolder cacheFolder;
   // Initialised first, from the environment (the archive's address), as main() does.
   AppState state = startValues();
   ScriptedPlatform platform;

@@ -468,6 +468,12 @@ void MainCommands::completion(int code, std::uintptr_t job) {
       mirrorZoomControls();
       view_.setStatusText(0, " Fertig.");
       view_.setStatusText(3, "Original");
+      if (state_.request.cacheFailureToShow) {
+        // Once: from then on the program works as without the cache.
+        view_.setStatusText(0, " Fertig. (Seiten-Cache nicht beschreibbar)");
+        state_.request.cacheFailureToShow = false;
+        state_.request.cacheFailureShown = true;
+      }
     }
   } else if (code == kLookupEvent || code == kLookupFieldsEvent) {
     requests_.handleLookupAnswer(code, job);

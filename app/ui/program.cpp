@@ -29,6 +29,7 @@
 #include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "archive/page_cache.h"
 #include "archive/page_prefetch.h"
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
@@ -122,7 +123,7 @@ EntryAddress addressOf(const RecordEntry& entry) {
 class ArchiveRequests final : public PageRequests {
  public:
   ArchiveRequests(ArchiveContext& context, const RecordSession& session,
-                  const RecordsController& records, PageView& view)
+                  const RecordsController& records, PageView& view, PageCache& cache)
       : context_(context),
         session_(session),
         records_(records),
@@ -133,8 +134,10 @@ class ArchiveRequests final : public PageRequests {
         prefetch_(context.engine, context.request, steps_) {
     context_.steps = steps_;
     context_.prefetch = &prefetch_;
+    context_.cache = &cache;
   }
   ~ArchiveRequests() override {
+    context_.cache = nullptr;
     context_.prefetch = nullptr;
     context_.steps = nullptr;
   }
@@ -398,13 +401,14 @@ struct Program::Parts {
             state.session, platform, &window, [this] { showHelp(platform, state); }, state.scaleX,
             state.scaleY),
         engine(curl, caBundleFile()),
+        cache(PageCache::defaultFolder(), readArchiveAddress().address.cacheMb << 20),
         toolBar(new MainToolBar(&window)),
         panel(new NavigationPanel(state.scaleX, &window)),
         pageView(new PageView(state.view, window, &window)),
         monitorButton(new QPushButton(&window)),
         context{state.request,        window,          engine,
                 window.eventTarget(), state.aboutHtml, state.view.pageShown},
-        requests(context, state.session, records, *pageView),
+        requests(context, state.session, records, *pageView, cache),
         display(*pageView, window, platform, state),
         windows(records, platform, state, engine, window, *pageView, *toolBar),
         frame(window, records, *monitorButton),
@@ -417,6 +421,7 @@ struct Program::Parts {
   RecordsController records;
   CurlGlobal curl;  // the HTTP library's set-up, kept while the engine and the monitor run
   TransferEngine engine;
+  PageCache cache;  // the pages kept on disk
   // Owned by the window.
   MainToolBar* toolBar;
   NavigationPanel* panel;
