@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <span>
 
 #include "app/app_state.h"
@@ -42,6 +43,7 @@
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/ui/info_window.h"
@@ -117,6 +119,7 @@ class MainAssemblyTest : public QObject {
   void saveWindowByToggleAndTreePopup();
   void downloadThroughTheSaveWindow();
   void closingTheMainWindowStopsTheBatch();
+  void closingTheMainWindowEndsTheProgram();
   void loadRecordFileAgain();
   void germanTextsShowAsWritten();
   void windowAppearsOnlyAfterTheRecordFile();
@@ -1389,6 +1392,42 @@ void MainAssemblyTest::closingTheMainWindowStopsTheBatch() {
     QCOMPARE(save->listView()->model()->index(row, 2).data().toString(), QStringLiteral("STOP"));
   }
   QVERIFY(QDir(dir.path()).entryList(QDir::Files).isEmpty());
+}
+
+// Runs the application's event loop as main() does, with `action` as its first event; true
+// when the loop ended by itself (the program ended), false when it was still running after
+// `limitMs`.
+bool eventLoopEndsAfter(const std::function<void()>& action, int limitMs) {
+  QTimer limit;
+  limit.setSingleShot(true);
+  QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  limit.start(limitMs);
+  QTimer::singleShot(0, action);
+  return QApplication::exec() == 0;
+}
+
+// The program ends with its main window, whatever else is open: the program's own help window
+// (no document handler on the desktop), "Suchen", "Info" and the save window.
+void MainAssemblyTest::closingTheMainWindowEndsTheProgram() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QtPlatform desktop;
+  desktop.setDialogParent(&w.window);
+  desktop.showHelpPages(std::string(KORVALIS_TEST_SOURCE_DIR) + "/WebHelp/Index.htm");
+  QTextBrowser* help = desktop.helpPagesWindow();
+  QVERIFY(help != nullptr && help->isVisible());
+  w.records.showInfoWindow();
+  w.records.showSearchWindow();
+  w.press(nav::ToolButton::SaveWindow);
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr && save->isVisible());
+
+  QVERIFY(eventLoopEndsAfter([&w] { w.window.close(); }, 3000));
+  QVERIFY(!w.window.isVisible());
+  QVERIFY(!help->isVisible());
+  QVERIFY(!save->isVisible());
+  QVERIFY(!w.records.searchWindow()->isVisible());
+  QVERIFY(!w.records.infoWindow()->isVisible());
 }
 
 QTEST_MAIN(MainAssemblyTest)

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/connection_monitor.h"
@@ -110,6 +112,23 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
   notice->setText(toQString(startupNoticeHtml(mode, version)));
   notice->show();
   notice->repaint();
+}
+
+// The program ends with its main window: every other window still open closes before it, the
+// windows without a parent (the help pages) too, so the main window is the last to close and
+// the event loop ends.
+void closeOtherWindows(const QWidget& mainWindow) {
+  std::vector<QPointer<QWidget>> others;
+  for (QWidget* other : QApplication::topLevelWidgets()) {
+    if (other != &mainWindow && other->isVisible()) {
+      others.emplace_back(other);
+    }
+  }
+  for (const QPointer<QWidget>& other : others) {
+    if (other) {
+      other->close();
+    }
+  }
 }
 
 EntryAddress addressOf(const RecordEntry& entry) {
@@ -538,6 +557,7 @@ void Program::Parts::buildMonitor() {
   window.setCloseHandler([this] {
     windows.closeLaterWindows();
     monitor->stop();
+    closeOtherWindows(window);
   });
 }
 
