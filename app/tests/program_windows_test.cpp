@@ -6,13 +6,18 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 
 #include "app/tests/assembled_program.h"
 #include "platform/file_io.h"
+#include "platform/qt/qt_platform.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
+#include "records/ui/info_window.h"
+#include "records/ui/search_window.h"
 #include "viewer/image_codec.h"
+#include "viewer/ui/post_process_window.h"
 #include "viewer/ui/testing/settings_window_answer.h"
 
 using namespace korvalis;
@@ -89,6 +94,15 @@ void addPrinters(ScriptedPlatform& platform) {
   platform.defaultPrinter = "Buero";
 }
 
+// Whether the window manager keeps `window` above `owner`: its owner is `owner`'s window, and
+// it is a dialog or tool window (the X11 window manager is told the owner of those only).
+bool ownedBy(const QWidget* window, const QWidget& owner) {
+  const QWindow* handle = window != nullptr ? window->windowHandle() : nullptr;
+  return handle != nullptr && window->isVisible() &&
+         handle->transientParent() == owner.window()->windowHandle() &&
+         (handle->type() == Qt::Dialog || handle->type() == Qt::Tool);
+}
+
 }  // namespace
 
 class ProgramWindowsTest : public QObject {
@@ -98,6 +112,7 @@ class ProgramWindowsTest : public QObject {
   void savingTheDownloadedPage();
   void savingAndPrintingInCropView();
   void recordFileFromTheCommandLine();
+  void secondaryWindowsBelongToTheMainWindow();
 };
 
 // A page as the archive sent it: as seite.jpg byte for byte without the quality window; as PNG
@@ -235,6 +250,61 @@ void ProgramWindowsTest::recordFileFromTheCommandLine() {
     QVERIFY(!w.program.start(broken.toStdString()));
     QVERIFY(w.platform.dialogs().empty());
   }
+}
+
+// Every window beside the main window belongs to it and stays above it: the save window, the
+// record windows, the print window, the PDF export window, post-processing and the program's
+// own help pages; a message box asked from the save window belongs to the save window.
+void ProgramWindowsTest::secondaryWindowsBelongToTheMainWindow() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  addPrinters(w.platform);
+  QVERIFY(showFirstLeafPage(w));
+  const QWidget& main = w.window;
+
+  w.records.showInfoWindow();
+  w.records.showSearchWindow();
+  QVERIFY(ownedBy(w.records.infoWindow(), main));
+  QVERIFY(ownedBy(w.records.searchWindow(), main));
+
+  bool printOwned = false;
+  printWith(w, [&printOwned, &main](PrintWindow& window) {
+    printOwned = ownedBy(&window, main);
+    window.quitButton()->click();
+  });
+  QVERIFY(printOwned);
+
+  QTemporaryDir dir;
+  savePageAs(w, dir.filePath(QStringLiteral("seite.pdf")), 3);
+  PdfExportWindow* export_ = shownWindow<PdfExportWindow>();
+  QVERIFY(ownedBy(export_, main));
+  export_->close();
+
+  w.press(nav::ToolButton::PostProcess);
+  PostProcessWindow* post = shownWindow<PostProcessWindow>();
+  QVERIFY(ownedBy(post, main));
+  post->close();
+  QVERIFY(w.window.isEnabled());
+
+  QtPlatform desktop;
+  desktop.setDialogParent(&w.window);
+  desktop.showHelpPages(std::string(KORVALIS_TEST_SOURCE_DIR) + "/WebHelp/Index.htm");
+  QVERIFY(ownedBy(desktop.helpPagesWindow(), main));
+
+  w.press(nav::ToolButton::SaveWindow);
+  QWidget* save = w.window.findChild<QWidget*>(QStringLiteral("saveWindow"));
+  QVERIFY(ownedBy(save, main));
+  save->activateWindow();
+  QVERIFY(QTest::qWaitForWindowActive(save));
+  bool boxOwned = false;
+  QTimer::singleShot(0, [&boxOwned, save] {
+    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+    QWidget* box = QApplication::activeModalWidget();
+    boxOwned = ownedBy(box, *save);
+    box->close();
+  });
+  desktop.message("Fehler!", "Test", MessageSign::Warning);
+  QVERIFY(boxOwned);
 }
 
 QTEST_MAIN(ProgramWindowsTest)

@@ -35,6 +35,7 @@
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
@@ -221,6 +222,7 @@ class ViewerDisplay final : public PageDisplay {
             window_.setEnabled(true);
             window_.activateWindow();
           });
+      setWindowOwner(*postProcessing_, window_);
     }
     postProcessing_->open();
     if (first) {
@@ -237,7 +239,8 @@ class ViewerDisplay final : public PageDisplay {
   QWidget& window_;
   Platform& platform_;
   const AppState& state_;
-  // A window of its own (no parent): the main window is disabled while it is open.
+  // A window of its own (no parent widget): the main window is disabled while it is open. It
+  // belongs to the main window all the same, which it stays above.
   std::unique_ptr<PostProcessWindow> postProcessing_;
 };
 
