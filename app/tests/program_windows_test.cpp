@@ -316,20 +316,8 @@ void ProgramWindowsTest::secondaryWindowsBelongToTheMainWindow() {
   w.press(nav::ToolButton::SaveWindow);
   QWidget* save = w.window.findChild<QWidget*>(QStringLiteral("saveWindow"));
   QVERIFY(ownedBy(save, main));
-  if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
-    // A click on the grey main window leaves the save window above it.
-    QTest::mouseClick(w.window.windowHandle(), Qt::LeftButton, {}, QPoint(400, 300));
-    w.window.activateWindow();
-    w.window.raise();
-    QTRY_VERIFY(stackedWindows().contains(w.window.winId()));
-    // Whether the main window takes the focus is the window manager's choice.
-    static_cast<void>(
-        QTest::qWaitFor([&w] { return QApplication::activeWindow() == &w.window; }, 1000));
-    const QList<WId> stack = stackedWindows();
-    QVERIFY(stack.indexOf(save->winId()) > stack.indexOf(w.window.winId()));
-  }
   save->activateWindow();
-  QVERIFY(QTest::qWaitForWindowActive(save));
+  QTRY_COMPARE(QApplication::activeWindow(), save);
   bool boxOwned = false;
   QTimer::singleShot(0, [&boxOwned, save] {
     QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
@@ -339,6 +327,20 @@ void ProgramWindowsTest::secondaryWindowsBelongToTheMainWindow() {
   });
   desktop.message("Fehler!", "Test", MessageSign::Warning);
   QVERIFY(boxOwned);
+
+  if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+    // A click on the grey main window, which raises it, leaves the save window above it. The
+    // window manager has taken the raise once the stacking changes; a window manager that
+    // keeps the save window above may leave it as it was.
+    const QList<WId> before = stackedWindows();
+    QTest::mouseClick(w.window.windowHandle(), Qt::LeftButton, {}, QPoint(400, 300));
+    w.window.activateWindow();
+    w.window.raise();
+    static_cast<void>(QTest::qWaitFor([&before] { return stackedWindows() != before; }, 2000));
+    const QList<WId> stack = stackedWindows();
+    QVERIFY(stack.contains(w.window.winId()));
+    QVERIFY(stack.indexOf(save->winId()) > stack.indexOf(w.window.winId()));
+  }
 }
 
 QTEST_MAIN(ProgramWindowsTest)
