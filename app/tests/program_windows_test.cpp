@@ -318,15 +318,24 @@ void ProgramWindowsTest::secondaryWindowsBelongToTheMainWindow() {
   QVERIFY(ownedBy(save, main));
   save->activateWindow();
   QTRY_COMPARE(QApplication::activeWindow(), save);
+  const auto ownedBySave = [save](bool& owned) {
+    QTimer::singleShot(0, [&owned, save] {
+      QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+      QWidget* dialog = QApplication::activeModalWidget();
+      owned = ownedBy(dialog, *save);
+      dialog->close();
+    });
+  };
   bool boxOwned = false;
-  QTimer::singleShot(0, [&boxOwned, save] {
-    QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
-    QWidget* box = QApplication::activeModalWidget();
-    boxOwned = ownedBy(box, *save);
-    box->close();
-  });
+  ownedBySave(boxOwned);
   desktop.message("Fehler!", "Test", MessageSign::Warning);
   QVERIFY(boxOwned);
+  save->activateWindow();
+  QTRY_COMPARE(QApplication::activeWindow(), save);
+  bool folderDialogOwned = false;
+  ownedBySave(folderDialogOwned);
+  QVERIFY(!desktop.folderDialog("Ordner", dir.path().toStdString()));
+  QVERIFY(folderDialogOwned);
 
   if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
     // A click on the grey main window, which raises it, leaves the save window above it. The
