@@ -194,7 +194,9 @@ void PrintWindow::buildControls() {
 
   print_ = new QPushButton(QStringLiteral("Drucken"), this);
   print_->setGeometry(11, 487, 95, 30);
-  print_->setDefault(true);
+  // Printing takes a click or Space on the button: Return only commits a margin field and
+  // must not start a job from anywhere in the window (no default button).
+  print_->setAutoDefault(false);
   connect(print_, &QPushButton::clicked, this, &PrintWindow::printPage);
   quit_ = new QPushButton(QStringLiteral("Quit"), this);
   quit_->setGeometry(126, 487, 95, 30);

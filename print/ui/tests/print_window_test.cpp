@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <initializer_list>
 
 #include "platform/scripted/scripted_platform.h"
 #include "print/ui/print_window.h"
@@ -204,6 +205,36 @@ class PrintWindowTest : public QObject {
       QVERIFY(released != pressed);
       w.quitButton()->click();
     });
+  }
+
+  // Return never prints: not on "Quit", the printer list or the turn toggle, and not a second
+  // Return after committing a margin (the first only commits it); Space on "Drucken" prints.
+  void returnNeverPrints() {
+    ScriptedPlatform platform;
+    addPrinters(platform);
+    bool stillOpen = false;
+    runWith(platform, picture(2000, 1000), nullptr, [&](PrintWindow& w) {
+      for (QWidget* control : std::initializer_list<QWidget*>{w.quitButton(), w.printerList(),
+                                                              w.turnButton(), w.printButton()}) {
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Return);
+        QTest::keyClick(control, Qt::Key_Enter);
+      }
+      QSpinBox* top = w.marginField(PrintWindow::Top);
+      top->setFocus();
+      top->selectAll();
+      QTest::keyClicks(top, QStringLiteral("30"));
+      QTest::keyClick(top, Qt::Key_Return);
+      QCOMPARE(top->value(), 30);
+      QCOMPARE(w.layout().topPx, millimetresToDevice(30, 4960));
+      QVERIFY(w.printButton()->hasFocus());
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      stillOpen = w.isVisible() && platform.printedPages().empty();
+      QTest::keyClick(w.printButton(), Qt::Key_Space);
+    });
+    QVERIFY(stillOpen);
+    QCOMPARE(platform.printedPages().size(), std::size_t{1});
+    QCOMPARE(platform.printedPages()[0].placement.y, millimetresToDevice(30, 4960));
   }
 
   void choosingAPrinterMakesItTheDefaultInPortrait() {
