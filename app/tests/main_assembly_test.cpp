@@ -120,6 +120,7 @@ class MainAssemblyTest : public QObject {
   void downloadThroughTheSaveWindow();
   void closingTheMainWindowStopsTheBatch();
   void closingTheMainWindowEndsTheProgram();
+  void htmlViewHasNoContextMenu();
   void loadRecordFileAgain();
   void germanTextsShowAsWritten();
   void windowAppearsOnlyAfterTheRecordFile();
@@ -1428,6 +1429,22 @@ void MainAssemblyTest::closingTheMainWindowEndsTheProgram() {
   QVERIFY(!save->isVisible());
   QVERIFY(!w.records.searchWindow()->isVisible());
   QVERIFY(!w.records.infoWindow()->isVisible());
+}
+
+// A right click on the About page opens no menu (no "Kopieren", "Alles auswählen").
+void MainAssemblyTest::htmlViewHasNoContextMenu() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTextBrowser* view = w.window.htmlView();
+  QVERIFY(view->isVisible());
+  const QPoint at = view->viewport()->mapTo(&w.window, QPoint(40, 40));
+  QTest::mouseClick(w.window.windowHandle(), Qt::RightButton, {}, at);
+  // The text view's menu pops up at once, as the click is handled.
+  QWidget* menu = QApplication::activePopupWidget();
+  if (menu != nullptr) {
+    menu->close();
+  }
+  QVERIFY(menu == nullptr);
 }
 
 QTEST_MAIN(MainAssemblyTest)
