@@ -823,6 +823,19 @@ void MainAssemblyTest::loadRecordFileAgain() {
   QCOMPARE(w.state.session.records.generation, firstLoad + 1);
   QCOMPARE(w.state.session.records.list.size(), entries);
   QVERIFY(w.records.selectedLeafEntry() != kNoEntry);  // the tree was built anew
+  // "Nein" to choosing again after an invalid file keeps the record file loaded and the
+  // program running.
+  const QString broken = dir.filePath(QStringLiteral("Kaputt.krv"));
+  writeFile(dir, QStringLiteral("Kaputt.krv"), std::span<const unsigned char>());
+  w.platform.queueOpenFile(broken.toStdString());
+  w.platform.queueMessageAnswer(MessageAnswer::No);
+  w.press(nav::ToolButton::LoadRecordFile);
+  QCOMPARE(w.platform.messages().back().buttons, MessageButtons::YesNo);
+  QVERIFY(w.window.isVisible());
+  QCOMPARE(w.state.session.records.generation, firstLoad + 1);
+  QCOMPARE(w.state.session.records.list.size(), entries);
+  QCOMPARE(w.state.session.recordBaseName, std::string("Beispiel"));
+  QCOMPARE(w.window.imageMode(), 1);
 }
 
 // The texts of the cores are Windows-1252 bytes; the status bar and the HTML view show them as
