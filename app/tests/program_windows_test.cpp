@@ -2,6 +2,7 @@
 // them in the assembled program: a page from the test archive server saved as JPEG, PNG and
 // PDF (through the export window), printed whole and as the crop view's cut-out on the
 // scripted printers.
+#include <QComboBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -133,6 +134,7 @@ class ProgramWindowsTest : public QObject {
   void savingAndPrintingInCropView();
   void recordFileFromTheCommandLine();
   void secondaryWindowsBelongToTheMainWindow();
+  void chosenPrinterIsRememberedAcrossStarts();
 };
 
 // A page as the archive sent it: as seite.jpg byte for byte without the quality window; as PNG
@@ -350,6 +352,45 @@ void ProgramWindowsTest::secondaryWindowsBelongToTheMainWindow() {
     QVERIFY(stack.contains(w.window.winId()));
     QVERIFY(stack.indexOf(save->winId()) > stack.indexOf(w.window.winId()));
   }
+}
+
+// The printer chosen in the print window is printed on and preselected after a new start of the
+// program (the state file); the user's default printer stays as it was.
+void ProgramWindowsTest::chosenPrinterIsRememberedAcrossStarts() {
+  const ArchiveEnvironment archive;
+  QTemporaryDir stateHome;
+  qputenv("XDG_STATE_HOME", stateHome.path().toUtf8());
+  const auto twoPrinters = [](ScriptedPlatform& platform) {
+    addPrinters(platform);
+    platform.printers.push_back(
+        {{"Korvalis_PDF", "Generic PDF", "file:///dev/null"}, {2480, 3508, 300}});
+  };
+  {
+    AssembledWindow w;
+    twoPrinters(w.platform);
+    QVERIFY(showFirstLeafPage(w));
+    printWith(w, [](PrintWindow& window) {
+      const int pdf = window.printerList()->findText(QStringLiteral("Korvalis_PDF"));
+      window.printerList()->setCurrentIndex(pdf);
+      emit window.printerList()->activated(pdf);
+      window.printButton()->click();
+    });
+    QTRY_COMPARE(w.platform.printedPages().size(), std::size_t{1});
+    QCOMPARE(w.platform.printedPages()[0].printer, std::string("Korvalis_PDF"));
+    QCOMPARE(w.platform.defaultPrinter, std::string("Buero"));
+  }
+  QString preselected;
+  {
+    AssembledWindow w;
+    twoPrinters(w.platform);
+    QVERIFY(showFirstLeafPage(w));
+    printWith(w, [&preselected](PrintWindow& window) {
+      preselected = window.printerList()->currentText();
+      window.quitButton()->click();
+    });
+  }
+  qunsetenv("XDG_STATE_HOME");
+  QCOMPARE(preselected, QStringLiteral("Korvalis_PDF"));
 }
 
 QTEST_MAIN(ProgramWindowsTest)

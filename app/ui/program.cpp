@@ -15,6 +15,7 @@
 #include "app/connection_monitor.h"
 #include "app/display_scale.h"
 #include "app/help.h"
+#include "app/program_state.h"
 #include "app/site_reachability.h"
 #include "app/startup_notice_text.h"
 #include "app/ui/main_commands.h"
@@ -59,6 +60,8 @@ namespace {
 // looks at its flag after the check and one fifth of its 5-second period.
 constexpr long kMonitorTimeoutMs = 3000;
 constexpr int kNoticeWidth = 240;
+// The state file's entry for the printer chosen in the print window.
+constexpr std::string_view kPrinterStateKey = "printer";
 constexpr int kNoticeHeight = 120;
 static_assert(std::chrono::milliseconds(kMonitorTimeoutMs + 5000 / 5) < kMonitorWaitLimit);
 
@@ -379,10 +382,17 @@ void ProgramWindows::savePage() {
 
 // "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
 // window runs modally over the disabled main window.
+// The printer chosen in the window is remembered in the program's state file and preselected
+// the next time, also after a new start; the user's default printer is left alone.
 void ProgramWindows::print(bool cropped) {
   const Image& image = cropped ? view_.displayImage() : view_.pageImage();
+  std::string printer = readStateValue(kPrinterStateKey).value_or(std::string());
+  const std::string before = printer;
   PrintWindow::runPrintWindow(
-      platform_, image, [this] { help(); }, &window_);
+      platform_, image, [this] { help(); }, &window_, printer);
+  if (printer != before) {
+    writeStateValue(kPrinterStateKey, printer);
+  }
 }
 
 // The main window's left column, the monitor's button and the record-file command.

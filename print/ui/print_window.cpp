@@ -68,8 +68,26 @@ QIcon turnIcon() {
 
 }  // namespace
 
+namespace {
+
+// The printer the window starts on: the one chosen in it before while it is still installed
+// and ready, else the user's default printer (which the window never changes).
+std::string startPrinter(Platform& platform, const std::string& choice) {
+  if (!choice.empty()) {
+    const std::vector<PrinterEntry> entries = platform.listPrinters();
+    const bool installed = std::ranges::any_of(
+        entries, [&choice](const PrinterEntry& entry) { return entry.name == choice; });
+    if (installed && platform.printerPage(choice)) {
+      return choice;
+    }
+  }
+  return platform.defaultPrinterName();
+}
+
+}  // namespace
+
 void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCallback help,
-                                 QWidget* parent) {
+                                 QWidget* parent, std::string& printerChoice) {
   const QPointer<QWidget> owner(parent);
   if (owner) {
     owner->setEnabled(false);
@@ -79,7 +97,7 @@ void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCal
       owner->setEnabled(true);
     }
   });
-  const std::string printer = platform.defaultPrinterName();
+  const std::string printer = startPrinter(platform, printerChoice);
   std::optional<PrinterPage> page;
   if (!printer.empty()) {
     page = platform.printerPage(printer);
@@ -97,6 +115,9 @@ void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCal
   PrintWindow window(platform, std::make_shared<const Image>(image), printer, portrait(*page),
                      foundLandscape, std::move(help), parent);
   window.exec();
+  if (!window.chosenPrinter().empty()) {
+    printerChoice = window.chosenPrinter();
+  }
 }
 
 PrintWindow::PrintWindow(Platform& platform, std::shared_ptr<const Image> image,
@@ -284,7 +305,6 @@ void PrintWindow::choosePrinter(int index) {
   }
   const std::string name = entries_[static_cast<std::size_t>(index)].name;
   setEnabled(false);
-  platform_.setDefaultPrinter(name);
   platform_.setPrinterOrientation(name, PrinterOrientation::Portrait);
   const std::optional<PrinterPage> page = platform_.printerPage(name);
   setEnabled(true);
@@ -296,6 +316,7 @@ void PrintWindow::choosePrinter(int index) {
     return;
   }
   printer_ = name;
+  chosenPrinter_ = name;
   layout_.pageWidth = portrait(*page).width;
   layout_.pageHeight = portrait(*page).height;
   updateLayout();
@@ -310,7 +331,6 @@ void PrintWindow::printPage() {
                            MessageSign::Question, MessageButtons::YesNo) == MessageAnswer::Yes) {
     // The sheet is turned instead of the image; the layout stays the one computed for the
     // portrait sheet, so the margins keep their millimetres.
-    platform_.setDefaultPrinter(printer_);
     platform_.setPrinterOrientation(printer_, PrinterOrientation::Landscape);
     const std::optional<PrinterPage> page = platform_.printerPage(printer_);
     if (page && page->width > page->height) {
