@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -124,6 +125,7 @@ class MainAssemblyTest : public QObject {
   void loadRecordFileAgain();
   void germanTextsShowAsWritten();
   void windowAppearsOnlyAfterTheRecordFile();
+  void startupNoticeNeverCoversADialog();
   void treeDrivesTheEntryInformation();
   void returnInTheTreeLoadsTheSelectedEntry();
   void emptyFieldStopsTheRequest();
@@ -930,6 +932,35 @@ void MainAssemblyTest::windowAppearsOnlyAfterTheRecordFile() {
   QCOMPARE(seen.noticeSize, QSize(240, 120));
   QVERIFY(seen.treeReadyWhenNoticeClosed);
   QVERIFY(program.startupNotice() == nullptr);
+}
+
+// The start-up notice stays on top of every window, so it steps aside while a dialog the user
+// has to answer is open (a real file dialog here, as the desktop shows it) and comes back after.
+void MainAssemblyTest::startupNoticeNeverCoversADialog() {
+  WatchedStartup w;
+  bool shownBefore = false;
+  bool shownDuring = true;
+  bool shownAfter = false;
+  w.platform.whileOpenDialog = [&w, &shownBefore, &shownDuring, &shownAfter] {
+    const QWidget* notice = w.program.startupNotice();
+    QVERIFY(notice != nullptr);
+    shownBefore = notice->isVisible();
+    QFileDialog dialog(nullptr, QStringLiteral("Datendatei laden:"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    QTimer::singleShot(0, &dialog, [&dialog, &shownDuring, notice] {
+      QTRY_VERIFY(dialog.isVisible());
+      shownDuring = notice->isVisible();
+      dialog.reject();
+    });
+    dialog.exec();
+    shownAfter = notice->isVisible();
+  };
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  QVERIFY(w.program.start());
+  QVERIFY(shownBefore);
+  QVERIFY(!shownDuring);
+  QVERIFY(shownAfter);
+  QVERIFY(w.program.startupNotice() == nullptr);
 }
 
 namespace {

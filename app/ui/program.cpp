@@ -95,8 +95,28 @@ void showMonitorState(QPushButton& button, MonitorIcon icon) {
   button.setToolTip(monitorText(icon));
 }
 
+// Keeps the start-up notice, which stays above every window, from covering a dialog the user
+// has to answer: it is hidden while a modal dialog blocks it and shown again after.
+class NoticeStepsAside final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (auto* notice = qobject_cast<QWidget*>(watched)) {
+      if (event->type() == QEvent::WindowBlocked) {
+        notice->hide();
+      } else if (event->type() == QEvent::WindowUnblocked) {
+        notice->show();
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
 // The start-up notice: mode 1 while starting, mode 2 around later loads, mode 0 closes it.
-// No title, above the other windows, 240 x (120 x scaleY) and centred on the screen.
+// No title, above the other windows (but never above a modal dialog), 240 x (120 x scaleY) and
+// centred on the screen.
 void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version,
                        float scaleY) {
   if (mode != 1 && mode != 2) {
@@ -107,6 +127,7 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
     notice = std::make_unique<QLabel>(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
     notice->setAlignment(Qt::AlignCenter);
     notice->setFixedSize(kNoticeWidth, scaled(kNoticeHeight, scaleY));
+    notice->installEventFilter(new NoticeStepsAside(notice.get()));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect place = notice->geometry();
       place.moveCenter(screen->availableGeometry().center());
