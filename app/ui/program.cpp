@@ -60,9 +60,9 @@ namespace {
 // looks at its flag after the check and one fifth of its 5-second period.
 constexpr long kMonitorTimeoutMs = 3000;
 constexpr int kNoticeWidth = 240;
+constexpr int kNoticeHeight = 120;
 // The state file's entry for the printer chosen in the print window.
 constexpr std::string_view kPrinterStateKey = "printer";
-constexpr int kNoticeHeight = 120;
 static_assert(std::chrono::milliseconds(kMonitorTimeoutMs + 5000 / 5) < kMonitorWaitLimit);
 
 QString monitorText(MonitorIcon icon) {
@@ -402,9 +402,9 @@ void ProgramWindows::savePage() {
 }
 
 // "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
-// window runs modally over the disabled main window.
-// The printer chosen in the window is remembered in the program's state file and preselected
-// the next time, also after a new start; the user's default printer is left alone.
+// window runs modally over the disabled main window. The printer chosen in it is remembered in
+// the program's state file and preselected the next time, also after a new start; the user's
+// default printer is left alone.
 void ProgramWindows::print(bool cropped) {
   const Image& image = cropped ? view_.displayImage() : view_.pageImage();
   std::string printer = readStateValue(kPrinterStateKey).value_or(std::string());

@@ -259,9 +259,8 @@ bool QtPlatform::openDocument(std::string_view path) {
 void QtPlatform::showHelpPages(std::string_view indexPath) {
   if (!helpPages_) {
     // A window of its own (no parent widget), so it stays usable beside a disabled main
-    // window; it belongs to the main window all the same, which it stays above. As a
-    // dialog-type window: the X11 window manager is told the owner of a plain one that has no
-    // parent widget.
+    // window; it belongs to the main window all the same, which it stays above. A dialog-type
+    // window, as an X11 window manager is told the owner of dialog and tool windows only.
     helpPages_ = std::make_unique<QTextBrowser>();
     helpPages_->setWindowFlags(Qt::Dialog);
     helpPages_->setWindowTitle(QStringLiteral("Hilfe"));
