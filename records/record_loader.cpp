@@ -68,9 +68,8 @@ ChosenRecordFile chooseRecordFile(Platform& platform, RecordSession& session,
 LoadOutcome loadRecordFile(Platform& platform, RecordSession& session,
                            std::string_view firstCandidate) {
   const ChosenRecordFile chosen = chooseRecordFile(platform, session, firstCandidate);
-  if (chosen.endProgram) {
-    return LoadOutcome::EndProgram;
-  }
+  // "No" to choosing again ends the program only at start-up: with a record file loaded it is
+  // a cancel, so the user's work (a save list, a running batch) goes on with the loaded file.
   if (chosen.path.empty()) {
     return session.records.list.empty() ? LoadOutcome::EndProgram : LoadOutcome::CancelledKeepData;
   }

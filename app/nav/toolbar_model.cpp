@@ -38,6 +38,10 @@ const ToolButtonSpec& toolButton(ToolButton id) {
   return *found;  // every enumerator has an entry
 }
 
+std::string_view toolTip(ToolButton id) {
+  return id == Crop ? "Ausschnitt (Rahmen auf der Seite aufziehen)" : toolButton(id).text;
+}
+
 bool isPageTool(ToolButton id) {
   switch (id) {
     case OriginalSize:

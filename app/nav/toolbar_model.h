@@ -43,6 +43,10 @@ std::span<const ToolButtonSpec> toolButtons();
 /// The entry of one button.
 const ToolButtonSpec& toolButton(ToolButton id);
 
+/// The button's tooltip: its text, and for "Ausschnitt", which does nothing on a click, how
+/// cropping starts (a frame dragged on the page).
+std::string_view toolTip(ToolButton id);
+
 /// The seven buttons that are enabled while a page is shown and disabled otherwise.
 bool isPageTool(ToolButton id);
 

@@ -8,6 +8,7 @@
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -26,6 +27,7 @@
 #include <algorithm>
 #include <cmath>
 #include <fstream>
+#include <functional>
 #include <span>
 
 #include "app/app_state.h"
@@ -42,6 +44,7 @@
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "platform/scripted/scripted_platform.h"
 #include "records/ui/info_window.h"
@@ -121,9 +124,12 @@ class MainAssemblyTest : public QObject {
   void downloadThroughTheSaveWindow();
   void closingTheMainWindowStopsTheBatch();
   void aRunningBatchOutlivesItsWindow();
+  void closingTheMainWindowEndsTheProgram();
+  void htmlViewHasNoContextMenu();
   void loadRecordFileAgain();
   void germanTextsShowAsWritten();
   void windowAppearsOnlyAfterTheRecordFile();
+  void startupNoticeNeverCoversADialog();
   void treeDrivesTheEntryInformation();
   void returnInTheTreeLoadsTheSelectedEntry();
   void emptyFieldStopsTheRequest();
@@ -926,6 +932,19 @@ void MainAssemblyTest::loadRecordFileAgain() {
   QCOMPARE(w.state.session.records.generation, firstLoad + 1);
   QCOMPARE(w.state.session.records.list.size(), entries);
   QVERIFY(w.records.selectedLeafEntry() != kNoEntry);  // the tree was built anew
+  // "Nein" to choosing again after an invalid file keeps the record file loaded and the
+  // program running.
+  const QString broken = dir.filePath(QStringLiteral("Kaputt.krv"));
+  writeFile(dir, QStringLiteral("Kaputt.krv"), std::span<const unsigned char>());
+  w.platform.queueOpenFile(broken.toStdString());
+  w.platform.queueMessageAnswer(MessageAnswer::No);
+  w.press(nav::ToolButton::LoadRecordFile);
+  QCOMPARE(w.platform.messages().back().buttons, MessageButtons::YesNo);
+  QVERIFY(w.window.isVisible());
+  QCOMPARE(w.state.session.records.generation, firstLoad + 1);
+  QCOMPARE(w.state.session.records.list.size(), entries);
+  QCOMPARE(w.state.session.recordBaseName, std::string("Beispiel"));
+  QCOMPARE(w.window.imageMode(), 1);
 }
 
 // The texts of the cores are Windows-1252 bytes; the status bar and the HTML view show them as
@@ -1020,6 +1039,35 @@ void MainAssemblyTest::windowAppearsOnlyAfterTheRecordFile() {
   QCOMPARE(seen.noticeSize, QSize(240, 120));
   QVERIFY(seen.treeReadyWhenNoticeClosed);
   QVERIFY(program.startupNotice() == nullptr);
+}
+
+// The start-up notice stays on top of every window, so it steps aside while a dialog the user
+// has to answer is open (a real file dialog here, as the desktop shows it) and comes back after.
+void MainAssemblyTest::startupNoticeNeverCoversADialog() {
+  WatchedStartup w;
+  bool shownBefore = false;
+  bool shownDuring = true;
+  bool shownAfter = false;
+  w.platform.whileOpenDialog = [&w, &shownBefore, &shownDuring, &shownAfter] {
+    const QWidget* notice = w.program.startupNotice();
+    QVERIFY(notice != nullptr);
+    shownBefore = notice->isVisible();
+    QFileDialog dialog(nullptr, QStringLiteral("Datendatei laden:"));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    QTimer::singleShot(0, &dialog, [&dialog, &shownDuring, notice] {
+      QTRY_VERIFY(dialog.isVisible());
+      shownDuring = notice->isVisible();
+      dialog.reject();
+    });
+    dialog.exec();
+    shownAfter = notice->isVisible();
+  };
+  w.platform.queueOpenFile(std::string(KORVALIS_TEST_SOURCE_DIR) + "/data/Beispiel.krv");
+  QVERIFY(w.program.start());
+  QVERIFY(shownBefore);
+  QVERIFY(!shownDuring);
+  QVERIFY(shownAfter);
+  QVERIFY(w.program.startupNotice() == nullptr);
 }
 
 namespace {
@@ -1543,6 +1591,58 @@ void MainAssemblyTest::aRunningBatchOutlivesItsWindow() {
   QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
   QVERIFY(w.platform.messages().empty());
   save->close();
+}
+
+// Runs the application's event loop as main() does, with `action` as its first event; true
+// when the loop ended by itself (the program ended), false when it was still running after
+// `limitMs`.
+bool eventLoopEndsAfter(const std::function<void()>& action, int limitMs) {
+  QTimer limit;
+  limit.setSingleShot(true);
+  QObject::connect(&limit, &QTimer::timeout, [] { QCoreApplication::exit(1); });
+  limit.start(limitMs);
+  QTimer::singleShot(0, action);
+  return QApplication::exec() == 0;
+}
+
+// The program ends with its main window, whatever else is open: the program's own help window
+// (no document handler on the desktop), "Suchen", "Info" and the save window.
+void MainAssemblyTest::closingTheMainWindowEndsTheProgram() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QtPlatform desktop;
+  desktop.setDialogParent(&w.window);
+  desktop.showHelpPages(std::string(KORVALIS_TEST_SOURCE_DIR) + "/WebHelp/Index.htm");
+  QTextBrowser* help = desktop.helpPagesWindow();
+  QVERIFY(help != nullptr && help->isVisible());
+  w.records.showInfoWindow();
+  w.records.showSearchWindow();
+  w.press(nav::ToolButton::SaveWindow);
+  SaveWindow* save = saveWindowOf(w);
+  QVERIFY(save != nullptr && save->isVisible());
+
+  QVERIFY(eventLoopEndsAfter([&w] { w.window.close(); }, 3000));
+  QVERIFY(!w.window.isVisible());
+  QVERIFY(!help->isVisible());
+  QVERIFY(!save->isVisible());
+  QVERIFY(!w.records.searchWindow()->isVisible());
+  QVERIFY(!w.records.infoWindow()->isVisible());
+}
+
+// A right click on the About page opens no menu (no "Kopieren", "Alles auswählen").
+void MainAssemblyTest::htmlViewHasNoContextMenu() {
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  QTextBrowser* view = w.window.htmlView();
+  QVERIFY(view->isVisible());
+  const QPoint at = view->viewport()->mapTo(&w.window, QPoint(40, 40));
+  QTest::mouseClick(w.window.windowHandle(), Qt::RightButton, {}, at);
+  // The text view's menu pops up at once, as the click is handled.
+  QWidget* menu = QApplication::activePopupWidget();
+  if (menu != nullptr) {
+    menu->close();
+  }
+  QVERIFY(menu == nullptr);
 }
 
 QTEST_MAIN(MainAssemblyTest)

@@ -3,19 +3,25 @@
 // PDF (through the export window), printed whole and as the crop view's cut-out on the
 // scripted printers.
 #include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QWindow>
 #include <functional>
 
 #include "app/tests/assembled_program.h"
 #include "batch/ui/save_window.h"
 #include "platform/file_io.h"
+#include "platform/qt/qt_platform.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
+#include "records/ui/info_window.h"
+#include "records/ui/search_window.h"
 #include "viewer/image_codec.h"
+#include "viewer/ui/post_process_window.h"
 #include "viewer/ui/testing/settings_window_answer.h"
 
 using namespace korvalis;
@@ -92,6 +98,35 @@ void addPrinters(ScriptedPlatform& platform) {
   platform.defaultPrinter = "Buero";
 }
 
+// Whether the window manager keeps `window` above `owner`: its owner is `owner`'s window. On a
+// real X display (the openbox run of this test) the window manager's view is read too: the
+// window's WM_TRANSIENT_FOR names the owner's window.
+bool ownedBy(const QWidget* window, const QWidget& owner) {
+  const QWindow* handle = window != nullptr ? window->windowHandle() : nullptr;
+  if (handle == nullptr || !window->isVisible() ||
+      handle->transientParent() != owner.window()->windowHandle()) {
+    return false;
+  }
+  if (QGuiApplication::platformName() != QStringLiteral("xcb")) {
+    return true;
+  }
+  // "WM_TRANSIENT_FOR(WINDOW): window id # 0x1a00007"
+  const QString told =
+      toolOutput("xprop", {"-id", QString::number(window->winId()), "WM_TRANSIENT_FOR"});
+  return told.trimmed().section(QLatin1Char(' '), -1).toULongLong(nullptr, 16) ==
+         owner.window()->winId();
+}
+
+// On a real X display: the windows as the window manager stacks them, bottom first.
+QList<WId> stackedWindows() {
+  const QString list = toolOutput("xprop", {"-root", "_NET_CLIENT_LIST_STACKING"});
+  QList<WId> ids;
+  for (const QString& id : list.section(QLatin1Char('#'), 1).split(QLatin1Char(','))) {
+    ids.append(id.trimmed().toULongLong(nullptr, 16));
+  }
+  return ids;
+}
+
 }  // namespace
 
 class ProgramWindowsTest : public QObject {
@@ -103,6 +138,8 @@ class ProgramWindowsTest : public QObject {
   void savingSharesTheSaveWindowsFolder();
   void savingAndPrintingInCropView();
   void recordFileFromTheCommandLine();
+  void secondaryWindowsBelongToTheMainWindow();
+  void chosenPrinterIsRememberedAcrossStarts();
 };
 
 // The save dialog runs an event loop: here the next page is asked for and shown while it is
@@ -336,6 +373,125 @@ void ProgramWindowsTest::recordFileFromTheCommandLine() {
     QVERIFY(!w.program.start(broken.toStdString()));
     QVERIFY(w.platform.dialogs().empty());
   }
+}
+
+// Every window beside the main window belongs to it and stays above it: the save window, the
+// record windows, the print window, the PDF export window, post-processing and the program's
+// own help pages; a message box asked from the save window belongs to the save window.
+void ProgramWindowsTest::secondaryWindowsBelongToTheMainWindow() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  addPrinters(w.platform);
+  QVERIFY(showFirstLeafPage(w));
+  const QWidget& main = w.window;
+
+  w.records.showInfoWindow();
+  w.records.showSearchWindow();
+  QVERIFY(ownedBy(w.records.infoWindow(), main));
+  QVERIFY(ownedBy(w.records.searchWindow(), main));
+  w.records.hideInfoWindow();
+  w.records.searchWindow()->close();
+
+  bool printOwned = false;
+  printWith(w, [&printOwned, &main](PrintWindow& window) {
+    printOwned = ownedBy(&window, main);
+    window.quitButton()->click();
+  });
+  QVERIFY(printOwned);
+
+  QTemporaryDir dir;
+  savePageAs(w, dir.filePath(QStringLiteral("seite.pdf")), 3);
+  PdfExportWindow* export_ = shownWindow<PdfExportWindow>();
+  QVERIFY(ownedBy(export_, main));
+  export_->close();
+
+  w.press(nav::ToolButton::PostProcess);
+  PostProcessWindow* post = shownWindow<PostProcessWindow>();
+  QVERIFY(ownedBy(post, main));
+  post->close();
+  QVERIFY(w.window.isEnabled());
+
+  QtPlatform desktop;
+  desktop.setDialogParent(&w.window);
+  desktop.showHelpPages(std::string(KORVALIS_TEST_SOURCE_DIR) + "/WebHelp/Index.htm");
+  QVERIFY(ownedBy(desktop.helpPagesWindow(), main));
+
+  w.press(nav::ToolButton::SaveWindow);
+  QWidget* save = w.window.findChild<QWidget*>(QStringLiteral("saveWindow"));
+  QVERIFY(ownedBy(save, main));
+  save->activateWindow();
+  QTRY_COMPARE(QApplication::activeWindow(), save);
+  const auto ownedBySave = [save](bool& owned) {
+    QTimer::singleShot(0, [&owned, save] {
+      QTRY_VERIFY(QApplication::activeModalWidget() != nullptr);
+      QWidget* dialog = QApplication::activeModalWidget();
+      owned = ownedBy(dialog, *save);
+      dialog->close();
+    });
+  };
+  bool boxOwned = false;
+  ownedBySave(boxOwned);
+  desktop.message("Fehler!", "Test", MessageSign::Warning);
+  QVERIFY(boxOwned);
+  save->activateWindow();
+  QTRY_COMPARE(QApplication::activeWindow(), save);
+  bool folderDialogOwned = false;
+  ownedBySave(folderDialogOwned);
+  QVERIFY(!desktop.folderDialog("Ordner", dir.path().toStdString()));
+  QVERIFY(folderDialogOwned);
+
+  if (QGuiApplication::platformName() == QStringLiteral("xcb")) {
+    // A click on the grey main window, which raises it, leaves the save window above it. The
+    // window manager has taken the raise once the stacking changes; a window manager that
+    // keeps the save window above may leave it as it was.
+    const QList<WId> before = stackedWindows();
+    QTest::mouseClick(w.window.windowHandle(), Qt::LeftButton, {}, QPoint(400, 300));
+    w.window.activateWindow();
+    w.window.raise();
+    static_cast<void>(QTest::qWaitFor([&before] { return stackedWindows() != before; }, 2000));
+    const QList<WId> stack = stackedWindows();
+    QVERIFY(stack.contains(w.window.winId()));
+    QVERIFY(stack.indexOf(save->winId()) > stack.indexOf(w.window.winId()));
+  }
+}
+
+// The printer chosen in the print window is printed on and preselected after a new start of the
+// program (the state file); the user's default printer stays as it was.
+void ProgramWindowsTest::chosenPrinterIsRememberedAcrossStarts() {
+  const ArchiveEnvironment archive;
+  QTemporaryDir stateHome;
+  qputenv("XDG_STATE_HOME", stateHome.path().toUtf8());
+  const auto twoPrinters = [](ScriptedPlatform& platform) {
+    addPrinters(platform);
+    platform.printers.push_back(
+        {{"Korvalis_PDF", "Generic PDF", "file:///dev/null"}, {2480, 3508, 300}});
+  };
+  {
+    AssembledWindow w;
+    twoPrinters(w.platform);
+    QVERIFY(showFirstLeafPage(w));
+    printWith(w, [](PrintWindow& window) {
+      const int pdf = window.printerList()->findText(QStringLiteral("Korvalis_PDF"));
+      window.printerList()->setCurrentIndex(pdf);
+      emit window.printerList()->activated(pdf);
+      window.printButton()->click();
+    });
+    QTRY_COMPARE(w.platform.printedPages().size(), std::size_t{1});
+    QCOMPARE(w.platform.printedPages()[0].printer, std::string("Korvalis_PDF"));
+    QCOMPARE(w.platform.defaultPrinter, std::string("Buero"));
+  }
+  QString preselected;
+  {
+    AssembledWindow w;
+    twoPrinters(w.platform);
+    QVERIFY(showFirstLeafPage(w));
+    printWith(w, [&preselected](PrintWindow& window) {
+      preselected = window.printerList()->currentText();
+      window.quitButton()->click();
+    });
+  }
+  qunsetenv("XDG_STATE_HOME");
+  QCOMPARE(preselected, QStringLiteral("Korvalis_PDF"));
 }
 
 QTEST_MAIN(ProgramWindowsTest)

@@ -35,7 +35,7 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
       addSeparator();
     }
     QAction* act = addAction(embeddedIcon(qs(button.icon)), qs(button.text));
-    act->setToolTip(qs(button.text));
+    act->setToolTip(qs(nav::toolTip(button.id)));
     act->setCheckable(button.toggle);
     act->setChecked(button.startPressed);
     act->setEnabled(button.startEnabled);

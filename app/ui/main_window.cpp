@@ -78,6 +78,9 @@ void MainWindow::buildRightArea() {
   rightStack_ = new QStackedWidget(this);
   htmlView_ = new QTextBrowser(rightStack_);
   htmlView_->setOpenExternalLinks(true);
+  // A right click on the page shows nothing (no copy or select-all menu), not even the main
+  // window's own menu.
+  htmlView_->setContextMenuPolicy(Qt::PreventContextMenu);
   pageArea_ = new QScrollArea(rightStack_);
   pageLabel_ = new QLabel(pageArea_);
   pageLabel_->setAlignment(Qt::AlignLeft | Qt::AlignTop);

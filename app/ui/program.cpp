@@ -3,16 +3,19 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStatusBar>
+#include <vector>
 
 #include "app/app_state.h"
 #include "app/connection_monitor.h"
 #include "app/display_scale.h"
 #include "app/help.h"
+#include "app/program_state.h"
 #include "app/site_reachability.h"
 #include "app/startup_notice_text.h"
 #include "app/ui/main_commands.h"
@@ -34,6 +37,7 @@
 #include "archive/transfer_engine.h"
 #include "batch/ui/save_window.h"
 #include "platform/qt/qt_event_target.h"
+#include "platform/qt/qt_platform.h"
 #include "platform/qt/qt_text.h"
 #include "print/ui/pdf_export_window.h"
 #include "print/ui/print_window.h"
@@ -58,6 +62,8 @@ namespace {
 constexpr long kMonitorTimeoutMs = 3000;
 constexpr int kNoticeWidth = 240;
 constexpr int kNoticeHeight = 120;
+// The state file's entry for the printer chosen in the print window.
+constexpr std::string_view kPrinterStateKey = "printer";
 static_assert(std::chrono::milliseconds(kMonitorTimeoutMs + 5000 / 5) < kMonitorWaitLimit);
 
 QString monitorText(MonitorIcon icon) {
@@ -90,8 +96,28 @@ void showMonitorState(QPushButton& button, MonitorIcon icon) {
   button.setToolTip(monitorText(icon));
 }
 
+// Keeps the start-up notice, which stays above every window, from covering a dialog the user
+// has to answer: it is hidden while a modal dialog blocks it and shown again after.
+class NoticeStepsAside final : public QObject {
+ public:
+  using QObject::QObject;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (auto* notice = qobject_cast<QWidget*>(watched)) {
+      if (event->type() == QEvent::WindowBlocked) {
+        notice->hide();
+      } else if (event->type() == QEvent::WindowUnblocked) {
+        notice->show();
+      }
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
 // The start-up notice: mode 1 while starting, mode 2 around later loads, mode 0 closes it.
-// No title, above the other windows, 240 x (120 x scaleY) and centred on the screen.
+// No title, above the other windows (but never above a modal dialog), 240 x (120 x scaleY) and
+// centred on the screen.
 void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::string& version,
                        float scaleY) {
   if (mode != 1 && mode != 2) {
@@ -102,6 +128,7 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
     notice = std::make_unique<QLabel>(nullptr, Qt::SplashScreen | Qt::WindowStaysOnTopHint);
     notice->setAlignment(Qt::AlignCenter);
     notice->setFixedSize(kNoticeWidth, scaled(kNoticeHeight, scaleY));
+    notice->installEventFilter(new NoticeStepsAside(notice.get()));
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
       QRect place = notice->geometry();
       place.moveCenter(screen->availableGeometry().center());
@@ -111,6 +138,23 @@ void showStartupNotice(std::unique_ptr<QLabel>& notice, int mode, const std::str
   notice->setText(toQString(startupNoticeHtml(mode, version)));
   notice->show();
   notice->repaint();
+}
+
+// The program ends with its main window: every other window still open closes before it, the
+// windows without a parent (the help pages) too, so the main window is the last to close and
+// the event loop ends.
+void closeOtherWindows(const QWidget& mainWindow) {
+  std::vector<QPointer<QWidget>> others;
+  for (QWidget* other : QApplication::topLevelWidgets()) {
+    if (other != &mainWindow && other->isVisible()) {
+      others.emplace_back(other);
+    }
+  }
+  for (const QPointer<QWidget>& other : others) {
+    if (other) {
+      other->close();
+    }
+  }
 }
 
 EntryAddress addressOf(const RecordEntry& entry) {
@@ -209,6 +253,7 @@ class ViewerDisplay final : public PageDisplay {
         window_.setEnabled(true);
         window_.activateWindow();
       });
+      setWindowOwner(*postProcessing_, window_);
     }
     postProcessing_->open();
     if (first) {
@@ -225,7 +270,8 @@ class ViewerDisplay final : public PageDisplay {
   QWidget& window_;
   Platform& platform_;
   const AppState& state_;
-  // A window of its own (no parent): the main window is disabled while it is open.
+  // A window of its own (no parent widget): the main window is disabled while it is open. It
+  // belongs to the main window all the same, which it stays above.
   std::unique_ptr<PostProcessWindow> postProcessing_;
 };
 
@@ -364,12 +410,20 @@ void ProgramWindows::savePage() {
 }
 
 // "Drucken": the page image, or the cut-out shown while "Ausschnitt" is pressed. The print
-// window runs modally over the disabled main window.
+// window runs modally over the disabled main window. The printer chosen in it is remembered in
+// the program's state file and preselected the next time, also after a new start; the user's
+// default printer is left alone.
 void ProgramWindows::print(bool cropped) {
   // A snapshot: the window runs an event loop in which another page may arrive.
   SharedImage image = cropped ? view_.displaySnapshot() : view_.pageSnapshot();
+  std::string printer = readStateValue(kPrinterStateKey).value_or(std::string());
+  const std::string before = printer;
   PrintWindow::runPrintWindow(
-      platform_, image ? std::move(image) : makeSharedImage(Image{}), [this] { help(); }, &window_);
+      platform_, image ? std::move(image) : makeSharedImage(Image{}), [this] { help(); }, &window_,
+      printer);
+  if (printer != before) {
+    writeStateValue(kPrinterStateKey, printer);
+  }
 }
 
 // The main window's left column, the monitor's button and the record-file command.
@@ -550,6 +604,7 @@ void Program::Parts::buildMonitor() {
   window.setCloseHandler([this] {
     windows.closeLaterWindows();
     monitor->stop();
+    closeOtherWindows(window);
   });
 }
 

@@ -66,7 +66,9 @@ QString explanationHtml() {
 
 SaveWindow::SaveWindow(Platform& platform, TransferEngine& engine, SaveWindowSettings settings,
                        std::function<void()> help, QWidget* parent)
-    : QWidget(parent, Qt::Window),
+    // A dialog-type window: an X11 window manager is told that it belongs to the main window
+    // and keeps it above it (the owner of a plain window is not passed on).
+    : QWidget(parent, Qt::Dialog),
       help_(std::move(help)),
       scaleX_(settings.scaleX),
       scaleY_(settings.scaleY) {

@@ -19,6 +19,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QUrl>
+#include <QWindow>
 #include <algorithm>
 #include <cmath>
 
@@ -72,10 +73,27 @@ QString startDirectory(std::string_view dir) {
 
 }  // namespace
 
+// A dialog belongs to the window the user asked from: the modal window in front (a question of
+// the print window), else the program's active window (the save window's folder dialog), else
+// the main window. The window manager keeps it above that window.
+QWidget* QtPlatform::dialogOwner() const {
+  if (QWidget* modal = QApplication::activeModalWidget()) {
+    return modal;
+  }
+  QWidget* active = QApplication::activeWindow();
+  if (active != nullptr && active != helpPages_.get()) {
+    const Qt::WindowType type = active->windowType();
+    if (type == Qt::Window || type == Qt::Dialog || type == Qt::Tool) {
+      return active;
+    }
+  }
+  return parent_;
+}
+
 MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view text,
                                      MessageSign sign, MessageButtons buttons) {
   QMessageBox box(iconFor(sign), toQString(title), toDisplayText(text), QMessageBox::NoButton,
-                  parent_);
+                  dialogOwner());
   if (buttons == MessageButtons::YesNo || buttons == MessageButtons::YesNoCancel) {
     const bool cancel = buttons == MessageButtons::YesNoCancel;
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No |
@@ -104,7 +122,7 @@ MessageAnswer QtPlatform::messageBox(std::string_view title, std::string_view te
 std::optional<std::string> QtPlatform::openFileDialog(std::string_view title,
                                                       std::string_view startDir,
                                                       std::string_view filter) {
-  QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
+  QFileDialog dialog(dialogOwner(), toQString(title), startDirectory(startDir));
   dialog.setAcceptMode(QFileDialog::AcceptOpen);
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setNameFilters(toQtNameFilters(filter));
@@ -121,7 +139,7 @@ std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view titl
                                                            std::string_view defaultName,
                                                            int preselectedFilter) {
   const QStringList filters = toQtNameFilters(filter);
-  QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
+  QFileDialog dialog(dialogOwner(), toQString(title), startDirectory(startDir));
   dialog.setAcceptMode(QFileDialog::AcceptSave);
   dialog.setFileMode(QFileDialog::AnyFile);
   dialog.setNameFilters(filters);
@@ -143,7 +161,7 @@ std::optional<SaveDialogAnswer> QtPlatform::saveFileDialog(std::string_view titl
 
 std::optional<std::string> QtPlatform::folderDialog(std::string_view title,
                                                     std::string_view startDir) {
-  QFileDialog dialog(parent_, toQString(title), startDirectory(startDir));
+  QFileDialog dialog(dialogOwner(), toQString(title), startDirectory(startDir));
   dialog.setFileMode(QFileDialog::Directory);
   dialog.setOption(QFileDialog::ShowDirsOnly);
   sizeFileDialog(dialog);
@@ -159,7 +177,7 @@ std::optional<std::string> QtPlatform::folderDialog(std::string_view title,
 
 std::string QtPlatform::askText(std::string_view title, std::string_view prompt,
                                 std::string_view defaultText, int flags, int x, int y) {
-  QInputDialog dialog(parent_);
+  QInputDialog dialog(dialogOwner());
   dialog.setWindowTitle(toQString(title));
   dialog.setLabelText(toDisplayText(prompt));
   dialog.setTextValue(toQString(defaultText));
@@ -224,6 +242,15 @@ bool hasDocumentHandler(std::string_view utf8Path) {
 #endif
 }
 
+void setWindowOwner(QWidget& window, QWidget& owner) {
+  window.winId();  // creates the native window whose owner is set
+  QWidget* ownerWindow = owner.window();
+  ownerWindow->winId();
+  if (QWindow* handle = window.windowHandle()) {
+    handle->setTransientParent(ownerWindow->windowHandle());
+  }
+}
+
 bool QtPlatform::openDocument(std::string_view path) {
   return hasDocumentHandler(path) &&
          QDesktopServices::openUrl(QUrl::fromLocalFile(pathToQString(path)));
@@ -231,8 +258,11 @@ bool QtPlatform::openDocument(std::string_view path) {
 
 void QtPlatform::showHelpPages(std::string_view indexPath) {
   if (!helpPages_) {
-    // A window of its own (no parent), so it stays usable beside a disabled main window.
+    // A window of its own (no parent widget), so it stays usable beside a disabled main
+    // window; it belongs to the main window all the same, which it stays above. A dialog-type
+    // window, as an X11 window manager is told the owner of dialog and tool windows only.
     helpPages_ = std::make_unique<QTextBrowser>();
+    helpPages_->setWindowFlags(Qt::Dialog);
     helpPages_->setWindowTitle(QStringLiteral("Hilfe"));
     helpPages_->setOpenLinks(true);
     helpPages_->setOpenExternalLinks(true);  // web addresses go to the browser
@@ -255,6 +285,9 @@ void QtPlatform::showHelpPages(std::string_view indexPath) {
                      });
   }
   helpPages_->setSource(QUrl::fromLocalFile(pathToQString(indexPath)));
+  if (parent_ != nullptr) {
+    setWindowOwner(*helpPages_, *parent_);
+  }
   helpPages_->show();
   helpPages_->raise();
   helpPages_->activateWindow();

@@ -17,12 +17,18 @@ namespace korvalis {
 /// where xdg-mime can be asked, it names a default program for the file's type.
 bool hasDocumentHandler(std::string_view utf8Path);
 
+/// Makes `window`, a window without a parent widget, belong to `owner`'s window: the window
+/// manager keeps it above that window, and it stays enabled while that window is disabled.
+void setWindowOwner(QWidget& window, QWidget& owner);
+
 class QtPlatform : public Platform {
  public:
   QtPlatform() = default;
 
-  /// The window that dialogs and message boxes are placed over (none: centred on the
-  /// screen). Dialogs are modal to the whole program either way.
+  /// The main window: dialogs and message boxes belong to it unless they are asked from
+  /// another window of the program (the modal window in front, else the active window), and the
+  /// help pages belong to it (none: centred on the screen). Dialogs are modal to the whole
+  /// program either way.
   void setDialogParent(QWidget* parent) { parent_ = parent; }
 
   MessageAnswer messageBox(std::string_view title, std::string_view text, MessageSign sign,
@@ -65,6 +71,8 @@ class QtPlatform : public Platform {
   }
 
  private:
+  QWidget* dialogOwner() const;
+
   QPointer<QWidget> parent_;
   CupsPrinting printing_;
   std::unique_ptr<QTextBrowser> helpPages_;

@@ -211,13 +211,15 @@ check_page "$WORK/krv-turned.pdf" portrait
 # krv leaves the user's default alone.
 lpstat -d | grep -q "destination: Buero$"
 
-# The window: choosing the PDF printer makes it the user's default; printed portrait.
+# The window: the PDF printer chosen in the list is printed on (portrait) and handed back as
+# the window's choice; the user's default printer stays as it was.
 "$DRIVER" cups "$WORK/page.png" Korvalis_PDF > "$WORK/driver.txt"
 grep -qx "page 2479 3508" "$WORK/driver.txt"
+grep -qx "chosen Korvalis_PDF" "$WORK/driver.txt"
 take_output "$WORK/out/pdf-printer.out" "$WORK/window.pdf"
 check_page "$WORK/window.pdf" portrait
 [ "$(grey_at "$WORK/window.pdf" $((MARGIN + 5)) $((MARGIN + 5)))" -lt 30 ]
-lpstat -d | grep -q "destination: Korvalis_PDF$"
+lpstat -d | grep -q "destination: Buero$"
 [ -s "$WORK/home/.cups/lpoptions" ] || [ -s "$WORK/client/lpoptions" ]
 
 # The window, turned, on the PDF printer: the question is asked, Yes prints the unturned image

@@ -150,7 +150,8 @@ QFont pdfSizeLabelFont() {
 }
 
 PdfExportWindow::PdfExportWindow(Platform& platform, QWidget* parent, std::function<void()> help)
-    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+    // A dialog-type window, so the window manager keeps it above the main window it belongs to.
+    : QWidget(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       platform_(platform),
       help_(std::move(help)),

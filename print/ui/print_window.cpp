@@ -68,13 +68,33 @@ QIcon turnIcon() {
 
 }  // namespace
 
+namespace {
+
+// The printer the window starts on: the one chosen in it before while it is still installed
+// and ready, else the user's default printer (which the window never changes).
+std::string startPrinter(Platform& platform, const std::string& choice) {
+  if (!choice.empty()) {
+    const std::vector<PrinterEntry> entries = platform.listPrinters();
+    const bool installed = std::ranges::any_of(
+        entries, [&choice](const PrinterEntry& entry) { return entry.name == choice; });
+    if (installed && platform.printerPage(choice)) {
+      return choice;
+    }
+  }
+  return platform.defaultPrinterName();
+}
+
+}  // namespace
+
 void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCallback help,
-                                 QWidget* parent) {
-  runPrintWindow(platform, std::make_shared<const Image>(image), std::move(help), parent);
+                                 QWidget* parent, std::string& printerChoice) {
+  runPrintWindow(platform, std::make_shared<const Image>(image), std::move(help), parent,
+                 printerChoice);
 }
 
 void PrintWindow::runPrintWindow(Platform& platform, std::shared_ptr<const Image> image,
-                                 HelpCallback help, QWidget* parent) {
+                                 HelpCallback help, QWidget* parent,
+                                 std::string& printerChoice) {
   const QPointer<QWidget> owner(parent);
   if (owner) {
     owner->setEnabled(false);
@@ -84,7 +104,7 @@ void PrintWindow::runPrintWindow(Platform& platform, std::shared_ptr<const Image
       owner->setEnabled(true);
     }
   });
-  const std::string printer = platform.defaultPrinterName();
+  const std::string printer = startPrinter(platform, printerChoice);
   std::optional<PrinterPage> page;
   if (!printer.empty()) {
     page = platform.printerPage(printer);
@@ -102,6 +122,9 @@ void PrintWindow::runPrintWindow(Platform& platform, std::shared_ptr<const Image
   PrintWindow window(platform, std::move(image), printer, portrait(*page), foundLandscape,
                      std::move(help), parent);
   window.exec();
+  if (!window.chosenPrinter().empty()) {
+    printerChoice = window.chosenPrinter();
+  }
 }
 
 PrintWindow::PrintWindow(Platform& platform, std::shared_ptr<const Image> image,
@@ -199,7 +222,9 @@ void PrintWindow::buildControls() {
 
   print_ = new QPushButton(QStringLiteral("Drucken"), this);
   print_->setGeometry(11, 487, 95, 30);
-  print_->setDefault(true);
+  // Printing takes a click or Space on the button: Return only commits a margin field and
+  // must not start a job from anywhere in the window (no default button).
+  print_->setAutoDefault(false);
   connect(print_, &QPushButton::clicked, this, &PrintWindow::printPage);
   quit_ = new QPushButton(QStringLiteral("Quit"), this);
   quit_->setGeometry(126, 487, 95, 30);
@@ -287,7 +312,6 @@ void PrintWindow::choosePrinter(int index) {
   }
   const std::string name = entries_[static_cast<std::size_t>(index)].name;
   setEnabled(false);
-  platform_.setDefaultPrinter(name);
   platform_.setPrinterOrientation(name, PrinterOrientation::Portrait);
   const std::optional<PrinterPage> page = platform_.printerPage(name);
   setEnabled(true);
@@ -299,6 +323,7 @@ void PrintWindow::choosePrinter(int index) {
     return;
   }
   printer_ = name;
+  chosenPrinter_ = name;
   layout_.pageWidth = portrait(*page).width;
   layout_.pageHeight = portrait(*page).height;
   updateLayout();
@@ -313,7 +338,6 @@ void PrintWindow::printPage() {
                            MessageSign::Question, MessageButtons::YesNo) == MessageAnswer::Yes) {
     // The sheet is turned instead of the image; the layout stays the one computed for the
     // portrait sheet, so the margins keep their millimetres.
-    platform_.setDefaultPrinter(printer_);
     platform_.setPrinterOrientation(printer_, PrinterOrientation::Landscape);
     const std::optional<PrinterPage> page = platform_.printerPage(printer_);
     if (page && page->width > page->height) {

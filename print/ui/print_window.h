@@ -31,15 +31,18 @@ class PrintWindow : public QDialog {
   enum Field { Top, Bottom, Left, Right };
 
   /// Prints `image`: disables `parent` (the main window), opens the print window at its
-  /// position on the default printer, runs it modally and enables `parent` again when it is
-  /// closed. Without a default printer it shows "Fehler!" / "Drucker nicht bereit." instead.
-  /// A printer found in landscape is set to portrait first. `help` runs on F1.
+  /// position on `printerChoice` (the printer chosen in the window before) while that is
+  /// installed and ready, else on the user's default printer, runs it modally and enables
+  /// `parent` again when it is closed. A printer chosen in the list is written back to
+  /// `printerChoice`; the user's default printer is left alone. Without a printer to start on
+  /// it shows "Fehler!" / "Drucker nicht bereit." instead. A printer found in landscape is set
+  /// to portrait first. `help` runs on F1.
   static void runPrintWindow(Platform& platform, const Image& image, HelpCallback help,
-                             QWidget* parent);
+                             QWidget* parent, std::string& printerChoice);
   /// The same for a shared page image, which the window holds while it is open (the caller's
   /// page may be replaced meanwhile).
   static void runPrintWindow(Platform& platform, std::shared_ptr<const Image> image,
-                             HelpCallback help, QWidget* parent);
+                             HelpCallback help, QWidget* parent, std::string& printerChoice);
 
   /// The window for printer `printer` whose page is `page` (portrait); `foundLandscape` says
   /// whether the printer was in landscape when the window was asked for (the close box puts
@@ -58,6 +61,8 @@ class PrintWindow : public QDialog {
   const PrintLayout& layout() const { return layout_; }
   const Image& previewImage() const { return previewImage_; }
   bool isPrinting() const { return printing_; }
+  /// The printer chosen in the list while the window was open, "" when none was.
+  const std::string& chosenPrinter() const { return chosenPrinter_; }
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
@@ -80,6 +85,7 @@ class PrintWindow : public QDialog {
   Image previewImage_;
   std::string printer_;
   std::vector<PrinterEntry> entries_;
+  std::string chosenPrinter_;
   std::string landscapePrinter_;  ///< the printer found in landscape at opening, or ""
   bool printing_ = false;
   HelpCallback help_;

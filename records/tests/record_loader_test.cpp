@@ -80,12 +80,20 @@ TEST_F(RecordLoaderTest, CancelAndNoEndOrKeepAsTheDataRequires) {
   EXPECT_EQ(session_.recordBaseName, "Gut");
   EXPECT_EQ(session_.records.list.size(), 2U);
 
-  // No to choosing again ends the program even with data loaded.
+  // No to choosing again keeps the data loaded (the program goes on with it), as a cancel does.
   platform_.queueOpenFile(path("Fehlt.krv"));
   platform_.queueMessageAnswer(MessageAnswer::No);
-  EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::EndProgram);
+  EXPECT_EQ(loadRecordFile(platform_, session_), LoadOutcome::CancelledKeepData);
   EXPECT_EQ(platform_.messages().back().text, kQuestion);
+  EXPECT_EQ(session_.recordBaseName, "Gut");
+  EXPECT_EQ(session_.records.list.size(), 2U);
   EXPECT_EQ(platform_.pendingAnswers(), 0U);
+
+  // No at start-up (nothing loaded) ends the program.
+  RecordSession starting;
+  platform_.queueOpenFile(path("Kaputt.krv"));
+  platform_.queueMessageAnswer(MessageAnswer::No);
+  EXPECT_EQ(loadRecordFile(platform_, starting), LoadOutcome::EndProgram);
 }
 
 TEST_F(RecordLoaderTest, FileLargerThanTheCapIsRefusedWithItsOwnQuestion) {

@@ -200,7 +200,9 @@ void MainUiTest::toolBarButtonsAndPageTools() {
   }
   QCOMPARE(separators, 5);
   QCOMPARE(tips.first(), QStringLiteral("Baumansicht"));
-  QCOMPARE(tips.at(10), QStringLiteral("Ausschnitt"));
+  // "Ausschnitt" says how cropping starts, as a click on it does nothing.
+  QCOMPARE(tips.at(10), QStringLiteral("Ausschnitt (Rahmen auf der Seite aufziehen)"));
+  QCOMPARE(bar.action(ToolButton::Crop)->text(), QStringLiteral("Ausschnitt"));
   QCOMPARE(tips.last(), QStringLiteral("Hilfe"));
   QVERIFY(bar.isPressed(ToolButton::Tree));
   QVERIFY(bar.isPressed(ToolButton::Navigate));

@@ -81,7 +81,9 @@ int printThroughCups(const std::string& imagePath, const QString& printer, bool 
     std::cout << "page " << w.layout().pageWidth << " " << w.layout().pageHeight << std::endl;
     w.printButton()->click();
   });
-  PrintWindow::runPrintWindow(platform, decoded.image, {}, nullptr);
+  std::string choice;
+  PrintWindow::runPrintWindow(platform, decoded.image, {}, nullptr, choice);
+  std::cout << "chosen " << choice << std::endl;
   return 0;
 }
 
@@ -100,7 +102,8 @@ int screenshot(const QString& out, bool turn) {
       w.quitButton()->click();
     });
   });
-  PrintWindow::runPrintWindow(platform, gradientPage(), {}, nullptr);
+  std::string choice;
+  PrintWindow::runPrintWindow(platform, gradientPage(), {}, nullptr, choice);
   return saved ? 0 : 1;
 }
 

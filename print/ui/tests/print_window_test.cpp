@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <future>
+#include <initializer_list>
 
 #include "platform/scripted/scripted_platform.h"
 #include "print/ui/print_window.h"
@@ -43,8 +44,10 @@ PrintWindow* openWindow() {
 }
 
 /// Runs the print window over `owner`; `act` runs once the window is shown and must close it.
+/// `printerChoice` is the printer chosen in the window before (none when not given).
 void runWith(ScriptedPlatform& platform, const Image& image, QWidget* owner,
-             const std::function<void(PrintWindow&)>& act, std::function<void()> help = {}) {
+             const std::function<void(PrintWindow&)>& act, std::function<void()> help = {},
+             std::string* printerChoice = nullptr) {
   QTimer::singleShot(0, [act] {
     QTRY_VERIFY(openWindow() != nullptr);
     PrintWindow& window = *openWindow();
@@ -61,7 +64,9 @@ void runWith(ScriptedPlatform& platform, const Image& image, QWidget* owner,
     }
   });
   safety.start(20000);
-  PrintWindow::runPrintWindow(platform, image, std::move(help), owner);
+  std::string noChoice;
+  PrintWindow::runPrintWindow(platform, image, std::move(help), owner,
+                              printerChoice != nullptr ? *printerChoice : noChoice);
 }
 
 }  // namespace
@@ -76,7 +81,8 @@ class PrintWindowTest : public QObject {
     platform.defaultPrinter.clear();
     QWidget owner;
     owner.show();
-    PrintWindow::runPrintWindow(platform, picture(100, 100), {}, &owner);
+    std::string choice;
+    PrintWindow::runPrintWindow(platform, picture(100, 100), {}, &owner, choice);
     QCOMPARE(platform.messages().size(), std::size_t{1});
     QCOMPARE(platform.messages()[0].title, std::string("Fehler!"));
     QCOMPARE(platform.messages()[0].text, std::string("Drucker nicht bereit."));
@@ -206,23 +212,80 @@ class PrintWindowTest : public QObject {
     });
   }
 
-  void choosingAPrinterMakesItTheDefaultInPortrait() {
+  // Return never prints: not on "Quit", the printer list or the turn toggle, and not a second
+  // Return after committing a margin (the first only commits it); Space on "Drucken" prints.
+  void returnNeverPrints() {
+    ScriptedPlatform platform;
+    addPrinters(platform);
+    bool stillOpen = false;
+    runWith(platform, picture(2000, 1000), nullptr, [&](PrintWindow& w) {
+      for (QWidget* control : std::initializer_list<QWidget*>{w.quitButton(), w.printerList(),
+                                                              w.turnButton(), w.printButton()}) {
+        control->setFocus();
+        QTest::keyClick(control, Qt::Key_Return);
+        QTest::keyClick(control, Qt::Key_Enter);
+      }
+      QSpinBox* top = w.marginField(PrintWindow::Top);
+      top->setFocus();
+      top->selectAll();
+      QTest::keyClicks(top, QStringLiteral("30"));
+      QTest::keyClick(top, Qt::Key_Return);
+      QCOMPARE(top->value(), 30);
+      QCOMPARE(w.layout().topPx, millimetresToDevice(30, 4960));
+      QVERIFY(w.printButton()->hasFocus());
+      QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+      stillOpen = w.isVisible() && platform.printedPages().empty();
+      QTest::keyClick(w.printButton(), Qt::Key_Space);
+    });
+    QVERIFY(stillOpen);
+    QCOMPARE(platform.printedPages().size(), std::size_t{1});
+    QCOMPARE(platform.printedPages()[0].placement.y, millimetresToDevice(30, 4960));
+  }
+
+  // A printer chosen in the list is set to portrait and printed on, the user's default printer
+  // stays as it was; the choice is handed back and preselected the next time, unless that
+  // printer is gone.
+  void choosingAPrinterLeavesTheDefaultAndIsRemembered() {
     ScriptedPlatform platform;
     addPrinters(platform);
     platform.printers[1].orientation = PrinterOrientation::Landscape;
-    runWith(platform, picture(3000, 2000), nullptr, [&](PrintWindow& w) {
-      w.printerList()->setCurrentIndex(1);
-      emit w.printerList()->activated(1);
-      QCOMPARE(platform.defaultPrinter, std::string("Datei"));
-      QCOMPARE(platform.printers[1].orientation, PrinterOrientation::Portrait);
-      QCOMPARE(w.layout().pageWidth, 2480);
-      QCOMPARE(w.layout().leftPx, 177);
-      QVERIFY(w.isEnabled());
-      w.printButton()->click();
-    });
-    QCOMPARE(platform.defaultPrinter, std::string("Datei"));
+    std::string choice;
+    runWith(
+        platform, picture(3000, 2000), nullptr,
+        [&](PrintWindow& w) {
+          QCOMPARE(w.printerList()->currentText(), QString("Buero"));
+          w.printerList()->setCurrentIndex(1);
+          emit w.printerList()->activated(1);
+          QCOMPARE(platform.defaultPrinter, std::string("Buero"));
+          QCOMPARE(platform.printers[1].orientation, PrinterOrientation::Portrait);
+          QCOMPARE(w.layout().pageWidth, 2480);
+          QCOMPARE(w.layout().leftPx, 177);
+          QVERIFY(w.isEnabled());
+          w.printButton()->click();
+        },
+        {}, &choice);
+    QCOMPARE(platform.defaultPrinter, std::string("Buero"));
     QCOMPARE(platform.printedPages().size(), std::size_t{1});
     QCOMPARE(platform.printedPages()[0].printer, std::string("Datei"));
+    QCOMPARE(choice, std::string("Datei"));
+
+    QString shown;
+    int pageWidth = 0;
+    const auto look = [&shown, &pageWidth](PrintWindow& w) {
+      shown = w.printerList()->currentText();
+      pageWidth = w.layout().pageWidth;
+      w.quitButton()->click();
+    };
+    runWith(platform, picture(3000, 2000), nullptr, look, {}, &choice);
+    QCOMPARE(shown, QString("Datei"));
+    QCOMPARE(pageWidth, 2480);
+    QCOMPARE(choice, std::string("Datei"));  // kept without a new choice
+
+    platform.printers.pop_back();
+    runWith(platform, picture(3000, 2000), nullptr, look, {}, &choice);
+    QCOMPARE(shown, QString("Buero"));
+    QCOMPARE(pageWidth, 4960);
+    QCOMPARE(platform.defaultPrinter, std::string("Buero"));
   }
 
   void landscapeFoundAtOpening_data() {
