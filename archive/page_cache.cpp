@@ -9,6 +9,7 @@
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
 
 #include "platform/file_io.h"
 
@@ -211,6 +212,26 @@ std::optional<CachedPage> PageCache::find(std::string_view id, std::string_view 
   }
   fs::last_write_time(path, fs::file_time_type::clock::now(), error);  // used now
   return found;
+}
+
+std::optional<std::string> PageCache::findApid(std::string_view id, std::string_view page) const {
+  const fs::path path = entryPath(id, page);
+  if (!enabled() || path.empty()) {
+    return std::nullopt;
+  }
+  std::ifstream file(path, std::ios::binary);
+  std::string head(256, '\0');
+  file.read(head.data(), static_cast<std::streamsize>(head.size()));
+  head.resize(static_cast<std::size_t>(file.gcount()));
+  if (!std::string_view(head).starts_with(kMagic)) {
+    return std::nullopt;
+  }
+  std::size_t at = kMagic.size();
+  const auto apid = nextLine(head, at);
+  if (!apid || apid->empty()) {
+    return std::nullopt;
+  }
+  return std::string(*apid);
 }
 
 bool PageCache::store(std::string_view id, std::string_view page, std::string_view apid,

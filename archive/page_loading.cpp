@@ -281,6 +281,28 @@ void StartIdLookup(ArchiveContext& context, int code) {
   }
 }
 
+namespace {
+/// The APID kept with a cached page answers the look-up at once, as the archive would: a
+/// film's pages do not change.
+bool showCachedApid(ArchiveContext& context, int code, const std::string& id,
+                    const std::string& page) {
+  if (context.cache == nullptr) {
+    return false;
+  }
+  const std::optional<std::string> apid = context.cache->findApid(idText(id), pageText(page));
+  if (!apid) {
+    return false;
+  }
+  context.request.lookupKind = kLookupApid;
+  context.view.setApidField(*apid);
+  if (code == kLookupFieldsEvent) {
+    context.view.followIdAndPage();
+  }
+  context.view.setStatusText(0, " gefunden");
+  return true;
+}
+}  // namespace
+
 bool StartApidLookup(ArchiveContext& context, int code) {
   RequestState& state = context.request;
   const std::string idField = context.view.idField();
@@ -296,6 +318,9 @@ bool StartApidLookup(ArchiveContext& context, int code) {
   context.view.setStatusText(0, " Suche APID...");
   context.view.setApidField("");
   state.requestCountAtLookup = state.requestCount;
+  if (showCachedApid(context, code, id, page)) {
+    return true;
+  }
   if (startLookup(context, locationUrl(state.servicePrefix, id + "_" + page), code) != 0) {
     state.lookupKind = kLookupApid;
   }
@@ -426,7 +451,7 @@ PageAnswer HandlePageAnswer(ArchiveContext& context, JobHandle handle,
       context.cache->writeFailed() && !state.cacheFailureShown) {
     state.cacheFailureToShow = true;
   }
-    if (outcome == PageAnswer::Shown && context.prefetch != nullptr) {
+  if (outcome == PageAnswer::Shown && context.prefetch != nullptr) {
     // Kept for a step back; the page after it is fetched now.
     context.prefetch->pageShown(HeldPage{state.requestId, state.requestPage, state.currentApid,
                                          state.requestAnswer, state.lastImageSize,

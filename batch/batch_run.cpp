@@ -167,8 +167,9 @@ void savePage(const std::stop_token& stop, SaveTask& task) {
     const std::scoped_lock lock(task.result->mutex);
     if (!task.result->cancelled) {
       if (!staged.empty()) {
-        // A hard link never replaces an existing file, so a file that appeared meanwhile stays.
-        std::filesystem::create_hard_link(staged, task.fileName, error);
+        // Never replaces an existing file, so a file that appeared meanwhile stays; also on
+        // file systems without hard links (USB sticks, SD cards).
+        error = moveWithoutReplacing(staged, task.fileName);
         code = error ? kRowWriteFailed : kRowSaved;
       }
       task.result->saved = code;

@@ -103,6 +103,23 @@ std::error_code renameOverPlaceholder(const std::filesystem::path& from,
   return failed;
 }
 
+bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
+  std::size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (put < 0 && errno == EINTR) {
+      continue;
+    }
+    if (put <= 0) {
+      return false;
+    }
+    done += static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+}  // namespace
+
 /// Moves `from` to `to` only when no file `to` exists: link(), then renameat2 with
 /// RENAME_NOREPLACE where the file system has no hard links, then an exclusive placeholder
 /// renamed over where it has neither. Each step is tried only where the one before is not
@@ -124,23 +141,6 @@ std::error_code moveWithoutReplacing(const std::filesystem::path& from,
   }
   return renameOverPlaceholder(from, to);
 }
-
-bool writeAll(int fd, std::span<const std::uint8_t> bytes) {
-  std::size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t put = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (put < 0 && errno == EINTR) {
-      continue;
-    }
-    if (put <= 0) {
-      return false;
-    }
-    done += static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
-}  // namespace
 
 std::optional<std::string> readWholeFile(const std::filesystem::path& path, std::uint64_t cap,
                                          ReadError* error) {

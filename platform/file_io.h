@@ -41,6 +41,14 @@ bool writeFileAtomically(const std::filesystem::path& path, std::span<const std:
 bool writeFileAtomically(const std::filesystem::path& path, std::string_view bytes,
                          std::error_code* error = nullptr);
 
+/// Moves the file `from` to `to` only when no file `to` exists, on every file system: link(),
+/// then renameat2 with RENAME_NOREPLACE where the file system has no hard links (vfat, exfat),
+/// then an exclusive placeholder renamed over. Each step is tried only where the one before is
+/// not supported; an existing `to` ends it with `std::errc::file_exists`. On success `from` is
+/// gone; on failure it is left for the caller.
+std::error_code moveWithoutReplacing(const std::filesystem::path& from,
+                                     const std::filesystem::path& to);
+
 /// A file being written under a unique temporary name beside its target, for data that arrives
 /// in pieces (downloads). `commit` renames it over the target (or, with `replace` false, only
 /// when no file of that name exists yet); a writer destroyed without a successful commit

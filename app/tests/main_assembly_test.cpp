@@ -113,6 +113,7 @@ class MainAssemblyTest : public QObject {
   void lateLookUpLeavesThePageFromMemoryFinished();
   void requestLocksThePageToolsFromItsFirstLookUp();
   void citationOfTheShownPage();
+  void pagesKeptOnDiskAreShownWithoutRequests();
   void navigationSteppingThroughTheWindow();
   void zoomStatesAndFactorLimits();
   void fullScreenOnlyWithAPage();
@@ -494,6 +495,62 @@ void MainAssemblyTest::citationOfTheShownPage() {
   QMenu pasted;
   w.program.commands().fillPageMenu(pasted);
   QVERIFY(!pasted.actions().front()->isEnabled());
+}
+
+// A page shown once is kept on disk. Asked for again after a page of another film (the pages
+// held in memory are gone), it is shown with the texts, fields and bytes of a download without
+// a single request to the archive, the APID look-up of "Anzeigen" included. A cache folder that
+// cannot be written is reported once; the program goes on without it.
+void MainAssemblyTest::pagesKeptOnDiskAreShownWithoutRequests() {
+  const ArchiveEnvironment archive;
+  AssembledWindow w;
+  QVERIFY(w.loadSample());
+  NavigationPanel* p = w.panel();
+  const auto showPage = [&w, p](const char* id, const char* page) {
+    p->idField()->setText(QString::fromLatin1(id));
+    p->pageField()->setText(QString::fromLatin1(page));
+    p->showButton()->click();
+    return QTest::qWaitFor([&w] { return w.window.statusText(0) == " Fertig."; }, 10000) &&
+           QTest::qWaitFor([&w] { return w.program.engine().jobCount() == 0; }, 10000);
+  };
+  QVERIFY(showPage("004010997", "00700"));
+  const std::vector<unsigned char> first = *w.state.view.pageBytes;
+  const QString apid = p->apidField()->text();
+  QVERIFY(QFile::exists(w.cacheFolder.pages() + QStringLiteral("/004010997_00700.page")));
+  QVERIFY(showPage("004010312", "00005"));  // another film: the pages in memory go
+
+  const std::size_t asked = archive.server.requestLog().size();
+  p->idField()->setText(QStringLiteral("004010997"));
+  p->pageField()->setText(QStringLiteral("00700"));
+  p->showButton()->click();
+  QCOMPARE(w.window.statusText(0), std::string(" LADE...  004010997 : 00700"));
+  QTRY_COMPARE_WITH_TIMEOUT(w.window.statusText(0), std::string(" Fertig."), 5000);
+  QCOMPARE(w.window.statusText(3), std::string("Original"));
+  QVERIFY(*w.state.view.pageBytes == first);
+  QCOMPARE(p->apidField()->text(), apid);
+  QCOMPARE(QString::fromStdString(w.state.request.currentApid), apid);
+  QTRY_COMPARE_WITH_TIMEOUT(w.program.engine().jobCount(), std::size_t{0}, 5000);
+  // Only the page after it may be fetched ahead; nothing of page 700 was asked.
+  const auto log = archive.server.requestLog();
+  for (std::size_t i = asked; i < log.size(); ++i) {
+    QVERIFY2(log[i].find("00700") == std::string::npos, log[i].c_str());
+  }
+
+  // The cache folder taken away and a file put in its place: reported once.
+  QDir(w.cacheFolder.pages()).removeRecursively();
+  QFile blocker(w.cacheFolder.pages());
+  QVERIFY(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  p->pageField()->setText(QStringLiteral("00720"));
+  p->showButton()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.window.statusText(0).starts_with(" Fertig."), 10000);
+  QCOMPARE(w.window.statusText(0), std::string(" Fertig. (Seiten-Cache nicht beschreibbar)"));
+  QVERIFY(*w.state.view.pageBytes != first);
+  // The next page is shown as without the cache.
+  p->pageField()->setText(QStringLiteral("00721"));
+  p->showButton()->click();
+  QTRY_VERIFY_WITH_TIMEOUT(w.window.statusText(0).starts_with(" Fertig."), 10000);
+  QCOMPARE(w.window.statusText(0), std::string(" Fertig."));
 }
 
 // "<<" and ">>" and the arrow keys change the fields by the navigation rules; the tree

@@ -27,9 +27,11 @@ class KrvArchiveTest : public ::testing::Test {
       : server_({"--fault", "nonimage=_00023", "--fault", "nonimage=00024/dist"}),
         dir_(folder_.path()) {}
 
-  KrvRun krv(const std::string& args) const {
-    const std::string environment = "KORVALIS_ARCHIVE_URL='" + server_.baseUrl() +
-                                    "' KORVALIS_CA_FILE='" + ArchiveServer::caFile() + "'";
+  KrvRun krv(const std::string& args, const std::string& more = {}) const {
+    std::string environment = "KORVALIS_ARCHIVE_URL='" + server_.baseUrl() +
+                              "' KORVALIS_CA_FILE='" + ArchiveServer::caFile() + "'";
+    environment += more.empty() ? "" : " ";
+    environment += more;
     return testing::runKrv(KRV_PATH, dir_, args, environment);
   }
   std::string path(const std::string& name) const { return testing::shellQuoted(dir_ / name); }
@@ -102,6 +104,49 @@ TEST_F(KrvArchiveTest, FetchWritesThePageByteForByteAndRefusesWhatIsNoPage) {
     EXPECT_FALSE(bad.err.empty()) << "page " << page;
     EXPECT_EQ(files(), std::vector<std::string>{"p17.jpg"}) << "page " << page;
   }
+}
+
+// krv fetch --cache keeps the page and the second time takes it from the cache without asking
+// the archive; without --cache the cache is not touched; krv cache path, stats and clear.
+TEST_F(KrvArchiveTest, FetchWithTheCacheAsksTheArchiveOnce) {
+  const fs::path cacheHome = dir_ / "cache";
+  const std::string environment = "XDG_CACHE_HOME='" + cacheHome.string() + "'";
+  const fs::path pages = cacheHome / "korvalis" / "pages";
+  const auto requestsForPage = [this] {
+    const auto log = server_.requestLog();
+    return std::count_if(log.begin(), log.end(), [](const std::string& line) {
+      return line.find("00005") != std::string::npos;
+    });
+  };
+
+  ASSERT_EQ(krv(std::string("fetch ") + kFilm + " 5 " + path("plain.jpg"), environment).exitCode,
+            0);
+  EXPECT_FALSE(fs::exists(cacheHome));
+  const auto plainRequests = requestsForPage();
+  EXPECT_GT(plainRequests, 0);
+
+  KrvRun run =
+      krv(std::string("fetch ") + kFilm + " 5 " + path("first.jpg") + " --cache", environment);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(fs::exists(pages / (std::string(kFilm) + "_00005.page")));
+  const auto cachedRequests = requestsForPage();
+  EXPECT_EQ(cachedRequests, 2 * plainRequests);
+  run = krv(std::string("fetch ") + kFilm + " 5 " + path("second.jpg") + " --cache", environment);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(requestsForPage(), cachedRequests);  // nothing asked
+  const std::string plain = testing::readFileText(dir_ / "plain.jpg");
+  EXPECT_FALSE(plain.empty());
+  EXPECT_EQ(testing::readFileText(dir_ / "first.jpg"), plain);
+  EXPECT_EQ(testing::readFileText(dir_ / "second.jpg"), plain);
+
+  run = krv("cache path", environment);
+  EXPECT_EQ(run.out, pages.string() + "\n");
+  run = krv("cache stats", environment);
+  EXPECT_EQ(run.out.substr(0, 8), "pages 1\n") << run.out;
+  EXPECT_NE(run.out.find("\nlimit 2147483648\n"), std::string::npos) << run.out;
+  EXPECT_EQ(krv("cache clear", environment).out, "removed 1\n");
+  EXPECT_EQ(krv("cache stats", environment).out.substr(0, 8), "pages 0\n");
+  EXPECT_EQ(krv("cache", environment).exitCode, 2);
 }
 
 }  // namespace

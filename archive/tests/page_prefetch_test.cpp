@@ -56,7 +56,9 @@ TEST_F(LookupStageTest, LoadPageReturnsWhileTheLookupWaitsAndEscCancelsIt) {
   EXPECT_TRUE(pageRequestRunning(request));
   EXPECT_NE(request.currentStep, 0U);
   EXPECT_EQ(request.currentRequest, 0U);
-  EXPECT_EQ(view.status[0], "vorher");
+  // The window waits for the page from the first look-up on.
+  EXPECT_EQ(view.status[0], " LADE...  004010472 : 00030");
+  EXPECT_EQ(request.phase, PageRequestPhase::Location);
   EXPECT_EQ(view.id, "004010472");
 
   // Esc: the look-up is cancelled like a download; nothing of it arrives later.

@@ -93,8 +93,7 @@ void PrintWindow::runPrintWindow(Platform& platform, const Image& image, HelpCal
 }
 
 void PrintWindow::runPrintWindow(Platform& platform, std::shared_ptr<const Image> image,
-                                 HelpCallback help, QWidget* parent,
-                                 std::string& printerChoice) {
+                                 HelpCallback help, QWidget* parent, std::string& printerChoice) {
   const QPointer<QWidget> owner(parent);
   if (owner) {
     owner->setEnabled(false);
