@@ -2,6 +2,10 @@
 // bytes decoded and handed to the view, stepping through STEPS pages once with the next page
 // fetched ahead and once without, against the same archive. Prints "prefetch SECONDS" and
 // "plain SECONDS" lines: the mean, the median and the slowest step of each.
+// With --cache-fill DIR it shows STEPS pages once, keeping them in a page cache in DIR; with
+// --cache-revisit DIR it shows them again from that cache (no page held in memory) and prints
+// "cached SECONDS" as above, and "memory KB KB": the resident size before and after 1,000 more
+// pages went through the cache (stored and found).
 #include <algorithm>
 #include <chrono>
 #include <condition_variable>
@@ -17,6 +21,7 @@
 #include "archive/curl_global.h"
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "archive/page_cache.h"
 #include "archive/page_prefetch.h"
 #include "platform/scripted/fake_main_view.h"
 #include "viewer/image_codec.h"
@@ -155,11 +160,78 @@ bool stepThrough(const std::string& prefix, bool ahead, int steps, Timing& timin
   return true;
 }
 
+/// The resident size of this process in KiB (VmRSS), 0 when unknown.
+long residentKb() {
+  std::FILE* status = std::fopen("/proc/self/status", "r");
+  if (status == nullptr) {
+    return 0;
+  }
+  char line[256];
+  long kb = 0;
+  while (std::fgets(line, sizeof line, status) != nullptr) {
+    if (std::sscanf(line, "VmRSS: %ld kB", &kb) == 1) {
+      break;
+    }
+  }
+  std::fclose(status);
+  return kb;
+}
+
+/// Shows pages 1 to `steps` with a page cache in `folder` and no pages held in memory; with
+/// `timing` each page is timed from the request to the decoded page.
+bool showWithCache(const std::string& prefix, const std::string& folder, int steps,
+                   Timing* timing) {
+  PageCache cache(folder, std::uint64_t{1} << 32);
+  Stepper stepper(prefix, /*ahead=*/false);
+  stepper.context.cache = &cache;
+  for (int page = 1; page <= steps; ++page) {
+    const auto start = Clock::now();
+    if (!stepper.show(page)) {
+      return false;
+    }
+    if (timing != nullptr) {
+      timing->steps.push_back(std::chrono::duration<double>(Clock::now() - start).count());
+    }
+  }
+  return true;
+}
+
+/// Resident size before and after 1,000 synthetic pages of 300 KB are stored and found again.
+void measureCacheMemory(const std::string& folder) {
+  PageCache cache(folder + "/memory", std::uint64_t{1} << 32);
+  const std::vector<std::uint8_t> bytes(300 * 1024, 0x5A);
+  const long before = residentKb();
+  for (int page = 1; page <= 1000; ++page) {
+    const std::string text = std::to_string(100000 + page).substr(1);
+    cache.store("000000001", text, "TH-1-2-3-4-" + text, bytes);
+    cache.find("000000001", text);
+  }
+  std::printf("memory %ld %ld\n", before, residentKb());
+  cache.clear();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 5 && (std::string(argv[3]) == "--cache-fill" ||
+                    std::string(argv[3]) == "--cache-revisit")) {
+    const int steps = std::max(1, std::atoi(argv[2]));
+    const bool revisit = std::string(argv[3]) == "--cache-revisit";
+    Timing cached;
+    if (!showWithCache(argv[1], argv[4], steps, revisit ? &cached : nullptr)) {
+      std::fprintf(stderr, "a page did not arrive\n");
+      return 1;
+    }
+    if (revisit) {
+      std::printf("cached %.4f %.4f %.4f\n", cached.mean(), cached.median(), cached.slowest());
+      measureCacheMemory(argv[4]);
+    }
+    return 0;
+  }
   if (argc != 3) {
-    std::fprintf(stderr, "usage: korvalis_archive_prefetch_bench SERVICE_PREFIX STEPS\n");
+    std::fprintf(stderr,
+                 "usage: korvalis_archive_prefetch_bench SERVICE_PREFIX STEPS "
+                 "[--cache-fill DIR | --cache-revisit DIR]\n");
     return 2;
   }
   const std::string prefix = argv[1];
