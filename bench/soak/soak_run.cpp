@@ -264,7 +264,10 @@ class Soak {
         },
         5000);
     if (!steadied) {
-      std::fputs("korvalis_soak: connections open or threads changing after 5 s\n", stderr);
+      std::fputs(
+          "korvalis_soak: after 5 s connections are still open or the thread count changes; they "
+          "are counted as they are\n",
+          stderr);
     }
     return sample();
   }
