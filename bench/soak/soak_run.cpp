@@ -22,6 +22,7 @@
 #include <QTest>
 #include <charconv>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <optional>
@@ -222,7 +223,7 @@ class Soak {
     field(*save, "fromField")->setText(QString::number(from));
     field(*save, "toField")->setText(QString::number(from + pages - 1));
     button(*save, "createLinks")->click();
-    save->findChild<QAction*>(QStringLiteral("checkAll"))->trigger();
+    control<QAction>(*save, "checkAll")->trigger();
     const QString folder = QDir(QString::fromStdString(options_.workDir))
                                .filePath(QStringLiteral("lauf%1").arg(++batchRuns_));
     QDir().mkpath(folder);
@@ -323,11 +324,21 @@ class Soak {
     }
   }
 
+  // A control of the save window by its object name; the run cannot go on without it.
+  template <typename Control>
+  static Control* control(const SaveWindow& save, const char* name) {
+    auto* found = save.findChild<Control*>(QString::fromLatin1(name));
+    if (found == nullptr) {
+      std::fprintf(stderr, "korvalis_soak: the save window has no control %s\n", name);
+      std::exit(1);
+    }
+    return found;
+  }
   static QLineEdit* field(const SaveWindow& save, const char* name) {
-    return save.findChild<QLineEdit*>(QString::fromLatin1(name));
+    return control<QLineEdit>(save, name);
   }
   static QPushButton* button(const SaveWindow& save, const char* name) {
-    return save.findChild<QPushButton*>(QString::fromLatin1(name));
+    return control<QPushButton>(save, name);
   }
 
   // One step: ">>" (half of them), "<<" (a quarter) or a jump, and in one of six steps Esc a
