@@ -449,6 +449,10 @@ int main(int argc, char** argv) {
       soak.report();
       return 1;
     }
+    // The course between the two figures, as it is (nothing waited for).
+    if (part + 1 < parts) {
+      print(("part " + std::to_string(part + 1)).c_str(), sample());
+    }
   }
   qint64 waitedMs = 0;
   const Resources end = soak.settle(warm, waitedMs);
