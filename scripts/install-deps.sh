@@ -12,7 +12,7 @@ packages=(
   fonts-dejavu-core fonts-dejavu-extra gsfonts locales xauth xvfb qt6-translations-l10n
   desktop-file-utils appstream man-db dpkg-dev file shared-mime-info libxml2-utils x11-utils xdotool
   cups libcups2-dev
-  openbox weston qt6-wayland
+  openbox weston qt6-wayland mmdebstrap
 )
 
 missing=()

@@ -48,14 +48,15 @@ int main(int argc, char** argv) {
   const qint64 shown = timer.elapsed();
   const long long shownCpu = cpuMs();
   std::printf(
-      "shown  %zu entries: load %lld ms, tree built %lld ms, tree shown %lld ms (target 500); "
+      "shown  %zu entries: load %lld ms, tree built %lld ms, tree shown %lld ms (target); "
       "processor time: load %lld ms, tree shown %lld ms\n",
       state.records.list.size(), static_cast<long long>(loaded),
       static_cast<long long>(built - loaded), static_cast<long long>(shown), loadedCpu, shownCpu);
   // The search over the loaded index alone (run.sh times grep over the same keys).
   timer.restart();
   const auto result = korvalis::runSearch(state.records.index, state.records.list, "kirchenbuch");
-  std::printf("search %zu hits over %zu keys: %lld ms\n", result ? result->hits.size() : 0,
-              state.records.index.entries.size(), static_cast<long long>(timer.elapsed()));
+  std::printf("search %zu hits over %zu keys: %.3f ms (target 200 over 2,000,000 entries)\n",
+              result ? result->hits.size() : 0, state.records.index.entries.size(),
+              static_cast<double>(timer.nsecsElapsed()) / 1e6);
   return 0;
 }
