@@ -42,6 +42,17 @@ struct OwnCacheFolder {
   QTemporaryDir folder;
 };
 
+/// The top-level window of type `Window` that is shown, or null.
+template <class Window>
+Window* shownWindow() {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* window = qobject_cast<Window*>(top); window != nullptr && window->isVisible()) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
 // The program's main window put together as main() does, by the same composition root, with
 // the scripted platform.
 struct AssembledWindow {

@@ -20,6 +20,7 @@
 
 using namespace korvalis;
 using korvalis::testing::ArchiveEnvironment;
+using korvalis::testing::shownWindow;
 
 namespace {
 
@@ -44,16 +45,6 @@ class SessionPlatform final : public ScriptedPlatform {
 
   QtPlatform desktop;
 };
-
-template <class Window>
-Window* shownWindow() {
-  for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* window = qobject_cast<Window*>(top); window != nullptr && window->isVisible()) {
-      return window;
-    }
-  }
-  return nullptr;
-}
 
 // Runs `act` on the next modal window once it is shown and exposed; `act` must end it.
 void whenModalShown(std::function<void(QWidget&)> act) {

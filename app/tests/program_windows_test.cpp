@@ -27,6 +27,7 @@
 using namespace korvalis;
 using korvalis::testing::ArchiveEnvironment;
 using korvalis::testing::AssembledWindow;
+using korvalis::testing::shownWindow;
 using korvalis::testing::SettingsAnswer;
 
 namespace {
@@ -47,16 +48,6 @@ QString toolOutput(const QString& program, const QStringList& args) {
 
 std::vector<std::uint8_t> fileBytes(const QString& path) {
   return readWholeFileBytes(path.toStdString()).value_or(std::vector<std::uint8_t>{});
-}
-
-template <class Window>
-Window* shownWindow() {
-  for (QWidget* top : QApplication::topLevelWidgets()) {
-    if (auto* window = qobject_cast<Window*>(top); window != nullptr && window->isVisible()) {
-      return window;
-    }
-  }
-  return nullptr;
 }
 
 /// The first leaf's page from the test archive server, double-clicked in the tree.

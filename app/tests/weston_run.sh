@@ -17,20 +17,15 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
-Xvfb -displayfd 3 -screen 0 1600x1000x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xvfb=$!
-for _ in $(seq 100); do
-  [ -s "$work/display" ] && break
-  sleep 0.1
-done
-[ -s "$work/display" ] || { echo "weston_run: Xvfb did not start" >&2; exit 1; }
+runner=weston_run
+. "$(dirname "$0")/private_xvfb.sh"
 
 XDG_RUNTIME_DIR="$work"
 export XDG_RUNTIME_DIR
-DISPLAY=":$(cat "$work/display")" weston --backend=x11-backend.so --use-pixman \
+weston --backend=x11-backend.so --use-pixman \
   --socket=korvalis-test --idle-time=0 --width=1600 --height=1000 >"$work/weston.log" 2>&1 &
 compositor=$!
-for _ in $(seq 100); do
+for _ in $(seq 300); do
   [ -S "$work/korvalis-test" ] && break
   sleep 0.1
 done
