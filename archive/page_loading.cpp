@@ -93,6 +93,7 @@ bool showHeldPage(ArchiveContext& context) {
   }
   state.currentApid = held->apid;
   state.lastAnswer = held->lastAnswer;
+  state.fromCache = context.cache != nullptr;  // the prefetch kept it there when it came
   startDownload(context, held->size, [&context, held] {
     const JobHandle handle = context.engine.AdoptBody(held->body);
     if (handle != 0) {

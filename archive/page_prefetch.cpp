@@ -5,6 +5,7 @@
 
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "archive/page_cache.h"
 #include "viewer/image_codec.h"
 
 namespace korvalis {
@@ -87,6 +88,9 @@ void PagePrefetch::keep(HeldPage page) {
 
 void PagePrefetch::start(const std::string& id, const std::string& page) {
   cancel();
+  if (cache_ != nullptr && cache_->findApid(id, page)) {
+    return;
+  }
   fetch_ = Fetch{};
   fetch_->page.id = id;
   fetch_->page.page = page;
@@ -179,6 +183,9 @@ void PagePrefetch::completeIfDone() {
   HeldPage page = std::move(fetch_->page);
   fetch_.reset();
   if (!page.body.empty()) {
+    if (cache_ != nullptr) {
+      cache_->store(page.id, page.page, page.apid, page.body);
+    }
     keep(std::move(page));
   }
 }

@@ -12,6 +12,8 @@
 
 namespace korvalis {
 
+class PageCache;
+
 /// A page of a film held in memory, with what the look-ups before its download brought, so
 /// showing it leaves the same fields as downloading it.
 struct HeldPage {
@@ -53,6 +55,9 @@ class PagePrefetch {
   void cancel();
   /// Drops every held page and the fetch in flight.
   void clear();
+  /// The pages kept on disk (null: none): a page found there is not fetched ahead (it shows
+  /// from there as fast), and a page fetched ahead is kept there.
+  void setCache(PageCache* cache) { cache_ = cache; }
   /// True while a page is being fetched.
   bool fetching() const { return fetch_.has_value(); }
   std::size_t heldCount() const { return held_.size(); }
@@ -78,6 +83,7 @@ class PagePrefetch {
   std::shared_ptr<EventTarget> target_;
   std::vector<HeldPage> held_;
   std::optional<Fetch> fetch_;
+  PageCache* cache_ = nullptr;
 };
 
 /// The page text after `page` (digits only, below 99999), or nothing.

@@ -43,7 +43,8 @@ struct RequestState {
   std::int64_t lastImageSize = -1;
   /// The HTML page shown when the archive has no page.
   std::string errorPageHtml;
-  /// The page asked for last came from the page cache (it is not stored there again).
+  /// The page asked for last is in the page cache already (it came from there, or the
+  /// prefetch kept it there): it is not stored again.
   bool fromCache = false;
   /// The page cache's folder could not be written; shown once in the status bar.
   bool cacheFailureToShow = false;

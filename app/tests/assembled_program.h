@@ -3,6 +3,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QTemporaryDir>
@@ -39,6 +41,23 @@ struct OwnCacheFolder {
   OwnCacheFolder(const OwnCacheFolder&) = delete;
   OwnCacheFolder& operator=(const OwnCacheFolder&) = delete;
   QString pages() const { return folder.filePath(QStringLiteral("korvalis/pages")); }
+  QTemporaryDir folder;
+};
+
+/// A settings file of the test's own with `text` (XDG_CONFIG_HOME), for the programs built
+/// while it lives.
+struct SettingsFile {
+  explicit SettingsFile(const std::string& text) {
+    QDir(folder.path()).mkpath(QStringLiteral("korvalis"));
+    QFile file(folder.filePath(QStringLiteral("korvalis/korvalis.conf")));
+    if (file.open(QIODevice::WriteOnly)) {
+      file.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    qputenv("XDG_CONFIG_HOME", folder.path().toLocal8Bit());
+  }
+  ~SettingsFile() { qunsetenv("XDG_CONFIG_HOME"); }
+  SettingsFile(const SettingsFile&) = delete;
+  SettingsFile& operator=(const SettingsFile&) = delete;
   QTemporaryDir folder;
 };
 

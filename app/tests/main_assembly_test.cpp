@@ -396,10 +396,12 @@ void MainAssemblyTest::nextPageShownAtOnceFromMemory() {
 }
 
 // "Anzeigen" starts the APID look-up beside the page request. When the page comes from
-// memory at once, the look-up's answer arrives after " Fertig." and only fills the APID field:
-// the status bar keeps the finished request's text.
+// memory at once (the page cache off), the look-up's answer arrives after " Fertig." and only fills
+// the APID field: the status bar keeps the finished request's text.
 void MainAssemblyTest::lateLookUpLeavesThePageFromMemoryFinished() {
   const ArchiveEnvironment archive({"--fault", "latency=300"});
+  // Without the page cache, which would answer the look-up at once.
+  const korvalis::testing::SettingsFile settings("cache_mb = 0\n");
   AssembledWindow w;
   QVERIFY(w.loadSample());
   NavigationPanel* p = w.panel();

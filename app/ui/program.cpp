@@ -179,6 +179,7 @@ class ArchiveRequests final : public PageRequests {
     context_.steps = steps_;
     context_.prefetch = &prefetch_;
     context_.cache = &cache;
+    prefetch_.setCache(&cache);
   }
   ~ArchiveRequests() override {
     context_.cache = nullptr;
