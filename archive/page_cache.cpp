@@ -1,6 +1,7 @@
 #include "archive/page_cache.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <zlib.h>
 
@@ -210,6 +211,12 @@ std::optional<CachedPage> PageCache::find(std::string_view id, std::string_view 
   }
   fs::last_write_time(path, fs::file_time_type::clock::now(), error);  // used now
   return found;
+}
+
+bool PageCache::holds(std::string_view id, std::string_view page) const {
+  const fs::path path = entryPath(id, page);
+  std::error_code error;
+  return enabled() && !path.empty() && fs::is_regular_file(path, error);
 }
 
 bool PageCache::store(std::string_view id, std::string_view page, std::string_view apid,

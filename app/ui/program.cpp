@@ -409,7 +409,11 @@ struct Program::Parts {
         windows(records, platform, state, engine, window, *pageView, *toolBar),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
-                                  CommandTargets{requests, display, windows, frame})) {}
+                                  CommandTargets{requests, display, windows, frame})) {
+    // The least time between two requests to the archive (request_interval_ms).
+    engine.setRequestInterval(
+        std::chrono::milliseconds(readArchiveAddress().address.requestIntervalMs));
+  }
 
   AppState& state;
   Platform& platform;
