@@ -410,5 +410,122 @@ TEST(CurlGlobalTest, TheEngineKeepsTheSetUpAfterItsMakerIsGone) {
   EXPECT_TRUE(engine.GetUrlSync(r).has_value()) << "a later request still finds the library set up";
 }
 
+std::size_t countLines(const ArchiveServer& server, std::string_view part) {
+  const auto log = server.requestLog();
+  return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [&](const auto& line) {
+    return line.find(part) != std::string::npos;
+  }));
+}
+
+// The server lets one request a second through and answers the others 429 "Retry-After: 1".
+TEST_F(TransferEngineTest, ARateLimitedAnswerKeepsItsStatusAndHeaderOrIsWaitedOut) {
+  ArchiveServer server({"--fault", "ratelimit=1"});
+  constexpr int kJobs = 4;
+  // Taken as they come: at least one of four requests at once is turned away.
+  std::vector<JobHandle> handles;
+  for (int i = 0; i < kJobs; ++i) {
+    UrlRequest r = request(server, kApid + "/dist.jpg");
+    r.politeWaits = 0;
+    handles.push_back(engine.GetUrl(r));
+  }
+  int limited = 0;
+  for (int i = 0; i < kJobs; ++i) {
+    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
+    ASSERT_TRUE(event.has_value());
+    const auto handle = static_cast<JobHandle>(event->data);
+    if (engine.GetHttpStatus(handle) == 429) {
+      ++limited;
+      EXPECT_EQ(engine.GetRetryAfter(handle), "1");
+    } else {
+      EXPECT_EQ(engine.GetHttpStatus(handle), 200);
+      EXPECT_EQ(engine.GetRetryAfter(handle), "");
+    }
+    engine.Free(handle);
+  }
+  EXPECT_GE(limited, 1);
+  EXPECT_EQ(engine.GetRetryAfter(handles[0]), "") << "a freed job has no header";
+
+  // Waited out (the default): every request ends with the page, asynchronous or not, and the
+  // server saw each page request once more for every 429 it gave.
+  const std::size_t before = server.requestLog().size();
+  handles.clear();
+  for (int i = 0; i < kJobs; ++i) {
+    handles.push_back(engine.GetUrl(request(server, kApid + "/dist.jpg")));
+  }
+  const auto synchronous = engine.GetUrlSync(request(server, kApid + "/dist.jpg"));
+  ASSERT_TRUE(synchronous.has_value());
+  EXPECT_EQ((*synchronous)[0], 0xFF);
+  for (int i = 0; i < kJobs; ++i) {
+    const auto event = mainWindow->waitFor(kPageImageEvent, 30s);
+    ASSERT_TRUE(event.has_value());
+    const auto handle = static_cast<JobHandle>(event->data);
+    EXPECT_EQ(engine.GetHttpStatus(handle), 200);
+    ASSERT_TRUE(engine.GetData(handle).has_value());
+    EXPECT_EQ(text(*engine.GetData(handle)), text(*synchronous));
+    engine.Free(handle);
+  }
+  const auto log = server.requestLog();
+  const std::size_t turnedAway = countLines(server, "=> 429") - static_cast<std::size_t>(limited);
+  EXPECT_GE(turnedAway, 1U) << "five requests at once, one a second";
+  EXPECT_EQ(log.size() - before, kJobs + 1 + turnedAway);
+}
+
+TEST_F(TransferEngineTest, AStopEndsAPauseAtOnceAndAnAbortedPausePostsNothing) {
+  ArchiveServer server({"--fault", "ratelimit=1"});
+  // Whoever comes first takes the second; the request after it is in its pause once the server
+  // has logged its 429.
+  std::stop_source stop;
+  std::optional<std::optional<std::vector<unsigned char>>> answer;
+  std::thread caller([&] {
+    UrlRequest first = request(server, kApid + "/size");
+    first.politeWaits = 0;
+    engine.GetUrlSync(first);
+    answer = engine.GetUrlSync(request(server, kApid + "/dist.jpg"), stop.get_token());
+  });
+  const auto end = std::chrono::steady_clock::now() + 20s;
+  while (countLines(server, "=> 429") == 0 && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(5ms);
+  }
+  stop.request_stop();
+  caller.join();
+  ASSERT_EQ(countLines(server, "dist.jpg\t"), 1U) << "no second try after the stop";
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_FALSE(answer->has_value());
+
+  // The same with an asynchronous job: Abort ends it and nothing is posted.
+  UrlRequest first = request(server, kApid + "/size", kSizeStepEvent);
+  first.politeWaits = 0;
+  engine.GetUrlSync(first);  // takes this second's turn
+  const std::size_t limitedBefore = countLines(server, "=> 429");
+  const JobHandle handle = engine.GetUrl(request(server, kApid + "/dist.jpg"));
+  while (countLines(server, "=> 429") == limitedBefore && std::chrono::steady_clock::now() < end) {
+    std::this_thread::sleep_for(5ms);
+  }
+  engine.Abort(handle);
+  EXPECT_EQ(engine.IsRunning(handle), 0);
+  EXPECT_FALSE(mainWindow->waitFor(kPageImageEvent, 1500ms).has_value());
+  engine.Free(handle);
+}
+
+TEST_F(TransferEngineTest, TheRequestIntervalKeepsEveryStartApartAcrossJobs) {
+  ArchiveServer server;
+  engine.setRequestInterval(150ms);
+  constexpr int kJobs = 5;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kJobs; ++i) {
+    ASSERT_NE(engine.GetUrl(request(server, kApid + "/size")), JobHandle{0});
+  }
+  for (int i = 0; i < kJobs; ++i) {
+    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
+    ASSERT_TRUE(event.has_value());
+    EXPECT_EQ(engine.GetHttpStatus(event->data), 200);
+    engine.Free(event->data);
+  }
+  // Five starts at least 150 ms apart span at least 600 ms, however fast the server answers.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 600ms);
+  engine.setRequestInterval(0ms);
+  EXPECT_TRUE(engine.GetUrlSync(request(server, kApid + "/size")).has_value());
+}
+
 }  // namespace
 }  // namespace korvalis
