@@ -3,13 +3,18 @@
 # `krv batch` with three slots (location look-up plus image for each page) against
 # `curl --parallel --parallel-max 3` fetching the same image addresses directly, in one run.
 # Then the save window's bulk commands on 99,999 rows (offscreen) against awk writing a save
-# list of the same size. Prints the times and the ratios (below 1: faster than the peer).
-# Usage: bench/batch/run.sh [BUILD_DIR] [PAGES]
+# list of the same size. Then the storage estimate of ESTIMATE pages at 50 ms latency as the
+# program makes it (four size queries at once) against the same estimate asking one size at a
+# time, alternating in one run (target: at most 0.3). Prints the times and the ratios (below 1:
+# faster than the peer).
+# Usage: bench/batch/run.sh [BUILD_DIR] [PAGES] [ESTIMATE]
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
 pages=${2:-200}
-cmake --build "$build" --target korvalis_archive_server krv korvalis_save_list_bench >/dev/null
+estimate_pages=${3:-1000}
+cmake --build "$build" --target korvalis_archive_server krv korvalis_save_list_bench \
+  korvalis_estimate_bench >/dev/null
 work=$(mktemp -d)
 trap 'kill "${archive_server_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 . scripts/archive-server.sh
@@ -51,3 +56,10 @@ QT_QPA_PLATFORM=offscreen "$build/bench/batch/korvalis_save_list_bench" "$work" 
   done
 cmp -s <(sed 's/\r$//' "$work/awk.krl" | cut -f1) <(sed 's/\r$//' "$work/bench.krl" | cut -f1) ||
   echo "note: the references of the two lists differ" >&2
+
+# The estimate: four size queries at once against one at a time, same engine, same server.
+"$build/bench/batch/korvalis_estimate_bench" "$estimate_pages" |
+  while read -r one four ratio; do
+    printf '%s sizes, 50 ms latency: estimate (4 at once) %.3f s, one at a time %.3f s, ratio %.2f (target 0.3)\n' \
+      "$estimate_pages" "$four" "$one" "$ratio"
+  done
