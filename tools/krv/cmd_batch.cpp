@@ -30,8 +30,8 @@ namespace {
 constexpr std::uint64_t kListReadCap = std::uint64_t{256} << 20;
 constexpr auto kEventWait = std::chrono::milliseconds(100);
 
-std::string servicePrefix() {
-  return archiveBaseUrl() + "/das/v2/";
+std::string servicePrefix(const ArchiveAddress& address) {
+  return address.serviceUrl + "/das/v2/";
 }
 
 /// A message text (Windows-1252, CR as line break) with its line breaks as new lines.
@@ -267,7 +267,7 @@ int runBatch(std::span<const std::string> args) {
   BatchReport report(list, isatty(STDERR_FILENO) == 1);
   {
     BatchSettings settings;
-    settings.servicePrefix = address.serviceUrl + "/das/v2/";
+    settings.servicePrefix = servicePrefix(address);
     settings.slotCount = options->slots;
     settings.cache = cache ? &*cache : nullptr;
     BatchRun run(engine, list, queue, report, settings);
@@ -323,8 +323,10 @@ int runEstimate(std::span<const std::string> args) {
   }
   auto queue = std::make_shared<EventQueue>();
   CurlGlobal curl;
-  TransferEngine engine{curl, caBundleFile()};
-  StorageEstimate estimate(engine, queue, servicePrefix());
+  const ArchiveAddress address = readArchiveAddress().address;
+  TransferEngine engine{curl, address.caFile};
+  engine.setRequestInterval(std::chrono::milliseconds(address.requestIntervalMs));
+  StorageEstimate estimate(engine, queue, servicePrefix(address));
   estimate.start(std::move(references), rows->size());
   while (estimate.running()) {
     if (const auto event = queue->next(kEventWait)) {
