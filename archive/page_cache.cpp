@@ -234,6 +234,12 @@ std::optional<std::string> PageCache::findApid(std::string_view id, std::string_
   return std::string(*apid);
 }
 
+bool PageCache::holds(std::string_view id, std::string_view page) const {
+  const fs::path path = entryPath(id, page);
+  std::error_code error;
+  return enabled() && !path.empty() && fs::is_regular_file(path, error);
+}
+
 bool PageCache::store(std::string_view id, std::string_view page, std::string_view apid,
                       std::span<const std::uint8_t> bytes) {
   const fs::path path = entryPath(id, page);

@@ -54,6 +54,9 @@ class PageCache {
   std::optional<CachedPage> find(std::string_view id, std::string_view page);
   /// The APID kept with page `page` of film `id` (the entry's header only is read).
   std::optional<std::string> findApid(std::string_view id, std::string_view page) const;
+  /// Whether an entry for the page is there (only looked for, not read: find() checks it).
+  /// Cheap enough for the user-interface thread.
+  bool holds(std::string_view id, std::string_view page) const;
   /// Keeps a page; false when the cache is off or the entry could not be written (a folder
   /// that cannot be written also turns the cache off).
   bool store(std::string_view id, std::string_view page, std::string_view apid,

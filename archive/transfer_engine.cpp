@@ -60,6 +60,30 @@ class ConnectionShare {
   std::array<std::mutex, kLockCount> mutexes_;
 };
 
+/// The least time between two request starts across the engine's jobs: each start claims the
+/// next free turn under the lock and then waits for it outside, on its own thread.
+class PacingGate {
+ public:
+  void setInterval(std::chrono::milliseconds interval) { intervalMs_ = interval.count(); }
+  /// The time the caller's request may start; turns are handed out in the order asked for.
+  std::chrono::steady_clock::time_point claimTurn() {
+    const auto interval = std::chrono::milliseconds(intervalMs_.load());
+    const auto now = std::chrono::steady_clock::now();
+    if (interval.count() <= 0) {
+      return now;
+    }
+    const std::scoped_lock lock(mutex_);
+    const auto turn = std::max(now, next_);
+    next_ = turn + interval;
+    return turn;
+  }
+
+ private:
+  std::atomic<std::int64_t> intervalMs_{0};
+  std::mutex mutex_;
+  std::chrono::steady_clock::time_point next_{};
+};
+
 /// Engine fields the workers use: the last error, the settings they read and the shared
 /// connections. Workers hold it through a shared pointer, so a worker that outlives the
 /// engine (detached after an abort that did not end in time) still finds it.
@@ -75,6 +99,7 @@ struct EngineShared {
   std::atomic<int> stallSeconds{kDefaultStallSeconds};
   std::string caFile;  // set on construction; copied into each job
   ConnectionShare connections;
+  PacingGate pacing;
 };
 
 /// abortFlag values: 0 run, 1 abort requested, 2 the worker has seen the request.
@@ -100,6 +125,7 @@ struct JobState {
 
   // Written by the worker, read by the UI thread only once `finished` is set.
   std::string errorText;
+  std::string retryAfter;  ///< the last response's Retry-After header
   std::optional<std::vector<unsigned char>> data;
 
   bool hasThread = false;
@@ -148,6 +174,7 @@ struct Transfer {
   bool noMemory = false;
   bool headersDone = false;
   std::int64_t lastProgress = 0;
+  std::string retryAfter;  ///< of the current header block
 };
 
 bool seeAbort(Transfer& transfer) {
@@ -158,9 +185,37 @@ bool seeAbort(Transfer& transfer) {
   return transfer.aborted;
 }
 
+/// The value of header line `line` when it is the header `lowerName`, without blanks and line
+/// end around it.
+std::optional<std::string_view> headerValue(std::string_view line, std::string_view lowerName) {
+  if (line.size() <= lowerName.size() || line[lowerName.size()] != ':') {
+    return std::nullopt;
+  }
+  for (std::size_t i = 0; i < lowerName.size(); ++i) {
+    const char c = line[i];
+    if ((c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c) != lowerName[i]) {
+      return std::nullopt;
+    }
+  }
+  std::string_view value = line.substr(lowerName.size() + 1);
+  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
+  while (!value.empty() && blank(value.front())) {
+    value.remove_prefix(1);
+  }
+  while (!value.empty() && blank(value.back())) {
+    value.remove_suffix(1);
+  }
+  return value;
+}
+
 std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* user) {
   auto& transfer = *static_cast<Transfer*>(user);
   const std::string_view line(data, size * count);
+  if (line.starts_with("HTTP/")) {
+    transfer.retryAfter.clear();  // a new response (after a redirect, or the first one)
+  } else if (const auto value = headerValue(line, "retry-after")) {
+    transfer.retryAfter = std::string(value->substr(0, kErrorTextLimit));
+  }
   if (line == "\r\n" || line == "\n") {
     // End of one header block (redirects give several; the last one counts).
     curl_off_t length = -1;
@@ -294,6 +349,7 @@ bool finishTransfer(JobState& job, Transfer& transfer, CURLcode result, const ch
   if (curl_easy_getinfo(transfer.curl, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) {
     job.httpStatus.store(static_cast<int>(status));
   }
+  job.retryAfter = std::move(transfer.retryAfter);
   if (transfer.aborted || job.abortFlag.load() != 0) {
     setFailure(job, kEngineAborted, kJobErrorAborted, "");
     return false;
@@ -319,27 +375,83 @@ bool finishTransfer(JobState& job, Transfer& transfer, CURLcode result, const ch
   return true;
 }
 
-/// The worker: runs once per job, on its own thread or on the caller's.
-void runTransfer(JobState& job, bool notify) {
+bool abortSeen(const JobState& job) {
+  return job.abortFlag.load() != 0 || job.stop.stop_requested();
+}
+
+/// Waits on the worker's own thread until `until`, ended early by an abort or a stop; false
+/// when one came.
+bool pauseUntil(JobState& job, std::chrono::steady_clock::time_point until) {
+  constexpr auto kStep = std::chrono::milliseconds(10);
+  while (!abortSeen(job)) {
+    const auto now = std::chrono::steady_clock::now();
+    if (now >= until) {
+      return true;
+    }
+    std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(until - now, kStep));
+  }
+  job.abortFlag.store(2);
+  return false;
+}
+
+/// One try of the request: waits its turn at the pacing gate, then runs the transfer. Returns
+/// whether the completion event may be posted.
+bool transferOnce(JobState& job) {
+  if (!pauseUntil(job, job.engine->pacing.claimTurn())) {
+    setFailure(job, kEngineAborted, kJobErrorAborted, "");
+    return false;
+  }
   Transfer transfer;
   transfer.job = &job;
   transfer.chunk = job.request.chunkSize < 1 ? std::size_t{kDefaultChunk}
                                              : static_cast<std::size_t>(job.request.chunkSize);
   transfer.limit = job.engine->bodyLimit.load();
-  bool mayNotify = true;
   CURL* curl = curl_easy_init();
   if (curl == nullptr) {
     setFailure(job, kEngineInitFailed, kJobErrorHttpBase + CURLE_FAILED_INIT,
                curl_easy_strerror(CURLE_FAILED_INIT));
-  } else {
-    transfer.curl = curl;
-    char errorBuffer[CURL_ERROR_SIZE] = {};
-    curl_slist* headers = requestHeaders(job);
-    configure(curl, transfer, headers, errorBuffer);
-    const CURLcode result = curl_easy_perform(curl);
-    mayNotify = finishTransfer(job, transfer, result, errorBuffer);
-    curl_slist_free_all(headers);
-    curl_easy_cleanup(curl);
+    return true;
+  }
+  transfer.curl = curl;
+  char errorBuffer[CURL_ERROR_SIZE] = {};
+  curl_slist* headers = requestHeaders(job);
+  configure(curl, transfer, headers, errorBuffer);
+  const CURLcode result = curl_easy_perform(curl);
+  const bool mayNotify = finishTransfer(job, transfer, result, errorBuffer);
+  curl_slist_free_all(headers);
+  curl_easy_cleanup(curl);
+  return mayNotify;
+}
+
+/// Forgets a try's outcome before the next one.
+void resetOutcome(JobState& job) {
+  job.contentLength.store(-1);
+  job.bytesReceived.store(0);
+  job.jobError.store(0);
+  job.httpStatus.store(0);
+  job.errorText.clear();
+  job.retryAfter.clear();
+  job.data.reset();
+}
+
+/// The worker: runs once per job, on its own thread or on the caller's. An answer that asks
+/// for a pause (429/503 with Retry-After) is waited out here and asked again, as often as the
+/// request allows.
+void runTransfer(JobState& job, bool notify) {
+  bool mayNotify = transferOnce(job);
+  for (int waits = 0; mayNotify && waits < job.request.politeWaits; ++waits) {
+    const auto delay =
+        politeDelay(job.httpStatus.load(), job.retryAfter, std::chrono::system_clock::now());
+    if (!delay) {
+      break;
+    }
+    if (!pauseUntil(job, std::chrono::steady_clock::now() + *delay)) {
+      setFailure(job, kEngineAborted, kJobErrorAborted, "");
+      mayNotify = false;
+      break;
+    }
+    resetOutcome(job);
+    mayNotify = transferOnce(job);
   }
   // The end and its events under the post lock: an abort either comes before (and nothing is
   // posted) or finds the job finished (and its events posted).
@@ -372,6 +484,10 @@ void TransferEngine::setBodyLimit(std::size_t bytes) {
 
 void TransferEngine::setStallTimeout(int seconds) {
   shared_->stallSeconds = std::max(1, seconds);
+}
+
+void TransferEngine::setRequestInterval(std::chrono::milliseconds interval) {
+  shared_->pacing.setInterval(interval);
 }
 
 std::shared_ptr<JobState> TransferEngine::makeJob(const UrlRequest& request) {
@@ -488,6 +604,11 @@ std::int64_t TransferEngine::GetBytesReceived(JobHandle handle) {
 int TransferEngine::GetHttpStatus(JobHandle handle) {
   Entry* entry = find(handle);
   return entry == nullptr || !entry->job->finished.load() ? 0 : entry->job->httpStatus.load();
+}
+
+std::string TransferEngine::GetRetryAfter(JobHandle handle) {
+  Entry* entry = find(handle);
+  return entry == nullptr || !entry->job->finished.load() ? std::string() : entry->job->retryAfter;
 }
 
 int TransferEngine::IsRunning(JobHandle handle) {

@@ -13,6 +13,7 @@
 
 #include "archive/curl_global.h"
 #include "archive/event_codes.h"
+#include "archive/retry_after.h"
 #include "platform/event_target.h"
 
 namespace korvalis {
@@ -70,6 +71,10 @@ struct UrlRequest {
   int notifyCode = 0;         ///< 0: no completion event
   int chunkSize = 0;          ///< bytes per read; below 1 means 65536
   int connectTimeoutMs = -1;  ///< -1 keeps the library default
+  /// How many answers 429 or 503 with a Retry-After of at most kRetryAfterCap the worker waits
+  /// out (on its own thread, ended at once by an abort or stop) before asking again; the
+  /// answer after the last one counts as it came. 0: every answer counts (the caller waits).
+  int politeWaits = kDefaultPoliteWaits;
 };
 
 namespace detail {
@@ -101,6 +106,10 @@ class TransferEngine {
   void setBodyLimit(std::size_t bytes);
   /// How long a request may receive nothing before it fails (default 30 s, at least 1 s).
   void setStallTimeout(int seconds);
+  /// The least time between the starts of two requests of this engine (default 0: none). Each
+  /// request waits its turn on its worker (a synchronous one on its caller's thread), so
+  /// every try, polite retries included, keeps the distance across all jobs.
+  void setRequestInterval(std::chrono::milliseconds interval);
 
   /// Starts an asynchronous download; returns its handle (0 only when the job cannot be
   /// created: engine error 3).
@@ -130,6 +139,9 @@ class TransferEngine {
   /// The HTTP status of the last response once the transfer has ended (0 when none came,
   /// while it runs, or for an unknown handle).
   int GetHttpStatus(JobHandle handle);
+  /// The Retry-After header of the last response once the transfer has ended ("" when it had
+  /// none, while it runs, or for an unknown handle); read it with politeDelay().
+  std::string GetRetryAfter(JobHandle handle);
   /// 1 while the job's worker is still running and has not been aborted.
   int IsRunning(JobHandle handle);
   /// Asks the worker to stop and returns at once (always 1). From then on the job posts

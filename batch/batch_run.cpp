@@ -7,6 +7,7 @@
 
 #include "archive/event_codes.h"
 #include "archive/page_address.h"
+#include "archive/retry_after.h"
 #include "batch/save_list_file.h"
 #include "platform/cp1252.h"
 #include "platform/file_io.h"
@@ -27,6 +28,7 @@ struct WorkerResult {
   std::mutex mutex;
   bool cancelled = false;             ///< the run was stopped before the page got its name
   std::optional<std::int32_t> saved;  ///< the save's outcome code once settled
+  bool cacheMiss = false;             ///< the cache had no sound entry after all
   std::atomic<bool> done{false};      ///< the worker has nothing left to do but return
 };
 }  // namespace detail
@@ -121,11 +123,23 @@ void runLookup(const std::stop_token& stop, const LookupTask& task) {
   task.result->done = true;
 }
 
+/// A row reference "ID_PAGE" as the cache's film ID and page.
+std::pair<std::string_view, std::string_view> cacheKey(std::string_view reference) {
+  const std::size_t split = reference.find('_');
+  if (split == std::string_view::npos) {
+    return {};
+  }
+  return {reference.substr(0, split), reference.substr(split + 1)};
+}
+
 /// What a saving worker needs; moved into its thread.
 struct SaveTask {
   std::vector<unsigned char> body;
   std::filesystem::path fileName;  ///< the row's file (empty: it cannot be written)
   std::function<void()> pageChecked;
+  PageCache* cache = nullptr;  ///< where a downloaded page is kept too (null: nowhere)
+  std::string reference;       ///< the row's "ID_PAGE"
+  std::string apid;            ///< the page's APID from its look-up
   std::shared_ptr<detail::WorkerResult> result;
   std::shared_ptr<EventTarget> target;
   std::uintptr_t eventData = 0;
@@ -150,6 +164,11 @@ void savePage(const std::stop_token& stop, SaveTask& task) {
   std::int32_t code = checkPage(task.body);
   if (task.pageChecked) {
     task.pageChecked();
+  }
+  if (code == kRowWaiting && task.cache != nullptr && !task.apid.empty() &&
+      task.apid != kUnknownApid) {
+    const auto [id, page] = cacheKey(task.reference);
+    task.cache->store(id, page, task.apid, task.body);
   }
   std::filesystem::path staged;
   if (code == kRowWaiting) {
@@ -186,6 +205,22 @@ void savePage(const std::stop_token& stop, SaveTask& task) {
 
 void runSave(const std::stop_token& stop, SaveTask& task) {
   savePage(stop, task);
+  task.result->done = true;
+}
+
+/// Writes the page the cache holds as the archive sent it; a miss (an entry found unsound and
+/// dropped) goes back to the slot, which then asks the archive.
+void runCachedSave(const std::stop_token& stop, SaveTask& task) {
+  const auto [id, page] = cacheKey(task.reference);
+  std::optional<CachedPage> cached = task.cache->find(id, page);
+  task.cache = nullptr;  // nothing to add: it is there
+  if (cached) {
+    task.body = std::move(cached->bytes);
+    savePage(stop, task);
+  } else if (!stop.stop_requested()) {
+    task.result->cacheMiss = true;
+    task.target->postEvent(kBatchLookupEvent, task.eventData);
+  }
   task.result->done = true;
 }
 
@@ -262,6 +297,8 @@ bool BatchRun::takeNextRow(int slot) {
       Slot& state = slots_[static_cast<std::size_t>(slot)];
       state.row = i;
       state.retries = 0;
+      state.politeWaits = 0;
+      state.cacheTried = false;
       state.apid.clear();
       state.phase = Phase::LookingUp;
       list_.setCodeAndStatus(i, slot + 1, rows[i].status);
@@ -272,9 +309,21 @@ bool BatchRun::takeNextRow(int slot) {
   return false;
 }
 
+bool BatchRun::cachedRow(std::size_t row) const {
+  if (settings_.cache == nullptr) {
+    return false;
+  }
+  const auto [id, page] = cacheKey(list_.row(row).reference);
+  return settings_.cache->holds(id, page);
+}
+
 void BatchRun::startLookup(int slot) {
   Slot& state = slots_[static_cast<std::size_t>(slot)];
   dropLookAheads(state.row, /*keepClaimed=*/true);  // rows passed over need no answer
+  if (!state.cacheTried && cachedRow(state.row)) {
+    startCachedSave(slot);
+    return;
+  }
   auto ahead = std::find_if(lookAheads_.begin(), lookAheads_.end(),
                             [&](const LookAhead& other) { return other.row == state.row; });
   if (ahead != lookAheads_.end() && ahead->reference != list_.row(state.row).reference) {
@@ -335,7 +384,7 @@ void BatchRun::fillLookAheads() {
   std::size_t row = std::max(lookAheadRow_, nextRow_);
   while (lookAheads_.size() < depth && inFlight() < inFlightLimit && row < rows.size() &&
          !rows[row].reference.empty()) {
-    if (rows[row].checked && rows[row].code == kRowWaiting) {
+    if (rows[row].checked && rows[row].code == kRowWaiting && !cachedRow(row)) {
       startLookAhead(row);
     }
     lookAheadRow_ = ++row;
@@ -409,7 +458,7 @@ void BatchRun::startWorker(int slot, std::chrono::milliseconds delay, bool lookU
       [task = std::move(task)](const std::stop_token& stop) { runLookup(stop, task); });
 }
 
-void BatchRun::startSave(int slot, std::vector<unsigned char> body) {
+void BatchRun::startSave(int slot, std::vector<unsigned char> body, bool fromCache) {
   Slot& state = slots_[static_cast<std::size_t>(slot)];
   retireWorker(state);
   state.result = std::make_shared<detail::WorkerResult>();
@@ -420,12 +469,28 @@ void BatchRun::startSave(int slot, std::vector<unsigned char> body) {
     task.fileName = std::filesystem::path(cp1252ToUtf8(fileName));
   }
   task.pageChecked = settings_.pageChecked;
+  task.cache = settings_.cache;
+  task.reference = list_.row(state.row).reference;
+  task.apid = state.apid;
   task.result = state.result;
   task.target = target_;
   task.eventData = (static_cast<std::uintptr_t>(generation_) << 2) | static_cast<unsigned>(slot);
   state.phase = Phase::Saving;
-  state.worker = std::jthread(
-      [task = std::move(task)](const std::stop_token& stop) mutable { runSave(stop, task); });
+  state.worker =
+      std::jthread([task = std::move(task), fromCache](const std::stop_token& stop) mutable {
+        if (fromCache) {
+          runCachedSave(stop, task);
+        } else {
+          runSave(stop, task);
+        }
+      });
+}
+
+void BatchRun::startCachedSave(int slot) {
+  startSave(slot, {}, /*fromCache=*/true);
+  Slot& state = slots_[static_cast<std::size_t>(slot)];
+  list_.setCodeAndStatus(state.row, slot + 1, kStatusLoading);
+  listener_.rowStarted(state.row);
 }
 
 std::optional<std::int32_t> BatchRun::cancelSave(Slot& slot) {
@@ -469,6 +534,11 @@ void BatchRun::workerDone(int slot) {
   const std::shared_ptr<detail::WorkerResult> result = state.result;
   retireWorker(state);  // it has posted its event and is leaving
   state.result.reset();
+  if (state.phase == Phase::Saving && result->cacheMiss) {
+    state.cacheTried = true;
+    startLookup(slot);  // the entry was unsound: the archive is asked after all
+    return;
+  }
   if (state.phase == Phase::Saving) {
     std::int32_t code = kRowWriteFailed;
     {
@@ -497,6 +567,7 @@ void BatchRun::startDownload(int slot) {
   request.notifyCode = kBatchSlotEvent0 + slot;
   request.chunkSize = kChunkSize;
   request.connectTimeoutMs = settings_.requestLimit;
+  request.politeWaits = 0;  // the slot waits, so its row can say so
   state.handle = engine_.GetUrl(request);
   if (state.handle == 0) {
     // No download could be started: the row ends now instead of waiting for a completion
@@ -515,9 +586,20 @@ void BatchRun::completion(int slot, JobHandle handle) {
     return;
   }
   state.handle = 0;
+  const int status = engine_.GetHttpStatus(handle);
+  if (const auto pause =
+          politeDelay(status, engine_.GetRetryAfter(handle), std::chrono::system_clock::now());
+      pause && state.politeWaits < kDefaultPoliteWaits) {
+    // The archive asked for a pause: the row waits for it without spending a try.
+    engine_.Free(handle);
+    ++state.politeWaits;
+    list_.setCodeAndStatus(state.row, slot + 1, kStatusWaiting);
+    startWorker(slot, *pause, /*lookUp=*/false);
+    return;
+  }
   const auto data = engine_.GetData(handle);
-  const bool networkFailure = (!data && engine_.GetError(handle) >= kJobErrorHttpBase) ||
-                              engine_.GetHttpStatus(handle) >= 500;
+  const bool networkFailure =
+      (!data && engine_.GetError(handle) >= kJobErrorHttpBase) || status >= 500 || status == 429;
   if (networkFailure && state.retries < kMaxRetries) {
     engine_.Free(handle);
     const auto delay = settings_.retryDelays[static_cast<std::size_t>(state.retries)];
@@ -533,7 +615,7 @@ void BatchRun::completion(int slot, JobHandle handle) {
   // The check and the write go to the slot's worker; its event finishes the row.
   std::vector<unsigned char> body = engine_.TakeData(handle).value_or(std::vector<unsigned char>{});
   engine_.Free(handle);
-  startSave(slot, std::move(body));
+  startSave(slot, std::move(body), /*fromCache=*/false);
 }
 
 void BatchRun::finishRow(int slot, std::int32_t code) {

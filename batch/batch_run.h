@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "archive/page_cache.h"
 #include "archive/transfer_engine.h"
 #include "batch/save_list.h"
 
@@ -29,6 +30,9 @@ struct BatchSettings {
   /// Called on the thread that has just checked a received page (decoded it), before it is
   /// written; for tests. May be empty.
   std::function<void()> pageChecked;
+  /// Pages kept on disk, shared with the rest of the program (null: none). A row whose page
+  /// it holds is written from there (no look-up, no download); a downloaded page is added.
+  PageCache* cache = nullptr;
 };
 
 /// What a batch run tells its window (user-interface thread).
@@ -72,7 +76,10 @@ struct WorkerResult;
 /// link: either it ends "STOP" and its file is removed, or it is saved and its row shows so. A row
 /// whose look-up or download failed for a network reason (no answer, connection failure, HTTP 5xx)
 /// is tried again up to two more times after the retry delays; "not found", "unauthorized"
-/// and data that is no image are final.
+/// and data that is no image are final. An archive that asks for a pause (429 or 503 with a
+/// Retry-After of at most two minutes) gets it: the row shows "Warte..." while the slot's
+/// worker waits, and the pause is no failed try; a 429 without Retry-After or asking for
+/// longer counts as a network failure. Look-ups wait such pauses out inside the engine.
 class BatchRun {
  public:
   BatchRun(TransferEngine& engine, SaveList& list, std::shared_ptr<EventTarget> target,
@@ -93,6 +100,9 @@ class BatchRun {
   /// Handles the run's posted events (look-up results, slot completions); false for others.
   bool handleEvent(int code, std::uintptr_t data);
 
+  /// The page cache from the next start() on (null: none); see BatchSettings::cache.
+  void setCache(PageCache* cache) { settings_.cache = cache; }
+
   int progressValue() const { return saved_; }
   int progressMaximum() const { return maximum_; }
 
@@ -111,6 +121,8 @@ class BatchRun {
     std::size_t row = 0;
     JobHandle handle = 0;
     int retries = 0;
+    int politeWaits = 0;      ///< pauses the archive asked for while downloading this row
+    bool cacheTried = false;  ///< the cache had no sound entry: the row goes to the archive
     std::string apid;
     std::shared_ptr<detail::WorkerResult> result;
     std::jthread worker;
@@ -124,7 +136,14 @@ class BatchRun {
   bool takeNextRow(int slot);
   void startLookup(int slot);
   void startWorker(int slot, std::chrono::milliseconds delay, bool lookUp);
-  void startSave(int slot, std::vector<unsigned char> body);
+  /// The check and write of a page on the slot's worker; `fromCache`: the worker takes the
+  /// page from the cache first.
+  void startSave(int slot, std::vector<unsigned char> body, bool fromCache);
+  /// Writes the row's page from the cache on the slot's worker (a miss comes back to
+  /// startLookup).
+  void startCachedSave(int slot);
+  /// Whether the cache holds the page of `row` (and it was not found unsound this run).
+  bool cachedRow(std::size_t row) const;
   void retireWorker(Slot& slot);
   void reapWorkers();
   void workerDone(int slot);

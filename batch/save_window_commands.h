@@ -94,6 +94,8 @@ class SaveWindowCommands : private BatchListener {
 
   bool batchRunning() const { return batch_.running(); }
   bool estimateRunning() const { return estimate_.running(); }
+  /// The page cache the batch download uses and fills (null: none); from the next run on.
+  void setPageCache(PageCache* cache) { batch_.setCache(cache); }
   /// A run or an estimate works on the list: nothing may replace its rows.
   bool listBusy() const { return batchRunning() || estimateRunning(); }
 

@@ -60,6 +60,30 @@ std::string allRowsMessage(const EstimateTotals& totals) {
   return text;
 }
 
+/// One worker of an estimate: takes the next reference until none is left or a stop comes, and
+/// posts each size (an empty reference counts as unknown without asking).
+void querySizes(TransferEngine& engine, EventTarget& target, const std::string& prefix,
+                const std::vector<std::string>& references, std::atomic<std::size_t>& next,
+                std::uintptr_t tag, const std::stop_token& stop) {
+  for (std::size_t index = next++; index < references.size() && !stop.stop_requested();
+       index = next++) {
+    const std::string& reference = references[index];
+    std::int64_t size = -1;
+    if (!reference.empty()) {
+      // A stop aborts the query under way.
+      const auto answer =
+          engine.GetUrlSync(sizeRequest(prefix, longImageName(reference), /*byApid=*/false), stop);
+      size = readSizeAnswer(
+          answer ? std::optional<std::span<const unsigned char>>(*answer) : std::nullopt, nullptr);
+    }
+    if (stop.stop_requested()) {
+      break;
+    }
+    // Size + 1 keeps -1 (unknown) apart from every size in the event's data.
+    target.postEvent(kEstimateSizeEvent, tag | (static_cast<std::uintptr_t>(size + 1) & kSizeMask));
+  }
+}
+
 }  // namespace
 
 std::string FormatByteSize(std::int64_t bytes, int decimals) {
@@ -130,39 +154,25 @@ void StorageEstimate::start(std::vector<std::string> references, std::size_t row
     return;
   }
   const std::uintptr_t tag = static_cast<std::uintptr_t>(generation_ & 0xFFFF) << kGenerationShift;
-  auto ended = std::make_shared<std::atomic<bool>>(false);
-  worker_.ended = ended;
-  worker_.thread =
-      std::jthread([&engine = engine_, target = target_, prefix = servicePrefix_,
-                    references = std::move(references), tag, ended](const std::stop_token& stop) {
-        for (const std::string& reference : references) {
-          if (stop.stop_requested()) {
-            break;
-          }
-          std::int64_t size = -1;
-          if (!reference.empty()) {
-            // A stop aborts the query under way.
-            const auto answer = engine.GetUrlSync(
-                sizeRequest(prefix, longImageName(reference), /*byApid=*/false), stop);
-            size = readSizeAnswer(
-                answer ? std::optional<std::span<const unsigned char>>(*answer) : std::nullopt,
-                nullptr);
-          }
-          if (stop.stop_requested()) {
-            break;
-          }
-          // Size + 1 keeps -1 (unknown) apart from every size in the event's data.
-          target->postEvent(kEstimateSizeEvent,
-                            tag | (static_cast<std::uintptr_t>(size + 1) & kSizeMask));
-        }
-        ended->store(true);
-      });
+  const int workers =
+      static_cast<int>(std::min(planned_, static_cast<std::size_t>(queriesAtOnce_)));
+  auto shared = std::make_shared<const std::vector<std::string>>(std::move(references));
+  auto next = std::make_shared<std::atomic<std::size_t>>(0);
+  worker_.running = std::make_shared<std::atomic<int>>(workers);
+  for (int i = 0; i < workers; ++i) {
+    worker_.threads.emplace_back([&engine = engine_, target = target_, prefix = servicePrefix_,
+                                  shared, next, tag, running = worker_.running,
+                                  stop = worker_.stop.get_token()] {
+      querySizes(engine, *target, prefix, *shared, *next, tag, stop);
+      running->fetch_sub(1);
+    });
+  }
 }
 
 void StorageEstimate::retire() {
-  std::erase_if(retired_, [](const Worker& old) { return old.ended->load(); });
-  if (worker_.thread.joinable()) {
-    worker_.thread.request_stop();
+  std::erase_if(retired_, [](const Worker& old) { return old.running->load() == 0; });
+  if (!worker_.threads.empty()) {
+    worker_.stop.request_stop();
     retired_.push_back(std::move(worker_));
     worker_ = Worker{};
   }

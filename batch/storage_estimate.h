@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
@@ -44,12 +45,17 @@ inline constexpr std::string_view kNothingCheckedMessage = "Keine Eintr\xE4ge se
 /// Title of the result box.
 inline constexpr std::string_view kEstimateTitle = "Ben\xF6tigter Speicherplatz";
 
-/// The size queries of an estimate, made one after the other on a worker thread so the window
-/// stays responsive. Each ended query posts kEstimateSizeEvent to the target; the owner hands
-/// the events to handleEvent() on its own thread, which adds them up. cancel() ends the run at
-/// once with what was found so far; the query under way is aborted. The worker is never waited
-/// for on the owner's thread: a stopped or finished one is joined once it has ended, or when the
-/// estimate goes (the window's end, bounded by the aborted query).
+/// Size queries the estimate keeps under way at once.
+inline constexpr int kEstimateQueriesAtOnce = 4;
+
+/// The size queries of an estimate, made on worker threads so the window stays responsive: up
+/// to four at once (kEstimateQueriesAtOnce), each worker taking the next reference, all through
+/// the engine's shared connections. Each ended query posts kEstimateSizeEvent to the target; the
+/// owner hands the events to handleEvent() on its own thread, which adds them up (their order
+/// does not matter). cancel() ends the run at once with what was found so far; the queries under
+/// way are aborted. The workers are never waited for on the owner's thread: stopped or finished
+/// ones are joined once they have ended, or when the estimate goes (the window's end, bounded by
+/// the aborted queries).
 class StorageEstimate {
  public:
   StorageEstimate(TransferEngine& engine, std::shared_ptr<EventTarget> target,
@@ -68,16 +74,19 @@ class StorageEstimate {
   /// Ends the run now: marks it cancelled and stops the worker (its query is aborted).
   void cancel();
   const EstimateTotals& totals() const { return totals_; }
+  /// How many queries run at once from the next start() on (1 to 16; default 4).
+  void setQueriesAtOnce(int count) { queriesAtOnce_ = std::clamp(count, 1, 16); }
   std::size_t planned() const { return planned_; }
 
  private:
   TransferEngine& engine_;
   std::shared_ptr<EventTarget> target_;
   std::string servicePrefix_;
-  /// A worker and the flag it sets as its last step.
+  /// The workers of one run, their common stop and the count of those still running.
   struct Worker {
-    std::jthread thread;
-    std::shared_ptr<std::atomic<bool>> ended;
+    std::stop_source stop;
+    std::vector<std::jthread> threads;
+    std::shared_ptr<std::atomic<int>> running;
   };
   void retire();
 
@@ -87,6 +96,7 @@ class StorageEstimate {
   std::size_t planned_ = 0;
   std::uint32_t generation_ = 0;
   bool running_ = false;
+  int queriesAtOnce_ = kEstimateQueriesAtOnce;
 };
 
 }  // namespace korvalis

@@ -330,7 +330,7 @@ class ProgramWindows final : public OtherWindows {
  public:
   ProgramWindows(RecordsController& records, Platform& platform, AppState& state,
                  TransferEngine& engine, MainWindow& window, const PageView& view,
-                 MainToolBar& toolBar)
+                 MainToolBar& toolBar, PageCache& cache)
       : records_(records),
         platform_(platform),
         state_(state),
@@ -345,6 +345,8 @@ class ProgramWindows final : public OtherWindows {
             }),
         saveWindow_(std::make_unique<SaveWindow>(
             platform, engine, saveWindowSettings(state), [this] { help(); }, &window)) {
+    // The batch download takes pages kept on disk and keeps what it downloads.
+    saveWindow_->setPageCache(&cache);
     saveWindow_->setMainWindowControl([this, &window](bool enabled) {
       setMainWindowContentsEnabled(window, enabled, shortcutBlocker_);
     });
@@ -465,10 +467,14 @@ struct Program::Parts {
                 window.eventTarget(), state.aboutHtml, state.view.pageShown},
         requests(context, state.session, records, *pageView, cache),
         display(*pageView, window, platform, state),
-        windows(records, platform, state, engine, window, *pageView, *toolBar),
+        windows(records, platform, state, engine, window, *pageView, *toolBar, cache),
         frame(window, records, *monitorButton),
         commands(new MainCommands(state, platform, window, window, *toolBar, *panel,
-                                  CommandTargets{requests, display, windows, frame})) {}
+                                  CommandTargets{requests, display, windows, frame})) {
+    // The least time between two requests to the archive (request_interval_ms).
+    engine.setRequestInterval(
+        std::chrono::milliseconds(readArchiveAddress().address.requestIntervalMs));
+  }
 
   AppState& state;
   Platform& platform;

@@ -410,5 +410,148 @@ TEST(CurlGlobalTest, TheEngineKeepsTheSetUpAfterItsMakerIsGone) {
   EXPECT_TRUE(engine.GetUrlSync(r).has_value()) << "a later request still finds the library set up";
 }
 
+std::size_t countLines(const ArchiveServer& server, std::string_view part) {
+  const auto log = server.requestLog();
+  return static_cast<std::size_t>(std::count_if(log.begin(), log.end(), [&](const auto& line) {
+    return line.find(part) != std::string::npos;
+  }));
+}
+
+// The server lets one request a second through and answers the others 429 "Retry-After: 1".
+TEST_F(TransferEngineTest, ARateLimitedAnswerKeepsItsStatusAndHeaderOrIsWaitedOut) {
+  ArchiveServer server({"--fault", "ratelimit=1"});
+  constexpr int kJobs = 4;
+  // Taken as they come: at least one of four requests at once is turned away.
+  std::vector<JobHandle> handles;
+  for (int i = 0; i < kJobs; ++i) {
+    UrlRequest r = request(server, kApid + "/dist.jpg");
+    r.politeWaits = 0;
+    handles.push_back(engine.GetUrl(r));
+  }
+  int limited = 0;
+  for (int i = 0; i < kJobs; ++i) {
+    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
+    ASSERT_TRUE(event.has_value());
+    const auto handle = static_cast<JobHandle>(event->data);
+    if (engine.GetHttpStatus(handle) == 429) {
+      ++limited;
+      EXPECT_EQ(engine.GetRetryAfter(handle), "1");
+    } else {
+      EXPECT_EQ(engine.GetHttpStatus(handle), 200);
+      EXPECT_EQ(engine.GetRetryAfter(handle), "");
+    }
+    engine.Free(handle);
+  }
+  EXPECT_GE(limited, 1);
+  EXPECT_EQ(engine.GetRetryAfter(handles[0]), "") << "a freed job has no header";
+
+  // Waited out (the default): every request ends with the page, asynchronous or not, and the
+  // server saw each page request once more for every 429 it gave.
+  const std::size_t before = server.requestLog().size();
+  handles.clear();
+  for (int i = 0; i < kJobs; ++i) {
+    handles.push_back(engine.GetUrl(request(server, kApid + "/dist.jpg")));
+  }
+  const auto synchronous = engine.GetUrlSync(request(server, kApid + "/dist.jpg"));
+  ASSERT_TRUE(synchronous.has_value());
+  EXPECT_EQ((*synchronous)[0], 0xFF);
+  for (int i = 0; i < kJobs; ++i) {
+    const auto event = mainWindow->waitFor(kPageImageEvent, 30s);
+    ASSERT_TRUE(event.has_value());
+    const auto handle = static_cast<JobHandle>(event->data);
+    EXPECT_EQ(engine.GetHttpStatus(handle), 200);
+    ASSERT_TRUE(engine.GetData(handle).has_value());
+    EXPECT_EQ(text(*engine.GetData(handle)), text(*synchronous));
+    engine.Free(handle);
+  }
+  const auto log = server.requestLog();
+  const std::size_t turnedAway = countLines(server, "=> 429") - static_cast<std::size_t>(limited);
+  EXPECT_GE(turnedAway, 1U) << "five requests at once, one a second";
+  EXPECT_EQ(log.size() - before, kJobs + 1 + turnedAway);
+}
+
+// One request a second: a size query takes the second's turn, and the page request right
+// after it is turned away and pauses, unless a slow machine let the second pass in between;
+// then the pair is tried again.
+TEST_F(TransferEngineTest, AStopEndsAPauseAtOnceAndAnAbortedPausePostsNothing) {
+  ArchiveServer server({"--fault", "ratelimit=1"});
+  UrlRequest first = request(server, kApid + "/size", kSizeStepEvent);
+  first.politeWaits = 0;
+  const auto pausedAfter = [&](std::size_t limitedBefore, const auto& finished) {
+    const auto end = std::chrono::steady_clock::now() + 20s;
+    while (std::chrono::steady_clock::now() < end && !finished()) {
+      if (countLines(server, "=> 429") > limitedBefore) {
+        return true;
+      }
+      std::this_thread::sleep_for(5ms);
+    }
+    return false;
+  };
+
+  bool stoppedInPause = false;
+  for (int attempt = 0; attempt < 5 && !stoppedInPause; ++attempt) {
+    std::stop_source stop;
+    std::atomic<bool> returned{false};
+    std::optional<std::vector<unsigned char>> answer;
+    std::size_t limitedBefore = 0;
+    std::atomic<bool> firstDone{false};
+    std::thread caller([&] {
+      engine.GetUrlSync(first);
+      limitedBefore = countLines(server, "=> 429");
+      firstDone = true;
+      answer = engine.GetUrlSync(request(server, kApid + "/dist.jpg"), stop.get_token());
+      returned = true;
+    });
+    while (!firstDone) {
+      std::this_thread::sleep_for(1ms);
+    }
+    stoppedInPause = pausedAfter(limitedBefore, [&] { return returned.load(); });
+    stop.request_stop();
+    caller.join();
+    if (stoppedInPause) {
+      EXPECT_FALSE(answer.has_value()) << "a stopped pause gives nothing";
+    }
+  }
+  ASSERT_TRUE(stoppedInPause);
+
+  // The same with an asynchronous job: Abort ends it and nothing is posted.
+  bool abortedInPause = false;
+  for (int attempt = 0; attempt < 5 && !abortedInPause; ++attempt) {
+    engine.GetUrlSync(first);
+    const std::size_t limitedBefore = countLines(server, "=> 429");
+    const JobHandle handle = engine.GetUrl(request(server, kApid + "/dist.jpg"));
+    abortedInPause = pausedAfter(limitedBefore, [&] { return engine.GetHttpStatus(handle) != 0; });
+    if (abortedInPause) {
+      engine.Abort(handle);
+      EXPECT_EQ(engine.IsRunning(handle), 0);
+      EXPECT_FALSE(mainWindow->waitFor(kPageImageEvent, 1500ms).has_value());
+    } else {
+      mainWindow->waitFor(kPageImageEvent, 20s);  // the page came: the pair again
+    }
+    engine.Free(handle);
+  }
+  EXPECT_TRUE(abortedInPause);
+}
+
+TEST_F(TransferEngineTest, TheRequestIntervalKeepsEveryStartApartAcrossJobs) {
+  ArchiveServer server;
+  engine.setRequestInterval(150ms);
+  constexpr int kJobs = 5;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < kJobs; ++i) {
+    ASSERT_NE(engine.GetUrl(request(server, kApid + "/size")), JobHandle{0});
+  }
+  for (int i = 0; i < kJobs; ++i) {
+    const auto event = mainWindow->waitFor(kPageImageEvent, 20s);
+    ASSERT_TRUE(event.has_value());
+    EXPECT_EQ(engine.GetHttpStatus(event->data), 200);
+    engine.Free(event->data);
+  }
+  // Five starts at least 150 ms apart span at least 600 ms, however fast the server answers.
+  EXPECT_GE(std::chrono::steady_clock::now() - start, 600ms);
+  engine.setRequestInterval(0ms);
+  EXPECT_TRUE(engine.GetUrlSync(request(server, kApid + "/size")).has_value());
+}
+
 }  // namespace
 }  // namespace korvalis

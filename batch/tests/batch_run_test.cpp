@@ -314,5 +314,78 @@ TEST(BatchRun, AFileThatAppearsDuringTheRunIsNeverOverwritten) {
   EXPECT_EQ(readWholeFile(third).value_or(""), "mine");
 }
 
+// Two requests a second, the others answered 429 "Retry-After: 1": the slots wait, the rows
+// say so, and every page arrives without a try spent on the pauses.
+TEST(BatchRun, ARateLimitedArchiveMakesTheSlotsWaitAndEveryPageArrives) {
+  constexpr int kPages = 6;
+  Harness h({"--fault", "ratelimit=2"}, kPages);
+  ASSERT_TRUE(h.run_->start());
+  bool sawWaiting = false;  // a row whose download had started showed "Warte..." in its slot
+  h.pumpUntil([&] {
+    for (const auto& [row, slot] : h.recorder_.started) {
+      const LinkRow& shown = h.list_.row(row);
+      sawWaiting = sawWaiting || (shown.code >= 1 && shown.code <= 3 && shown.status == "Warte...");
+    }
+    return h.recorder_.over;
+  });
+  for (std::size_t i = 0; i < kPages; ++i) {
+    EXPECT_EQ(h.list_.row(i).status, "OK") << i;
+  }
+  const std::size_t limited = h.requests("=> 429");
+  const std::size_t limitedImages = h.requests("dist.jpg\t") - kPages;
+  EXPECT_GE(limited, 1U) << "twelve requests at two a second";
+  // Exactly one look-up and one download per page, plus the requests turned away.
+  EXPECT_EQ(h.server_.requestLog().size(), 2 * kPages + limited);
+  EXPECT_EQ(h.requests("/location/db") + h.requests("dist.jpg"), 2 * kPages + limited);
+  if (limitedImages > 0) {
+    EXPECT_TRUE(sawWaiting);
+  }
+  EXPECT_EQ(h.run_->progressValue(), kPages);
+}
+
+TEST(BatchRun, CachedPagesAreWrittenWithoutAskingTheArchiveAndDownloadsAreKept) {
+  constexpr int kPages = 5;
+  korvalis::testing::TempFolder cacheFolder{"korvalis-batch-cache"};
+  PageCache cache(cacheFolder.path(), std::uint64_t{64} << 20);
+  Harness h({}, kPages);
+  h.run_->setCache(&cache);
+  h.runToEnd();
+  EXPECT_EQ(cache.stats().entries, static_cast<std::uint64_t>(kPages));
+  EXPECT_EQ(h.requests("dist.jpg"), static_cast<std::size_t>(kPages));
+  std::vector<std::vector<std::uint8_t>> first;
+  for (const std::string& name : h.files()) {
+    first.push_back(readWholeFileBytes(h.dir_ / name).value_or(std::vector<std::uint8_t>{}));
+    fs::remove(h.dir_ / name);
+  }
+  ASSERT_EQ(first.size(), static_cast<std::size_t>(kPages));
+
+  // Page 3's entry is damaged: it alone goes to the archive again (and is kept anew).
+  const fs::path damaged = cacheFolder.path() / "004010312_00003.page";
+  auto bytes = readWholeFileBytes(damaged);
+  ASSERT_TRUE(bytes.has_value());
+  bytes->back() ^= 0xFF;
+  ASSERT_TRUE(writeFileAtomically(damaged, *bytes));
+  h.list_.updateAll([](std::vector<LinkRow>& rows) {
+    for (LinkRow& row : rows) {
+      row.checked = true;
+    }
+  });
+  const std::size_t before = h.server_.requestLog().size();
+  h.recorder_.over = false;
+  h.runToEnd();
+  const auto log = h.server_.requestLog();
+  ASSERT_EQ(log.size() - before, 2U) << "one look-up and one download, for page 3";
+  EXPECT_NE(log[before].find("_00003/location"), std::string::npos);
+  EXPECT_NE(log[before + 1].find("dist.jpg"), std::string::npos);
+  const auto names = h.files();
+  ASSERT_EQ(names.size(), static_cast<std::size_t>(kPages));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    EXPECT_EQ(h.list_.row(i).status, "OK");
+    EXPECT_EQ(readWholeFileBytes(h.dir_ / names[i]), first[i]) << names[i];
+  }
+  EXPECT_EQ(h.run_->progressValue(), kPages);
+  EXPECT_EQ(cache.find("004010312", "00003")->bytes, first[2]);
+}
+
 }  // namespace
 }  // namespace korvalis

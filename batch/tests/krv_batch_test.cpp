@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -25,10 +26,31 @@ class KrvBatchTest : public ::testing::Test {
   KrvBatchTest() : server_({"--fault", "nonimage=00005/dist.jpg"}), dir_(folder_.path()) {}
 
   KrvRun krv(const std::string& args, const std::string& more = {}) const {
-    const std::string environment = more + (more.empty() ? "" : " ") + "KORVALIS_ARCHIVE_URL='" +
-                                    server_.baseUrl() + "' KORVALIS_CA_FILE='" +
-                                    ArchiveServer::caFile() + "'";
+    return krvAt(server_, args, more);
+  }
+  /// krv against `server`, with a cache and a settings folder of the test's own.
+  KrvRun krvAt(const ArchiveServer& server, const std::string& args,
+               const std::string& more = {}) const {
+    const std::string environment =
+        more + (more.empty() ? "" : " ") + "KORVALIS_ARCHIVE_URL='" + server.baseUrl() +
+        "' KORVALIS_CA_FILE='" + ArchiveServer::caFile() + "' XDG_CACHE_HOME='" +
+        (dir_ / "cache").string() + "' XDG_CONFIG_HOME='" + (dir_ / "config").string() + "'";
     return testing::runKrv(KRV_PATH, dir_, args, environment);
+  }
+  /// A list of pages FROM-TO of film 4010312 named into `folder` (made), all checked.
+  std::string makeList(const ArchiveServer& server, const std::string& name, int from, int to,
+                       const std::string& folder) const {
+    fs::create_directories(dir_ / folder);
+    const KrvRun run =
+        krvAt(server, "list 4010312 " + std::to_string(from) + " " + std::to_string(to) + " " +
+                          path(name) + " --names " + path(folder) + " 'p[3]'");
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return path(name);
+  }
+  static std::size_t count(const std::vector<std::string>& lines, const std::string& part) {
+    return static_cast<std::size_t>(std::count_if(lines.begin(), lines.end(), [&](const auto& l) {
+      return l.find(part) != std::string::npos;
+    }));
   }
   std::string path(const std::string& name) const { return testing::shellQuoted(dir_ / name); }
 
@@ -142,6 +164,102 @@ TEST_F(KrvBatchTest, PagesLandWhereHardLinksAreRefusedAndNoFileIsOverwritten) {
     EXPECT_NE(refused.find("link\n"), std::string::npos) << "the shim was not in effect";
     EXPECT_EQ(refused.find("renameat2\n") != std::string::npos, mode != "link");
   }
+}
+
+// Five requests a second, the others answered 429 "Retry-After: 1": every page arrives, and
+// the archive sees one look-up and one download per page besides the requests it turned away.
+TEST_F(KrvBatchTest, TwoHundredPagesAgainstARateLimitedArchiveWasteNoRequest) {
+  constexpr std::size_t kPages = 200;
+  const ArchiveServer limited({"--fault", "ratelimit=5"});
+  const std::string list = makeList(limited, "r.krl", 1, kPages, "rated");
+  const KrvRun run = krvAt(limited, "batch " + list);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  std::size_t ok = 0;
+  for (std::size_t at = run.out.find("\tOK\n"); at != std::string::npos;
+       at = run.out.find("\tOK\n", at + 1)) {
+    ++ok;
+  }
+  EXPECT_EQ(ok, kPages);
+  const auto log = limited.requestLog();
+  const std::size_t turnedAway = count(log, "=> 429");
+  EXPECT_GT(turnedAway, 0U);
+  EXPECT_EQ(log.size(), 2 * kPages + turnedAway);
+  const auto answered = [&](const std::string& part) {
+    return std::count_if(log.begin(), log.end(), [&](const std::string& line) {
+      return line.find(part) != std::string::npos && line.find("=> 429") == std::string::npos;
+    });
+  };
+  EXPECT_EQ(answered("/location/db"), kPages);
+  EXPECT_EQ(answered("/dist.jpg"), kPages);
+  std::size_t files = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(dir_ / "rated")) {
+    ++files;
+  }
+  EXPECT_EQ(files, kPages);
+}
+
+TEST_F(KrvBatchTest, ASecondBatchWithTheCacheAsksTheArchiveNothing) {
+  const ArchiveServer server;
+  const std::string first = makeList(server, "a.krl", 1, 4, "a");
+  KrvRun run = krvAt(server, "batch " + first);  // without --cache: the cache stays untouched
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_FALSE(fs::exists(dir_ / "cache"));
+
+  const std::string second = makeList(server, "b.krl", 1, 4, "b");
+  run = krvAt(server, "batch " + second + " --cache");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_TRUE(fs::exists(dir_ / "cache" / "korvalis" / "pages" / "004010312_00004.page"));
+  const std::size_t before = server.requestLog().size();
+  const std::string third = makeList(server, "c.krl", 1, 4, "c");
+  run = krvAt(server, "batch " + third + " --cache --slots 1");
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.out,
+            "004010312_00001\tOK\n004010312_00002\tOK\n004010312_00003\tOK\n"
+            "004010312_00004\tOK\n");
+  EXPECT_EQ(server.requestLog().size(), before) << "no look-up, size query or download";
+  for (const std::string name : {"p001.jpg", "p002.jpg", "p003.jpg", "p004.jpg"}) {
+    const std::string served = testing::readFileText(dir_ / "a" / name);
+    EXPECT_GT(served.size(), 100U);
+    EXPECT_TRUE(testing::readFileText(dir_ / "c" / name) == served) << name;
+  }
+}
+
+TEST_F(KrvBatchTest, TheRequestIntervalComesFromTheOptionOrTheSettingsFile) {
+  const ArchiveServer server;
+  // Three pages are six requests: five gaps of at least 200 ms each.
+  const std::string list = makeList(server, "i.krl", 1, 3, "i");
+  auto start = std::chrono::steady_clock::now();
+  KrvRun run = krvAt(server, "batch " + list + " --interval 200");
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+
+  fs::create_directories(dir_ / "config" / "korvalis");
+  ASSERT_TRUE(writeFileAtomically(dir_ / "config" / "korvalis" / "korvalis.conf",
+                                  std::string("request_interval_ms = 200\n")));
+  const std::string again = makeList(server, "j.krl", 1, 3, "j");
+  start = std::chrono::steady_clock::now();
+  run = krvAt(server, "batch " + again);
+  EXPECT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+
+  for (const std::string bad :
+       {" --interval", " --interval x", " --interval -1", " --slots 4", " --cache --what"}) {
+    EXPECT_EQ(krvAt(server, "batch " + list + bad).exitCode, 2) << bad;
+  }
+}
+
+TEST_F(KrvBatchTest, TheEstimateWaitsOutARateLimitAndFindsEverySize) {
+  const ArchiveServer plain;
+  const ArchiveServer limited({"--fault", "ratelimit=3"});
+  const std::string list = makeList(plain, "e.krl", 1, 10, "e");
+  const KrvRun expected = krvAt(plain, "estimate " + list);
+  ASSERT_EQ(expected.exitCode, 0) << expected.err;
+  EXPECT_EQ(expected.out.rfind("Alle 10 Eintr\xE4ge belegen ca.  ", 0), 0U) << expected.out;
+  const KrvRun run = krvAt(limited, "estimate " + list);
+  EXPECT_EQ(run.out, expected.out);
+  const auto log = limited.requestLog();
+  EXPECT_GT(count(log, "=> 429"), 0U) << "four queries at once, three a second";
+  EXPECT_EQ(log.size() - count(log, "=> 429"), 10U);
 }
 
 }  // namespace

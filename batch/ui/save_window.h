@@ -62,6 +62,9 @@ class SaveWindow : public QWidget, public SaveWindowView {
   }
 
   SaveWindowCommands& commands() { return *commands_; }
+  /// The program's page cache for the batch download (null: none); it must outlive the
+  /// window. Takes effect from the next run on.
+  void setPageCache(PageCache* cache) { commands_->setPageCache(cache); }
   /// The target folder of batch saving (UTF-8, ends with "/").
   const std::string& pageSaveDir() const { return commands_->pageSaveDir(); }
   /// The list control (tests, benchmarks).

@@ -5,17 +5,22 @@
 # and the peak memory of `krv batch` over all the pages against its peak over the first 200
 # (target: at most 1.2x, memory flat). Then the save window's bulk commands on 99,999 rows
 # (offscreen) against awk writing a save list of the same size, and scrolling through the list.
-# Prints the times and the ratios (below 1: faster than the peer).
-# Usage: bench/batch/run.sh [BUILD_DIR] [PAGES] [PAGE_BYTES] [LATENCY_MS]
-#   PAGES default 2000; PAGE_BYTES 0 (the pages as encoded, about 30 kB); LATENCY_MS 20.
-#   The earlier figures of 200 pages of 1 MB at 50 ms: bench/batch/run.sh build/release 200 1000000 50
+# Then the storage estimate of ESTIMATE pages at 50 ms latency as the program makes it (four
+# size queries at once) against the same estimate asking one size at a time, alternating in one
+# run (target: at most 0.3). Prints the times and the ratios (below 1: faster than the peer).
+# Usage: bench/batch/run.sh [BUILD_DIR] [PAGES] [PAGE_BYTES] [LATENCY_MS] [ESTIMATE]
+#   PAGES default 2000; PAGE_BYTES 0 (the pages as encoded, about 30 kB); LATENCY_MS 20;
+#   ESTIMATE 1000. The earlier figures of 200 pages of 1 MB at 50 ms:
+#   bench/batch/run.sh build/release 200 1000000 50
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 build=${1:-build/release}
 pages=${2:-2000}
 page_bytes=${3:-0}
 latency=${4:-20}
-cmake --build "$build" --target korvalis_archive_server krv korvalis_save_list_bench >/dev/null
+estimate_pages=${5:-1000}
+cmake --build "$build" --target korvalis_archive_server krv korvalis_save_list_bench \
+  korvalis_estimate_bench >/dev/null
 work=$(mktemp -d)
 trap 'kill "${archive_server_pid:-}" 2>/dev/null || true; rm -rf "$work"' EXIT
 film=004010312
@@ -77,3 +82,10 @@ QT_QPA_PLATFORM=offscreen "$build/bench/batch/korvalis_save_list_bench" "$work" 
   done
 cmp -s <(sed 's/\r$//' "$work/awk.krl" | cut -f1) <(sed 's/\r$//' "$work/bench.krl" | cut -f1) ||
   echo "note: the references of the two lists differ" >&2
+
+# The estimate: four size queries at once against one at a time, same engine, same server.
+"$build/bench/batch/korvalis_estimate_bench" "$estimate_pages" |
+  while read -r one four ratio; do
+    printf '%s sizes, 50 ms latency: estimate (4 at once) %.3f s, one at a time %.3f s, ratio %.2f (target 0.3)\n' \
+      "$estimate_pages" "$four" "$one" "$ratio"
+  done

@@ -90,7 +90,26 @@ void ArchiveRoutes::install(httplib::Server& server) {
   });
 }
 
-void ArchiveRoutes::log(const httplib::Request& request) {
+bool ArchiveRoutes::overRateLimit() {
+  if (config_.rateLimit <= 0) {
+    return false;
+  }
+  const std::int64_t second = std::chrono::duration_cast<std::chrono::seconds>(
+                                  std::chrono::steady_clock::now().time_since_epoch())
+                                  .count();
+  const std::lock_guard lock(mutex_);
+  if (second != rateSecond_) {
+    rateSecond_ = second;
+    rateServed_ = 0;
+  }
+  if (rateServed_ >= config_.rateLimit) {
+    return true;
+  }
+  ++rateServed_;
+  return false;
+}
+
+void ArchiveRoutes::log(const httplib::Request& request, bool limited) {
   const std::lock_guard lock(mutex_);
   if (!log_.is_open()) {
     return;
@@ -102,6 +121,9 @@ void ArchiveRoutes::log(const httplib::Request& request) {
         name != "LOCAL_PORT") {
       log_ << '\t' << name << ": " << value;
     }
+  }
+  if (limited) {
+    log_ << "\t=> 429";
   }
   log_ << '\n' << std::flush;
 }
@@ -242,7 +264,14 @@ void ArchiveRoutes::deliverSlowly(const std::string& path, httplib::Response& re
 }
 
 void ArchiveRoutes::handle(const httplib::Request& request, httplib::Response& response) {
-  log(request);
+  const bool limited = overRateLimit();
+  log(request, limited);
+  if (limited) {
+    response.status = 429;
+    response.set_header("Retry-After", "1");
+    response.set_content("Too Many Requests\n", "text/plain");
+    return;
+  }
   const std::string& path = request.path;
   int latency = config_.latencyMs;
   for (const Fault& fault : config_.faults) {

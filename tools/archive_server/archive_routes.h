@@ -2,6 +2,7 @@
 
 #include <httplib.h>
 
+#include <cstdint>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -23,7 +24,10 @@ class ArchiveRoutes {
 
  private:
   void handle(const httplib::Request& request, httplib::Response& response);
-  void log(const httplib::Request& request);
+  /// `limited`: the request was answered 429 by the rate limit (the line says so at its end).
+  void log(const httplib::Request& request, bool limited);
+  /// Whether the rate limit turns this request away (counts the ones it lets through).
+  bool overRateLimit();
   /// Answers in place of the right answer when a replacing fault matches `path`.
   bool applyFault(const std::string& path, httplib::Response& response);
   /// Sends the right answer slowly, stalled or chunked when such a fault matches `path`.
@@ -41,6 +45,8 @@ class ArchiveRoutes {
   std::ofstream log_;
   std::map<std::string, std::string> pages_;
   std::set<std::string> droppedOnce_;  // paths whose first request was dropped
+  std::int64_t rateSecond_ = -1;       // the second the rate limit counts in
+  int rateServed_ = 0;                 // requests let through in that second
 };
 
 /// The XML answer for an unknown item.

@@ -39,6 +39,9 @@ bool parseFault(const std::string& text, ServerConfig& config) {
   const std::size_t eq = text.find('=');
   const std::string name = text.substr(0, eq);
   const std::string match = eq == std::string::npos ? "*" : text.substr(eq + 1);
+  if (name == "ratelimit") {
+    return parseNumber(match, config.rateLimit) && config.rateLimit > 0;
+  }
   if (name == "latency") {
     // latency=MS for every request, latency=MS:MATCH for the matching paths only
     const std::size_t colon = match.find(':');
@@ -71,7 +74,8 @@ std::string usageText() {
          "KIND: latency=MS[:MATCH], drop, truncate, empty, oversize, nonimage, notfound,\n"
          "  unauthorized, nolength, stall, stallbody, trickle, protected, foundnoapid,\n"
          "  sizeonce, sizenouptodate, parentsnochild, htmlerror, damagedjpeg,\n"
-         "  droponce (first request of each path only), unavailable (503);\n"
+         "  droponce (first request of each path only), unavailable (503),\n"
+         "  ratelimit=N (429 with Retry-After: 1 beyond N requests a second);\n"
          "  MATCH is a part of the request path, * for all.\n"
          "Prints \"ready PORT\" once it listens.\n";
 }

@@ -51,8 +51,11 @@ struct ServerConfig {
   std::string catalogueFile;  ///< empty: a catalogue generated from `seed`
   unsigned seed = 1;
   int films = 20;
-  std::string logFile;        ///< request log, one line per request
-  int latencyMs = 0;          ///< added to every request
+  std::string logFile;  ///< request log, one line per request
+  int latencyMs = 0;    ///< added to every request
+  /// Not 0: requests beyond this many in one second (of the server's clock) are answered 429
+  /// with "Retry-After: 1" (the ratelimit fault).
+  int rateLimit = 0;
   int stallMs = 60000;        ///< how long a stalled answer sends nothing before it closes
   std::size_t pageBytes = 0;  ///< pad JPEG pages to this size (0: as encoded)
   int pageWidth = 600;

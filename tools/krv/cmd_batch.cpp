@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -29,8 +30,8 @@ namespace {
 constexpr std::uint64_t kListReadCap = std::uint64_t{256} << 20;
 constexpr auto kEventWait = std::chrono::milliseconds(100);
 
-std::string servicePrefix() {
-  return archiveBaseUrl() + "/das/v2/";
+std::string servicePrefix(const ArchiveAddress& address) {
+  return address.serviceUrl + "/das/v2/";
 }
 
 /// A message text (Windows-1252, CR as line break) with its line breaks as new lines.
@@ -204,13 +205,42 @@ class BatchReport : public BatchListener {
   std::chrono::steady_clock::time_point begin_ = std::chrono::steady_clock::now();
 };
 
-int runBatch(std::span<const std::string> args) {
+/// The options of krv batch after the list.
+struct BatchOptions {
   int slots = 3;
-  if (args.size() == 3 && args[1] == "--slots" && args[2].size() == 1 && args[2][0] >= '1' &&
-      args[2][0] <= '3') {
-    slots = args[2][0] - '0';
-  } else if (args.size() != 1) {
-    std::cerr << "usage: krv batch LIST.krl [--slots 1-3]\n";
+  std::optional<std::uint64_t> intervalMs;  ///< nothing: the settings file's
+  bool cache = false;
+};
+
+std::optional<BatchOptions> batchOptions(std::span<const std::string> args) {
+  BatchOptions options;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& option = args[i];
+    const bool hasValue = i + 1 < args.size();
+    if (option == "--slots" && hasValue && args[i + 1].size() == 1 && args[i + 1][0] >= '1' &&
+        args[i + 1][0] <= '3') {
+      options.slots = args[++i][0] - '0';
+    } else if (option == "--interval" && hasValue) {
+      const std::string& value = args[++i];
+      std::uint64_t ms = 0;
+      const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), ms);
+      if (error != std::errc() || end != value.data() + value.size() || ms > 3'600'000) {
+        return std::nullopt;
+      }
+      options.intervalMs = ms;
+    } else if (option == "--cache") {
+      options.cache = true;
+    } else {
+      return std::nullopt;
+    }
+  }
+  return options;
+}
+
+int runBatch(std::span<const std::string> args) {
+  const auto options = args.empty() ? std::nullopt : batchOptions(args);
+  if (!options) {
+    std::cerr << "usage: krv batch LIST.krl [--slots 1-3] [--interval MS] [--cache]\n";
     return kUsage;
   }
   int exitCode = kOk;
@@ -225,12 +255,21 @@ int runBatch(std::span<const std::string> args) {
   list.replaceAll(std::move(*rows));
   auto queue = std::make_shared<EventQueue>();
   CurlGlobal curl;
-  TransferEngine engine{curl, caBundleFile()};
+  const ArchiveAddress address = readArchiveAddress().address;
+  TransferEngine engine{curl, address.caFile};
+  engine.setRequestInterval(
+      std::chrono::milliseconds(options->intervalMs.value_or(address.requestIntervalMs)));
+  // Without --cache the cache is never touched, so a script keeps its exact requests.
+  std::optional<PageCache> cache;
+  if (options->cache) {
+    cache.emplace(PageCache::defaultFolder(), address.cacheMb << 20);
+  }
   BatchReport report(list, isatty(STDERR_FILENO) == 1);
   {
     BatchSettings settings;
-    settings.servicePrefix = servicePrefix();
-    settings.slotCount = slots;
+    settings.servicePrefix = servicePrefix(address);
+    settings.slotCount = options->slots;
+    settings.cache = cache ? &*cache : nullptr;
     BatchRun run(engine, list, queue, report, settings);
     if (!run.start()) {
       return refuse("Kein Eintrag gew\xE4hlt!");
@@ -284,8 +323,10 @@ int runEstimate(std::span<const std::string> args) {
   }
   auto queue = std::make_shared<EventQueue>();
   CurlGlobal curl;
-  TransferEngine engine{curl, caBundleFile()};
-  StorageEstimate estimate(engine, queue, servicePrefix());
+  const ArchiveAddress address = readArchiveAddress().address;
+  TransferEngine engine{curl, address.caFile};
+  engine.setRequestInterval(std::chrono::milliseconds(address.requestIntervalMs));
+  StorageEstimate estimate(engine, queue, servicePrefix(address));
   estimate.start(std::move(references), rows->size());
   while (estimate.running()) {
     if (const auto event = queue->next(kEventWait)) {
@@ -301,5 +342,5 @@ int runEstimate(std::span<const std::string> args) {
 
 KRV_COMMAND("links", "ID FROM TO [OUT.txt]", korvalis::krv::runLinks)
 KRV_COMMAND("list", "ID FROM TO OUT.krl [--names FOLDER PATTERN]", korvalis::krv::runList)
-KRV_COMMAND("batch", "LIST.krl [--slots N]", korvalis::krv::runBatch)
+KRV_COMMAND("batch", "LIST.krl [--slots N] [--interval MS] [--cache]", korvalis::krv::runBatch)
 KRV_COMMAND("estimate", "LIST.krl [--all | --checked]", korvalis::krv::runEstimate)

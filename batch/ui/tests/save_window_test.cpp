@@ -2,6 +2,7 @@
 // its menu, opening and closing for the main window, and a download from the test archive
 // server through the window.
 #include <QAction>
+#include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -15,6 +16,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <algorithm>
 #include <filesystem>
 
 #include "archive/curl_global.h"
@@ -214,6 +216,50 @@ class SaveWindowTest : public QObject {
                                     "KB_K\xC3\xB6slin_004.jpg"));
     QVERIFY(h.child<QProgressBar>("progress")->isHidden());
     QVERIFY(h.window->listView()->isEnabled());
+  }
+
+  // Against an archive that lets three requests a second through: every page arrives; with the
+  // program's page cache a second run of the same pages into another folder asks nothing.
+  void downloadsPolitelyAndFromThePageCache() {
+    korvalis::testing::ArchiveServer server({"--fault", "ratelimit=3"});
+    QTemporaryDir dir;
+    QTemporaryDir cacheDir;
+    PageCache cache(cacheDir.path().toStdString(), std::uint64_t{64} << 20);
+    WindowHarness h(server.servicePrefix(), dir.path().toStdString() + "/");
+    h.window->setPageCache(&cache);
+    h.window->openForEntry("004010312", "00001-00004");
+    QTest::mouseClick(h.button("createLinks"), Qt::LeftButton);
+    for (const char* folder : {"/a", "/b"}) {
+      std::filesystem::create_directories(dir.path().toStdString() + folder);
+      h.trigger("checkAll");
+      h.platform.queueFolder(dir.path().toStdString() + folder);
+      QTest::mouseClick(h.button("chooseFolder"), Qt::LeftButton);
+      h.child<QLineEdit>("patternField")->setText(QStringLiteral("S_[3]"));
+      QTest::mouseClick(h.button("assignNames"), Qt::LeftButton);
+      const std::size_t before = server.requestLog().size();
+      QTest::mouseClick(h.button("start"), Qt::LeftButton);
+      QTRY_VERIFY_WITH_TIMEOUT(!h.button("stop")->isEnabled(), 30000);
+      for (int row = 0; row < 4; ++row) {
+        QCOMPARE(h.cell(row, 2), QStringLiteral("OK"));
+      }
+      const auto log = server.requestLog();
+      const auto turnedAway = std::count_if(
+          log.begin() + static_cast<std::ptrdiff_t>(before), log.end(),
+          [](const std::string& line) { return line.find("=> 429") != std::string::npos; });
+      // The first run: a look-up and a download per page besides the turned-away requests; the
+      // second: none at all.
+      QCOMPARE(log.size() - before,
+               folder == std::string("/a") ? 8U + static_cast<std::size_t>(turnedAway) : 0U);
+    }
+    QCOMPARE(cache.stats().entries, std::uint64_t{4});
+    for (const char* name : {"/S_001.jpg", "/S_004.jpg"}) {
+      QFile a(dir.path() + "/a" + name);
+      QFile b(dir.path() + "/b" + name);
+      QVERIFY(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+      const QByteArray first = a.readAll();
+      QVERIFY(first.size() > 100);
+      QCOMPARE(b.readAll(), first);
+    }
   }
 };
 

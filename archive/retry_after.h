@@ -1,0 +1,30 @@
+// How long an archive that asks for a pause (429 Too Many Requests, 503 Service Unavailable)
+// wants the client to wait: its Retry-After header read into a delay. Toolkit-free.
+#pragma once
+
+#include <chrono>
+#include <optional>
+#include <string_view>
+
+namespace korvalis {
+
+/// The longest pause the program keeps; an answer that asks for more counts as a failed try.
+inline constexpr std::chrono::seconds kRetryAfterCap{120};
+
+/// How many pauses one request waits out before its answer counts as it came.
+inline constexpr int kDefaultPoliteWaits = 10;
+
+/// The seconds a Retry-After value asks for at `now`: delta seconds ("120") or an HTTP date
+/// (IMF-fixdate "Sun, 06 Nov 1994 08:49:37 GMT", the obsolete RFC 850 and asctime forms). A
+/// date in the past gives 0; nothing for a value that is neither. Very large counts are
+/// clamped to a value far beyond kRetryAfterCap.
+std::optional<std::chrono::seconds> parseRetryAfter(std::string_view value,
+                                                    std::chrono::system_clock::time_point now);
+
+/// The pause an answer with HTTP `status` and Retry-After `retryAfter` asks for: a value for
+/// 429 and 503 with a readable Retry-After of at most kRetryAfterCap, otherwise nothing (a
+/// 429 without Retry-After, or one asking for longer, takes the caller's usual retry rules).
+std::optional<std::chrono::milliseconds> politeDelay(int status, std::string_view retryAfter,
+                                                     std::chrono::system_clock::time_point now);
+
+}  // namespace korvalis
