@@ -159,4 +159,14 @@ std::optional<std::chrono::milliseconds> politeDelay(int status, std::string_vie
   return std::chrono::duration_cast<std::chrono::milliseconds>(*wait);
 }
 
+std::chrono::milliseconds spreadPause(std::chrono::milliseconds pause, std::uint64_t salt) {
+  // A 64-bit mix of the salt (splitmix64's finaliser), so neighbouring salts spread widely.
+  std::uint64_t mixed = salt + 0x9E3779B97F4A7C15ULL;
+  mixed = (mixed ^ (mixed >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  mixed = (mixed ^ (mixed >> 27)) * 0x94D049BB133111EBULL;
+  mixed ^= mixed >> 31;
+  return pause +
+         std::chrono::milliseconds(mixed % static_cast<std::uint64_t>(kPauseSpread.count()));
+}
+
 }  // namespace korvalis

@@ -445,7 +445,8 @@ void runTransfer(JobState& job, bool notify) {
     if (!delay) {
       break;
     }
-    if (!pauseUntil(job, std::chrono::steady_clock::now() + *delay)) {
+    const auto spread = spreadPause(*delay, job.handle * 64 + static_cast<std::uint64_t>(waits));
+    if (!pauseUntil(job, std::chrono::steady_clock::now() + spread)) {
       setFailure(job, kEngineAborted, kJobErrorAborted, "");
       mayNotify = false;
       break;

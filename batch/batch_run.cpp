@@ -594,7 +594,10 @@ void BatchRun::completion(int slot, JobHandle handle) {
     engine_.Free(handle);
     ++state.politeWaits;
     list_.setCodeAndStatus(state.row, slot + 1, kStatusWaiting);
-    startWorker(slot, *pause, /*lookUp=*/false);
+    startWorker(slot,
+                spreadPause(*pause, static_cast<std::uint64_t>(state.row) * 64 +
+                                        static_cast<std::uint64_t>(state.politeWaits)),
+                /*lookUp=*/false);
     return;
   }
   const auto data = engine_.GetData(handle);

@@ -5,6 +5,7 @@
 
 #include <chrono>
 #include <optional>
+#include <set>
 #include <string_view>
 
 namespace korvalis {
@@ -71,6 +72,21 @@ TEST(RetryAfter, OnlyTooManyRequestsAndUnavailableWithAWaitWithinTheCapArePauses
   EXPECT_EQ(politeDelay(500, "1", kNow), std::nullopt);
   EXPECT_EQ(politeDelay(200, "1", kNow), std::nullopt);
   EXPECT_EQ(politeDelay(0, "1", kNow), std::nullopt);
+}
+
+// Requests turned away together come back spread over a quarter second, never earlier than
+// asked.
+TEST(RetryAfter, PausesAreSpreadAndNeverShortened) {
+  using std::chrono::milliseconds;
+  std::set<long long> seen;
+  for (std::uint64_t salt = 0; salt < 64; ++salt) {
+    const milliseconds spread = spreadPause(milliseconds(1000), salt);
+    EXPECT_GE(spread, milliseconds(1000));
+    EXPECT_LT(spread, milliseconds(1000) + kPauseSpread);
+    seen.insert(spread.count());
+  }
+  EXPECT_GT(seen.size(), 40U);
+  EXPECT_EQ(spreadPause(milliseconds(5), 7), spreadPause(milliseconds(5), 7));
 }
 
 }  // namespace

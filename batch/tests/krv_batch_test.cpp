@@ -179,7 +179,7 @@ TEST_F(KrvBatchTest, TwoHundredPagesAgainstARateLimitedArchiveWasteNoRequest) {
        at = run.out.find("\tOK\n", at + 1)) {
     ++ok;
   }
-  EXPECT_EQ(ok, kPages);
+  EXPECT_EQ(ok, kPages) << run.out;
   const auto log = limited.requestLog();
   const std::size_t turnedAway = count(log, "=> 429");
   EXPECT_GT(turnedAway, 0U);
