@@ -1,0 +1,192 @@
+// The actions in the windows beside the main window: the save window (batch downloads) and
+// the post-processing window; and the widget helpers the actions share.
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/ui/main_window.h"
+#include "app/ui/program.h"
+#include "batch/ui/save_window.h"
+#include "tools/monkey/action_log.h"
+#include "tools/monkey/dialog_answerer.h"
+#include "tools/monkey/user_actions.h"
+#include "viewer/ui/post_process_window.h"
+
+namespace korvalis::monkey {
+
+namespace {
+
+bool saveWindowShown(MonkeyContext& c) {
+  const SaveWindow* save = saveWindowOf(c);
+  return save != nullptr && save->isVisible() && save->isEnabled();
+}
+
+std::string saveButton(MonkeyContext& c, const char* name, std::string_view text) {
+  auto* button = saveWindowOf(c)->findChild<QAbstractButton*>(QString::fromLatin1(name));
+  return std::string(text) + (click(button) ? "" : " (not clickable)");
+}
+
+std::string saveAction(MonkeyContext& c, const char* name, std::string_view text) {
+  auto* action = saveWindowOf(c)->findChild<QAction*>(QString::fromLatin1(name));
+  if (action == nullptr || !action->isEnabled()) {
+    return std::string(text) + " (disabled)";
+  }
+  action->trigger();
+  return std::string(text);
+}
+
+std::string typeInto(MonkeyContext& c, const char* name, const QString& text) {
+  auto* field = saveWindowOf(c)->findChild<QLineEdit*>(QString::fromLatin1(name));
+  if (field == nullptr || !field->isEnabled()) {
+    return std::string(name) + " (disabled)";
+  }
+  field->setFocus();
+  field->selectAll();
+  QTest::keyClicks(field, text);
+  return std::string(name) + " \"" + text.toStdString() + "\"";
+}
+
+// A short range of pages in the save window's fields: small runs that finish within a while.
+std::string pageRange(MonkeyContext& c) {
+  auto* from = saveWindowOf(c)->findChild<QLineEdit*>(QStringLiteral("fromField"));
+  const int first = from != nullptr ? from->text().toInt() : 1;
+  return typeInto(c, "toField", QString::number(first + c.uniform(0, 5)));
+}
+
+std::string pattern(MonkeyContext& c) {
+  const QString patterns[] = {QStringLiteral("KB_K\u00f6slin_[3]"), QStringLiteral("Seite_[4]"),
+                              QStringLiteral("x[2]")};
+  return typeInto(c, "patternField", patterns[c.uniform(0, 2)]);
+}
+
+// Links for a few pages, all checked, the folder and the names: what a user does before
+// "DL Start".
+std::string prepareRun(MonkeyContext& c) {
+  std::string done = pageRange(c);
+  done += ", " + saveButton(c, "createLinks", "\"Links erstellen\"");
+  done += ", " + saveAction(c, "checkAll", "\"Alle auswaehlen\"");
+  done += ", " + saveButton(c, "chooseFolder", "folder");
+  done += ", " + pattern(c);
+  done += ", " + saveButton(c, "assignNames", "\"Dateinamen uebernehmen\"");
+  return "save window: " + done;
+}
+
+std::string closeBox(MonkeyContext& c) {
+  saveWindowOf(c)->close();
+  return "save window close box";
+}
+
+UserAction saveButtonAction(std::string_view label, int weight, const char* name) {
+  return {label, weight, saveWindowShown,
+          [label, name](MonkeyContext& c) { return saveButton(c, name, label); }};
+}
+
+UserAction saveMenuAction(std::string_view label, int weight, const char* name) {
+  return {label, weight, saveWindowShown,
+          [label, name](MonkeyContext& c) { return saveAction(c, name, label); }};
+}
+
+// Post-processing.
+bool postProcessShown(MonkeyContext& /*c*/) {
+  return shownPostProcessWindow() != nullptr;
+}
+
+std::string pickFunction(MonkeyContext& c) {
+  QComboBox* list = shownPostProcessWindow()->functionList();
+  const int index = c.uniform(0, list->count() - 1);
+  list->setCurrentIndex(index);
+  return "post-processing function " + std::to_string(index);
+}
+
+std::string moveSlider(MonkeyContext& c) {
+  QSlider* slider = shownPostProcessWindow()->slider();
+  if (!slider->isVisible()) {
+    return "post-processing slider (hidden)";
+  }
+  const int value = c.uniform(slider->minimum(), slider->maximum());
+  slider->setValue(value);
+  return "post-processing slider " + std::to_string(value);
+}
+
+UserAction postButton(std::string_view label, int weight,
+                      QToolButton* (PostProcessWindow::*button)() const) {
+  return {label, weight, postProcessShown, [label, button](MonkeyContext& /*c*/) {
+            return std::string(label) +
+                   (click((shownPostProcessWindow()->*button)()) ? "" : " (not clickable)");
+          }};
+}
+
+}  // namespace
+
+SaveWindow* saveWindowOf(MonkeyContext& context) {
+  return context.program.mainWindow().findChild<SaveWindow*>(QStringLiteral("saveWindow"));
+}
+
+PostProcessWindow* shownPostProcessWindow() {
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* window = qobject_cast<PostProcessWindow*>(top); window && window->isVisible()) {
+      return window;
+    }
+  }
+  return nullptr;
+}
+
+bool click(QAbstractButton* button) {
+  if (button == nullptr || !button->isVisible() || !button->isEnabled()) {
+    return false;
+  }
+  QTest::mouseClick(button, Qt::LeftButton);
+  return true;
+}
+
+void checkFinishedPdfSaves(MonkeyContext& context, bool all) {
+  if (!all && context.answers.modalOpen()) {
+    return;  // the export window may still be writing
+  }
+  for (const ExpectedSave& save : context.pendingPdfSaves) {
+    if (const auto wrong = checkSavedPage(save)) {
+      context.log.fault(*wrong);
+    }
+  }
+  context.pendingPdfSaves.clear();
+}
+
+std::vector<UserAction> saveWindowActions() {
+  return {
+      {"save window: to page", 2, saveWindowShown, pageRange},
+      {"save window: prepare a run", 3, saveWindowShown, prepareRun},
+      saveButtonAction("\"Links erstellen\"", 3, "createLinks"),
+      saveMenuAction("\"Alle auswaehlen\"", 2, "checkAll"),
+      saveMenuAction("\"Keine auswaehlen\"", 1, "checkNone"),
+      saveMenuAction("\"Auswahl umkehren\"", 1, "invertChecks"),
+      saveButtonAction("folder \"...\"", 2, "chooseFolder"),
+      {"save window: pattern", 1, saveWindowShown, pattern},
+      saveButtonAction("\"Dateinamen uebernehmen\"", 2, "assignNames"),
+      saveButtonAction("\"DL Start\"", 4, "start"),
+      saveButtonAction("\"DL Stop\"", 2, "stop"),
+      saveButtonAction("\"in Clipboard\"", 1, "toClipboard"),
+      saveButtonAction("\"in Datei\"", 1, "toFile"),
+      saveMenuAction("list \"Speichern\"", 1, "saveList"),
+      saveMenuAction("\"Reset\"", 1, "reset"),
+      {"save window close box", 3, saveWindowShown, closeBox},
+  };
+}
+
+std::vector<UserAction> postProcessActions() {
+  return {
+      {"post-processing function", 3, postProcessShown, pickFunction},
+      {"post-processing slider", 2, postProcessShown, moveSlider},
+      postButton("post-processing \"Ausfuehren\"", 3, &PostProcessWindow::executeButton),
+      postButton("post-processing \"Aenderung verwerfen\"", 1, &PostProcessWindow::discardButton),
+      postButton("post-processing \"uebernehmen, zurueck\"", 2,
+                 &PostProcessWindow::acceptButton),
+      postButton("post-processing \"Aenderung verwerfen, zurueck\"", 2, &PostProcessWindow::cancelButton),
+  };
+}
+
+}  // namespace korvalis::monkey
