@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test, in three builds:
 #  1. address/undefined-behaviour build (clang, with fuzzer instrumentation): the core
-#     libraries' tests and the fuzz targets of the parsers, each for a short time,
+#     libraries' tests, the fuzz targets of the parsers, each for a short time, and a minute of
+#     the monkey (random user actions on the assembled program; the UI is built for it only),
 #  2. thread-sanitizer build: the test programs labelled tsan (threaded code),
 #  3. release build: every test (cores, windows, network, PDF readers).
 # --no-install skips the package step (for machines whose packages are managed otherwise).
@@ -49,12 +50,12 @@ print_summary() {
   printf '%s\n' "${summary[@]}"
 }
 
-echo "== address/undefined-behaviour build: core tests and fuzz targets"
+echo "== address/undefined-behaviour build: core tests, fuzz targets and the monkey"
 step_start=$SECONDS
 cmake --preset asan >/dev/null
-cmake --build --preset asan -j"$jobs"
+cmake --build --preset asan -j"$jobs" --target korvalis_asan_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_ctest asan --preset asan -j"$jobs" -L 'core|fuzz'
+  run_ctest asan --preset asan -j"$jobs" -L 'core|fuzz|monkey'
 
 echo "== thread-sanitizer build: the programs labelled tsan"
 step_start=$SECONDS
