@@ -61,7 +61,10 @@ ActionLog::~ActionLog() {
 
 void ActionLog::action(const std::string& text) {
   ++actions_;
-  lastAction_ = "#" + std::to_string(actions_) + " " + text;
+  lastAction_ = std::to_string(actions_);
+  lastAction_.insert(lastAction_.begin(), '#');
+  lastAction_ += ' ';
+  lastAction_ += text;
   note(text);
 }
 

@@ -112,7 +112,8 @@ int main(int argc, char* argv[]) {
                           readCatalogue(sourceDir + "/data/Beispiel.catalogue.tsv"),
                           outFolder,
                           {},
-                          0};
+                          0,
+                          {}};
     StallWatchdog watchdog([&answers] { return answers.modalOpen(); },
                            [&log](qint64 ms) {
                              log.fault("the event loop stalled " + std::to_string(ms) +

@@ -81,7 +81,7 @@ std::optional<QPoint> pickTreeItem(MonkeyContext& c, std::string& what) {
   if (!rect.isValid()) {
     return std::nullopt;
   }
-  what = "\"" + index.data().toString().toStdString() + "\"";
+  what = QStringLiteral("\"%1\"").arg(index.data().toString()).toStdString();
   return rect.center();
 }
 
@@ -153,7 +153,7 @@ std::string fieldWithReturn(MonkeyContext& c) {
   }
   field->setFocus();
   field->selectAll();
-  QTest::keyClicks(field, QString::fromStdString(text));
+  typeText(field, QString::fromStdString(text));
   if (text.empty()) {
     field->clear();
   }
@@ -238,6 +238,15 @@ std::string cropDrag(MonkeyContext& c) {
   return "drag on the page";
 }
 
+// Turning changes the page's pixels: its image no longer equals its download.
+UserAction turnAction(std::string_view name, ToolButton id) {
+  return {name, 1, [id](MonkeyContext& c) { return toolUsable(c, id); },
+          [id, name](MonkeyContext& c) {
+            c.pages.pageEdited(c);
+            return clickTool(c, id, name);
+          }};
+}
+
 UserAction toolAction(std::string_view name, int weight, ToolButton id) {
   return {name, weight, [id](MonkeyContext& c) { return toolUsable(c, id); },
           [id, name](MonkeyContext& c) { return clickTool(c, id, name); }};
@@ -262,8 +271,8 @@ std::vector<UserAction> mainWindowActions() {
       toolAction("\"Datendatei laden\"", 1, ToolButton::LoadRecordFile),
       toolAction("\"Seite zeigen\"", 1, ToolButton::ShowPage),
       toolAction("\"Zoom\"", 2, ToolButton::Zoom),
-      toolAction("turn right", 1, ToolButton::RotateRight),
-      toolAction("turn left", 1, ToolButton::RotateLeft),
+      turnAction("turn right", ToolButton::RotateRight),
+      turnAction("turn left", ToolButton::RotateLeft),
       toolAction("\"Ausschnitt\"", 1, ToolButton::Crop),
       {"drag on page", 1,
        [](MonkeyContext& c) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/monkey/page_consistency.h"
 #include "tools/monkey/saved_file_check.h"
 
 namespace korvalis {
@@ -40,6 +41,7 @@ struct MonkeyContext {
   /// PDF saves handed to the export window, checked once it has closed.
   std::vector<ExpectedSave> pendingPdfSaves;
   int saveCount = 0;
+  PageConsistency pages;
 
   /// A number in [low, high].
   int uniform(int low, int high) {

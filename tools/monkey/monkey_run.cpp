@@ -26,7 +26,8 @@ MonkeyRun::MonkeyRun(MonkeyContext& context, StallWatchdog& watchdog, int second
     : context_(context),
       watchdog_(watchdog),
       seconds_(seconds),
-      checkedFolders_(std::move(checkedFolders)) {
+      checkedFolders_(std::move(checkedFolders)),
+      statusWatch_(context) {
   for (auto list : {mainWindowActions(), saveWindowActions(), postProcessActions()}) {
     actions_.insert(actions_.end(), list.begin(), list.end());
   }
@@ -37,6 +38,7 @@ MonkeyRun::MonkeyRun(MonkeyContext& context, StallWatchdog& watchdog, int second
 void MonkeyRun::start() {
   clock_.start();
   watchdog_.start();
+  statusWatch_.start();
   driver_.start(0);
 }
 
@@ -107,12 +109,16 @@ void MonkeyRun::checkInvariants() {
     }
   }
   checkFinishedPdfSaves(context_, false);
+  if (const auto wrong = context_.pages.check(context_)) {
+    context_.log.fault(*wrong);
+  }
 }
 
 // Stops a running batch as the user would, closes the main window (which ends every other
 // window), and checks the files once the workers have ended.
 void MonkeyRun::finish() {
   watchdog_.stop();
+  statusWatch_.stop();
   SaveWindow* save = saveWindowOf(context_);
   if (save != nullptr && save->isVisible()) {
     click(save->findChild<QAbstractButton*>(QStringLiteral("stop")));

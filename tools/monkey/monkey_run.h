@@ -7,6 +7,7 @@
 #include <QTimer>
 #include <vector>
 
+#include "tools/monkey/status_watch.h"
 #include "tools/monkey/user_actions.h"
 
 namespace korvalis::monkey {
@@ -36,6 +37,7 @@ class MonkeyRun : public QObject {
   StallWatchdog& watchdog_;
   int seconds_;
   std::vector<std::filesystem::path> checkedFolders_;
+  StatusWatch statusWatch_;
   std::vector<UserAction> actions_;
   QTimer driver_;
   QElapsedTimer clock_;

@@ -47,7 +47,7 @@ std::string typeInto(MonkeyContext& c, const char* name, const QString& text) {
   }
   field->setFocus();
   field->selectAll();
-  QTest::keyClicks(field, text);
+  typeText(field, text);
   return std::string(name) + " \"" + text.toStdString() + "\"";
 }
 
@@ -67,7 +67,16 @@ std::string pattern(MonkeyContext& c) {
 // Links for a few pages, all checked, the folder and the names: what a user does before
 // "DL Start".
 std::string prepareRun(MonkeyContext& c) {
-  std::string done = pageRange(c);
+  std::string done;
+  auto* id = saveWindowOf(c)->findChild<QLineEdit*>(QStringLiteral("idField"));
+  if (id != nullptr && id->text().isEmpty()) {
+    const CatalogueFilm& film =
+        c.films[static_cast<std::size_t>(c.uniform(0, int(c.films.size()) - 1))];
+    done += typeInto(c, "idField", QString::fromStdString(film.id)) + ", ";
+    done += typeInto(c, "fromField", QString::number(c.uniform(film.firstPage, film.lastPage))) +
+            ", ";
+  }
+  done += pageRange(c);
   done += ", " + saveButton(c, "createLinks", "\"Links erstellen\"");
   done += ", " + saveAction(c, "checkAll", "\"Alle auswaehlen\"");
   done += ", " + saveButton(c, "chooseFolder", "folder");
@@ -82,7 +91,14 @@ std::string closeBox(MonkeyContext& c) {
 }
 
 UserAction saveButtonAction(std::string_view label, int weight, const char* name) {
-  return {label, weight, saveWindowShown,
+  const auto enabled = [name](MonkeyContext& c) {
+    if (!saveWindowShown(c)) {
+      return false;
+    }
+    auto* button = saveWindowOf(c)->findChild<QAbstractButton*>(QString::fromLatin1(name));
+    return button != nullptr && button->isEnabled();
+  };
+  return {label, weight, enabled,
           [label, name](MonkeyContext& c) { return saveButton(c, name, label); }};
 }
 
@@ -113,9 +129,13 @@ std::string moveSlider(MonkeyContext& c) {
   return "post-processing slider " + std::to_string(value);
 }
 
+// `edits`: the button changes the page's pixels.
 UserAction postButton(std::string_view label, int weight,
-                      QToolButton* (PostProcessWindow::*button)() const) {
-  return {label, weight, postProcessShown, [label, button](MonkeyContext& /*c*/) {
+                      QToolButton* (PostProcessWindow::*button)() const, bool edits = false) {
+  return {label, weight, postProcessShown, [label, button, edits](MonkeyContext& c) {
+            if (edits) {
+              c.pages.pageEdited(c);
+            }
             return std::string(label) +
                    (click((shownPostProcessWindow()->*button)()) ? "" : " (not clickable)");
           }};
@@ -134,6 +154,16 @@ PostProcessWindow* shownPostProcessWindow() {
     }
   }
   return nullptr;
+}
+
+void typeText(QLineEdit* field, const QString& text) {
+  for (const QChar ch : text) {
+    if (ch.unicode() < 0x80) {
+      QTest::keyClick(field, ch.toLatin1());
+    } else {
+      field->insert(QString(ch));
+    }
+  }
 }
 
 bool click(QAbstractButton* button) {
@@ -181,10 +211,11 @@ std::vector<UserAction> postProcessActions() {
   return {
       {"post-processing function", 3, postProcessShown, pickFunction},
       {"post-processing slider", 2, postProcessShown, moveSlider},
-      postButton("post-processing \"Ausfuehren\"", 3, &PostProcessWindow::executeButton),
+      postButton("post-processing \"Ausfuehren\"", 3, &PostProcessWindow::executeButton,
+                 true),
       postButton("post-processing \"Aenderung verwerfen\"", 1, &PostProcessWindow::discardButton),
       postButton("post-processing \"uebernehmen, zurueck\"", 2,
-                 &PostProcessWindow::acceptButton),
+                 &PostProcessWindow::acceptButton, true),
       postButton("post-processing \"Aenderung verwerfen, zurueck\"", 2, &PostProcessWindow::cancelButton),
   };
 }

@@ -10,6 +10,7 @@
 #include "tools/monkey/monkey_context.h"
 
 class QAbstractButton;
+class QLineEdit;
 class QWidget;
 
 namespace korvalis {
@@ -36,6 +37,8 @@ std::vector<UserAction> postProcessActions();
 // Finding and pressing the program's widgets.
 SaveWindow* saveWindowOf(MonkeyContext& context);
 PostProcessWindow* shownPostProcessWindow();
+/// Types `text` into `field` as keys (characters without a key of their own as input).
+void typeText(QLineEdit* field, const QString& text);
 /// A mouse click on `button` when it is shown and enabled; false otherwise.
 bool click(QAbstractButton* button);
 /// Checks a page saved by "Seite speichern" whose export window has closed; logs faults.
