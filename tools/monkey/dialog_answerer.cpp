@@ -16,7 +16,7 @@
 namespace korvalis::monkey {
 
 namespace {
-constexpr int kMaxDelayMs = 600;
+constexpr int kMaxDelayMs = 1200;
 constexpr int kPollMs = 10;
 
 /// The program's modal window that is up, if any: an application-modal one, or a shown PDF

@@ -225,6 +225,19 @@ std::string savePage(MonkeyContext& c) {
   return done;
 }
 
+// The next or previous page, and "Seite speichern" at once, before the page has come: the save
+// dialog is open while the page arrives behind it.
+std::string stepThenSave(MonkeyContext& c) {
+  NavigationPanel& panel = c.program.navigationPanel();
+  const bool next = c.chance(70);
+  click(next ? panel.nextPageButton() : panel.previousPageButton());
+  std::string done = next ? "page >>, then " : "page <<, then ";
+  if (!toolUsable(c, ToolButton::SavePage)) {
+    return done + "\"Seite speichern\" disabled";
+  }
+  return done + savePage(c);
+}
+
 // A drag on the page: the crop view's selection.
 std::string cropDrag(MonkeyContext& c) {
   QWidget* canvas = c.program.pageView().widget();
@@ -264,6 +277,8 @@ std::vector<UserAction> mainWindowActions() {
       {"Anzeigen", 5, usable, showButton},
       {"Seite speichern", 8, [](MonkeyContext& c) { return toolUsable(c, ToolButton::SavePage); },
        savePage},
+      {"page step + Seite speichern", 4,
+       [](MonkeyContext& c) { return toolUsable(c, ToolButton::SavePage); }, stepThenSave},
       toolAction("\"Grafiknachbearbeitung\"", 3, ToolButton::PostProcess),
       toolAction("\"Drucken\"", 3, ToolButton::Print),
       toolAction("save window toggle", 3, ToolButton::SaveWindow),
