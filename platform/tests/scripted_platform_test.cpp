@@ -57,8 +57,8 @@ TEST(ScriptedPlatform, ModalWaitRunsWhileEachDialogIsOpenAndMayAnswerIt) {
   EXPECT_EQ(saved->path, "/tmp/seite.jpg");
   EXPECT_EQ(platform.folderDialog("t", "/"), std::nullopt);
   EXPECT_EQ(platform.askText("t", "p", "", 0, 0, 0), "");
-  EXPECT_EQ(seen, (std::vector<std::string>{"message:1", "open:2", "save:3", "folder:4",
-                                            "text:5"}));
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"message:1", "open:2", "save:3", "folder:4", "text:5"}));
   EXPECT_EQ(platform.pendingAnswers(), 0U);
 
   // Without it every dialog answers at once from the queue, as before.

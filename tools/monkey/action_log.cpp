@@ -1,8 +1,8 @@
 #include "tools/monkey/action_log.h"
 
-#include <QtGlobal>
 #include <signal.h>
 #include <unistd.h>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <array>

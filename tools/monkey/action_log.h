@@ -21,8 +21,8 @@ class ActionLog {
   void action(const std::string& text);
   /// A note beside the actions (a dialog's answer, an action's details); not counted.
   void note(const std::string& text);
-  /// A broken invariant, named with the action it followed. The first one prints the seed and the last actions at once, so they
-  /// are on record even if a later crash ends the process.
+  /// A broken invariant, named with the action it followed. The first one prints the seed and the
+  /// last actions at once, so they are on record even if a later crash ends the process.
   void fault(const std::string& text);
 
   int actionCount() const { return actions_; }

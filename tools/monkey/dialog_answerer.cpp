@@ -34,8 +34,8 @@ QWidget* shownModalWindow() {
 }
 }  // namespace
 
-DialogAnswerer::DialogAnswerer(ScriptedPlatform& platform, std::mt19937_64& random,
-                               ActionLog& log, AnswerPaths paths)
+DialogAnswerer::DialogAnswerer(ScriptedPlatform& platform, std::mt19937_64& random, ActionLog& log,
+                               AnswerPaths paths)
     : platform_(platform), random_(random), log_(log), paths_(std::move(paths)) {
   platform_.modalWait = [this](std::string_view kind) { whileScriptedDialogOpen(kind); };
   modalTimer_.setInterval(kPollMs);

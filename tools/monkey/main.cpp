@@ -82,7 +82,8 @@ int main(int argc, char* argv[]) {
     return 2;
   }
   qputenv("KORVALIS_ARCHIVE_URL", QByteArray::fromStdString(server.baseUrl()));
-  qputenv("KORVALIS_CA_FILE", QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
+  qputenv("KORVALIS_CA_FILE",
+          QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
 
   const QTemporaryDir out;
   const std::filesystem::path outFolder = out.path().toStdString();
@@ -114,11 +115,11 @@ int main(int argc, char* argv[]) {
                           {},
                           0,
                           {}};
-    StallWatchdog watchdog([&answers] { return answers.modalOpen(); },
-                           [&log](qint64 ms) {
-                             log.fault("the event loop stalled " + std::to_string(ms) +
-                                       " ms outside modal windows");
-                           });
+    StallWatchdog watchdog(
+        [&answers] { return answers.modalOpen(); },
+        [&log](qint64 ms) {
+          log.fault("the event loop stalled " + std::to_string(ms) + " ms outside modal windows");
+        });
     MonkeyRun run(context, watchdog, options->seconds, {outFolder});
     QObject::connect(&run, &MonkeyRun::finished, &app, &QApplication::quit, Qt::QueuedConnection);
     run.start();

@@ -121,13 +121,15 @@ std::string treeSaveEntry(MonkeyContext& c) {
 
 std::string randomPage(MonkeyContext& c, const CatalogueFilm& film) {
   const int page = c.uniform(std::max(0, film.firstPage - 2), film.lastPage + 2);
-  return c.chance(50) ? std::to_string(page) : QString::number(page).rightJustified(5, '0').toStdString();
+  return c.chance(50) ? std::to_string(page)
+                      : QString::number(page).rightJustified(5, '0').toStdString();
 }
 
 // Types into the ID, page or APID field (sometimes nonsense) and presses Return there.
 std::string fieldWithReturn(MonkeyContext& c) {
   NavigationPanel& panel = c.program.navigationPanel();
-  const CatalogueFilm& film = c.films[static_cast<std::size_t>(c.uniform(0, int(c.films.size()) - 1))];
+  const CatalogueFilm& film =
+      c.films[static_cast<std::size_t>(c.uniform(0, int(c.films.size()) - 1))];
   QLineEdit* field = nullptr;
   const char* name = "";
   std::string text;
@@ -146,7 +148,8 @@ std::string fieldWithReturn(MonkeyContext& c) {
       field = panel.apidField();
       name = "APID";
       std::string apid = film.firstApid;
-      const std::string page = QString::fromStdString(randomPage(c, film)).rightJustified(5, '0').toStdString();
+      const std::string page =
+          QString::fromStdString(randomPage(c, film)).rightJustified(5, '0').toStdString();
       apid.replace(apid.size() - 5, 5, page);
       text = c.chance(90) ? apid : "TH-kaputt";
     }
@@ -187,8 +190,8 @@ std::string showButton(MonkeyContext& c) {
 ShownPage shownPageNow(MonkeyContext& c) {
   ShownPage shown;
   if (c.state.view.pageBytes) {
-    shown.keptBytes = std::vector<std::uint8_t>(c.state.view.pageBytes->begin(),
-                                                c.state.view.pageBytes->end());
+    shown.keptBytes =
+        std::vector<std::uint8_t>(c.state.view.pageBytes->begin(), c.state.view.pageBytes->end());
   }
   shown.pageImage = c.program.pageView().pageImage();
   shown.displayImage = c.program.pageView().displayImage();
@@ -207,11 +210,11 @@ std::string savePage(MonkeyContext& c) {
   save.shown = shownPageNow(c);
   c.answers.setNextSaveAnswer(SaveDialogAnswer{save.path.string(), filter});
   c.answers.resetSettingsPick();
-  const std::string done = clickTool(c, ToolButton::SavePage, "\"Seite speichern\"") + " as " +
-                           extensions[filter] + " (shown " +
-                           (save.shown.keptBytes ? pageIdentity(*save.shown.keptBytes)
-                                                 : std::string("no download")) +
-                           ")";
+  const std::string done =
+      clickTool(c, ToolButton::SavePage, "\"Seite speichern\"") + " as " + extensions[filter] +
+      " (shown " +
+      (save.shown.keptBytes ? pageIdentity(*save.shown.keptBytes) : std::string("no download")) +
+      ")";
   save.settingsPick = c.answers.settingsPick();
   if (save.format == SavedFormat::Pdf) {
     c.pendingPdfSaves.push_back(std::move(save));

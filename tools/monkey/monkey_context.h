@@ -44,9 +44,7 @@ struct MonkeyContext {
   PageConsistency pages;
 
   /// A number in [low, high].
-  int uniform(int low, int high) {
-    return std::uniform_int_distribution<int>(low, high)(random);
-  }
+  int uniform(int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); }
   bool chance(int percent) { return uniform(0, 99) < percent; }
 };
 

@@ -16,9 +16,9 @@ bool parseNumber(const std::string& text, T& value) {
 std::optional<MonkeyOptions> parseMonkeyOptions(const std::vector<std::string>& args,
                                                 std::string& error) {
   MonkeyOptions options;
-  options.seed = static_cast<std::uint64_t>(
-                     std::chrono::system_clock::now().time_since_epoch().count()) %
-                 1000000000U;
+  options.seed =
+      static_cast<std::uint64_t>(std::chrono::system_clock::now().time_since_epoch().count()) %
+      1000000000U;
   bool secondsGiven = false;
   for (std::size_t i = 0; i < args.size(); ++i) {
     const std::string& option = args[i];

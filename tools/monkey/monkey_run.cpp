@@ -93,7 +93,8 @@ void MonkeyRun::step() {
     took.start();
     const std::string done = action->run(context_);
     const qint64 ms = took.elapsed();
-    context_.log.note("  " + done + (ms >= kSlowActionMs ? ", took " + std::to_string(ms) + " ms" : ""));
+    context_.log.note("  " + done +
+                      (ms >= kSlowActionMs ? ", took " + std::to_string(ms) + " ms" : ""));
     busy_ = false;
     checkInvariants();
   }

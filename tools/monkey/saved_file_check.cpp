@@ -43,8 +43,8 @@ bool contains(const std::vector<std::uint8_t>& haystack, const std::vector<std::
 std::optional<std::string> checkPdf(const ExpectedSave& save,
                                     const std::vector<std::uint8_t>& bytes) {
   const std::string text(bytes.begin(), bytes.end());
-  if (text.rfind("%PDF-", 0) != 0 || text.find("%%EOF", text.size() > 32 ? text.size() - 32 : 0) ==
-                                         std::string::npos) {
+  if (text.rfind("%PDF-", 0) != 0 ||
+      text.find("%%EOF", text.size() > 32 ? text.size() - 32 : 0) == std::string::npos) {
     return describe(save) + ": the PDF is cut off or no PDF";
   }
   // The kept download is embedded unchanged.
@@ -136,8 +136,8 @@ std::vector<std::string> leftoverFiles(const std::filesystem::path& folder) {
       found.push_back(path.string() + ": empty under its final name");
     } else if (!pageIdentity(bytes).empty() &&
                (bytes.size() < 2 || bytes[bytes.size() - 2] != 0xFF || bytes.back() != 0xD9)) {
-      found.push_back(path.string() + ": an archive page cut off (" +
-                      std::to_string(bytes.size()) + " bytes, no end marker)");
+      found.push_back(path.string() + ": an archive page cut off (" + std::to_string(bytes.size()) +
+                      " bytes, no end marker)");
     }
   }
   return found;

@@ -73,8 +73,8 @@ std::string prepareRun(MonkeyContext& c) {
     const CatalogueFilm& film =
         c.films[static_cast<std::size_t>(c.uniform(0, int(c.films.size()) - 1))];
     done += typeInto(c, "idField", QString::fromStdString(film.id)) + ", ";
-    done += typeInto(c, "fromField", QString::number(c.uniform(film.firstPage, film.lastPage))) +
-            ", ";
+    done +=
+        typeInto(c, "fromField", QString::number(c.uniform(film.firstPage, film.lastPage))) + ", ";
   }
   done += pageRange(c);
   done += ", " + saveButton(c, "createLinks", "\"Links erstellen\"");
@@ -211,12 +211,12 @@ std::vector<UserAction> postProcessActions() {
   return {
       {"post-processing function", 3, postProcessShown, pickFunction},
       {"post-processing slider", 2, postProcessShown, moveSlider},
-      postButton("post-processing \"Ausfuehren\"", 3, &PostProcessWindow::executeButton,
-                 true),
+      postButton("post-processing \"Ausfuehren\"", 3, &PostProcessWindow::executeButton, true),
       postButton("post-processing \"Aenderung verwerfen\"", 1, &PostProcessWindow::discardButton),
-      postButton("post-processing \"uebernehmen, zurueck\"", 2,
-                 &PostProcessWindow::acceptButton, true),
-      postButton("post-processing \"Aenderung verwerfen, zurueck\"", 2, &PostProcessWindow::cancelButton),
+      postButton("post-processing \"uebernehmen, zurueck\"", 2, &PostProcessWindow::acceptButton,
+                 true),
+      postButton("post-processing \"Aenderung verwerfen, zurueck\"", 2,
+                 &PostProcessWindow::cancelButton),
   };
 }
 
