@@ -287,7 +287,7 @@ std::vector<UserAction> mainWindowActions() {
       toolAction("\"Grafiknachbearbeitung\"", 3, ToolButton::PostProcess),
       toolAction("\"Drucken\"", 3, ToolButton::Print),
       toolAction("save window toggle", 3, ToolButton::SaveWindow),
-      {"tree Speichern...", 2, usable, treeSaveEntry},
+      {"tree Speichern...", 4, usable, treeSaveEntry},
       toolAction("\"Datendatei laden\"", 1, ToolButton::LoadRecordFile),
       toolAction("\"Seite zeigen\"", 1, ToolButton::ShowPage),
       toolAction("\"Zoom\"", 2, ToolButton::Zoom),

@@ -203,7 +203,7 @@ std::vector<UserAction> saveWindowActions() {
       saveButtonAction("\"in Datei\"", 1, "toFile"),
       saveMenuAction("list \"Speichern\"", 1, "saveList"),
       saveMenuAction("\"Reset\"", 1, "reset"),
-      {"save window close box", 3, saveWindowShown, closeBox},
+      {"save window close box", 4, saveWindowShown, closeBox},
   };
 }
 
