@@ -218,15 +218,7 @@ std::string savePage(MonkeyContext& c) {
       (save.shown.keptBytes ? pageIdentity(*save.shown.keptBytes) : std::string("no download")) +
       ")";
   save.settingsPick = c.answers.settingsPick();
-  if (save.format == SavedFormat::Pdf) {
-    c.pendingPdfSaves.push_back(std::move(save));
-  } else {
-    if (const auto wrong = checkSavedPage(save)) {
-      c.log.fault(*wrong);
-    } else if (std::filesystem::exists(save.path)) {
-      c.answers.addOpenableFile(save.path.string());
-    }
-  }
+  c.pendingSaves.push_back(std::move(save));
   return done;
 }
 

@@ -38,8 +38,8 @@ struct MonkeyContext {
   std::mt19937_64& random;
   std::vector<CatalogueFilm> films;
   std::filesystem::path outFolder;
-  /// PDF saves handed to the export window, checked once it has closed.
-  std::vector<ExpectedSave> pendingPdfSaves;
+  /// Saves asked for and not yet checked (a PDF once its export window has closed).
+  std::vector<ExpectedSave> pendingSaves;
   int saveCount = 0;
   PageConsistency pages;
 

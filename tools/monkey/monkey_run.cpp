@@ -109,7 +109,7 @@ void MonkeyRun::checkInvariants() {
       context_.log.fault(*wrong);
     }
   }
-  checkFinishedPdfSaves(context_, false);
+  checkFinishedSaves(context_, false);
   if (const auto wrong = context_.pages.check(context_)) {
     context_.log.fault(*wrong);
   }
@@ -133,7 +133,7 @@ void MonkeyRun::finish() {
   }
   {
     const StallWatchdog::OwnTime own(watchdog_);
-    checkFinishedPdfSaves(context_, true);
+    checkFinishedSaves(context_, true);
     for (const auto& folder : checkedFolders_) {
       for (const std::string& wrong : leftoverFiles(folder)) {
         context_.log.fault(wrong);

@@ -174,16 +174,19 @@ bool click(QAbstractButton* button) {
   return true;
 }
 
-void checkFinishedPdfSaves(MonkeyContext& context, bool all) {
-  if (!all && context.answers.modalOpen()) {
-    return;  // the export window may still be writing
-  }
-  for (const ExpectedSave& save : context.pendingPdfSaves) {
-    if (const auto wrong = checkSavedPage(save)) {
+void checkFinishedSaves(MonkeyContext& context, bool all) {
+  const bool exportMayRun = !all && context.answers.modalOpen();
+  std::vector<ExpectedSave> waiting;
+  for (ExpectedSave& save : context.pendingSaves) {
+    if (save.format == SavedFormat::Pdf && exportMayRun) {
+      waiting.push_back(std::move(save));
+    } else if (const auto wrong = checkSavedPage(save)) {
       context.log.fault(*wrong);
+    } else if (std::filesystem::exists(save.path)) {
+      context.answers.addOpenableFile(save.path.string());
     }
   }
-  context.pendingPdfSaves.clear();
+  context.pendingSaves = std::move(waiting);
 }
 
 std::vector<UserAction> saveWindowActions() {

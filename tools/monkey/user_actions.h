@@ -41,7 +41,8 @@ PostProcessWindow* shownPostProcessWindow();
 void typeText(QLineEdit* field, const QString& text);
 /// A mouse click on `button` when it is shown and enabled; false otherwise.
 bool click(QAbstractButton* button);
-/// Checks a page saved by "Seite speichern" whose export window has closed; logs faults.
-void checkFinishedPdfSaves(MonkeyContext& context, bool all);
+/// Checks the pages saved by "Seite speichern" (a PDF once its export window has closed, or
+/// with `all` at the end); logs faults.
+void checkFinishedSaves(MonkeyContext& context, bool all);
 
 }  // namespace korvalis::monkey
