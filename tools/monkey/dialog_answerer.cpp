@@ -17,6 +17,7 @@ namespace korvalis::monkey {
 
 namespace {
 constexpr int kMaxDelayMs = 1200;
+constexpr int kLongSaveMs = 3000;
 constexpr int kPollMs = 10;
 
 /// The program's modal window that is up, if any: an application-modal one, or a shown PDF
@@ -63,7 +64,10 @@ int DialogAnswerer::delayMs() {
 void DialogAnswerer::whileScriptedDialogOpen(std::string_view kind) {
   ++scriptedDepth_;
   queueScriptedAnswer(kind);
-  const int delay = delayMs();
+  // A user often looks at a save dialog for a while: long enough for the next page to come.
+  const int delay = kind == "save" && std::uniform_int_distribution<int>(0, 1)(random_) == 0
+                        ? std::uniform_int_distribution<int>(kMaxDelayMs, kLongSaveMs)(random_)
+                        : delayMs();
   log_.note("  dialog \"" + std::string(kind) + "\" open for " + std::to_string(delay) + " ms");
   if (delay > 0) {
     QEventLoop loop;
