@@ -235,6 +235,15 @@ std::string stepThenSave(MonkeyContext& c) {
   return done + savePage(c);
 }
 
+// The next page, and "Grafiknachbearbeitung" at once, while the page's look-ups still run.
+std::string stepThenPostProcess(MonkeyContext& c) {
+  click(c.program.navigationPanel().nextPageButton());
+  if (!toolUsable(c, ToolButton::PostProcess)) {
+    return "page >>, then \"Grafiknachbearbeitung\" disabled";
+  }
+  return "page >>, then " + clickTool(c, ToolButton::PostProcess, "\"Grafiknachbearbeitung\"");
+}
+
 // A drag on the page: the crop view's selection.
 std::string cropDrag(MonkeyContext& c) {
   QWidget* canvas = c.program.pageView().widget();
@@ -277,6 +286,9 @@ std::vector<UserAction> mainWindowActions() {
       {"page step + Seite speichern", 4,
        [](MonkeyContext& c) { return toolUsable(c, ToolButton::SavePage); }, stepThenSave},
       toolAction("\"Grafiknachbearbeitung\"", 3, ToolButton::PostProcess),
+      {"page step + Grafiknachbearbeitung", 2,
+       [](MonkeyContext& c) { return toolUsable(c, ToolButton::PostProcess); },
+       stepThenPostProcess},
       toolAction("\"Drucken\"", 3, ToolButton::Print),
       toolAction("save window toggle", 3, ToolButton::SaveWindow),
       {"tree Speichern...", 4, usable, treeSaveEntry},
