@@ -136,33 +136,34 @@ void DialogAnswerer::answerModalWindow() {
   answer(*modal);
 }
 
+// The answer is clicked from the event loop, not from inside this timer's slot: a window the
+// click opens (the PDF export's quality window) runs its loop while this timer can fire again.
 void DialogAnswerer::answer(QWidget& window) {
   std::uniform_int_distribution<int> percent(0, 99);
+  const auto later = [](QObject* target, const char* slot) {
+    QMetaObject::invokeMethod(target, slot, Qt::QueuedConnection);
+  };
   if (auto* settings = qobject_cast<EncoderSettingsWindow*>(&window)) {
     if (percent(random_) < 10) {
       log_.note("  settings window: \"Abbruch\"");
-      settings->cancelButton()->click();
+      later(settings->cancelButton(), "click");
       return;
     }
     settingsPick_ = percent(random_) % 4;
     log_.note("  settings window: option " + std::to_string(settingsPick_) + ", \"O K\"");
     settings->option(settingsPick_)->setChecked(true);
-    settings->okButton()->click();
+    later(settings->okButton(), "click");
   } else if (auto* print = qobject_cast<PrintWindow*>(&window)) {
     const bool printIt = percent(random_) < 70 && print->printButton()->isEnabled();
     log_.note(printIt ? "  print window: print" : "  print window: quit");
-    (printIt ? print->printButton() : print->quitButton())->click();
+    later(printIt ? print->printButton() : print->quitButton(), "click");
   } else if (auto* pdf = qobject_cast<PdfExportWindow*>(&window)) {
     const bool create = percent(random_) < 80;
     log_.note(create ? "  PDF export window: create" : "  PDF export window: close box");
-    if (create) {
-      pdf->createButton()->click();
-    } else {
-      pdf->close();
-    }
+    later(create ? static_cast<QObject*>(pdf->createButton()) : pdf, create ? "click" : "close");
   } else {
     log_.note("  modal window \"" + window.windowTitle().toStdString() + "\": closed");
-    window.close();
+    later(&window, "close");
   }
 }
 

@@ -32,7 +32,9 @@ void addPrinters(ScriptedPlatform& platform) {
   platform.defaultPrinter = "Buero";
 }
 
-int printSummary(const ActionLog& log, qint64 longestStall) {
+int printSummary(const ActionLog& log, qint64 longestStall, qint64 longestModalStall) {
+  std::fprintf(stderr, "monkey: longest stall while a modal window was up: %lld ms\n",
+               static_cast<long long>(longestModalStall));
   if (log.faultCount() > 0) {
     std::fprintf(stderr, "monkey: %d faults:\n", log.faultCount());
     for (const std::string& fault : log.faults()) {
@@ -92,6 +94,7 @@ int main(int argc, char* argv[]) {
   const std::string sourceDir = KORVALIS_TEST_SOURCE_DIR;
 
   qint64 longestStall = 0;
+  qint64 longestModalStall = 0;
   {
     AppState state;
     initialiseAppState(state);
@@ -125,6 +128,7 @@ int main(int argc, char* argv[]) {
     run.start();
     app.exec();
     longestStall = watchdog.longestMs();
+    longestModalStall = watchdog.longestModalMs();
   }
-  return printSummary(log, longestStall);
+  return printSummary(log, longestStall, longestModalStall);
 }

@@ -37,6 +37,8 @@ void StallWatchdog::tick() {
     if (gap > kLimitMs) {
       stalled_(gap);
     }
+  } else {
+    longestModal_ = std::max(longestModal_, gap);
   }
   modalAtLastTick_ = modal;
 }

@@ -24,6 +24,8 @@ class StallWatchdog : public QObject {
   void stop();
   /// The longest gap outside modal windows so far, in ms.
   qint64 longestMs() const { return longest_; }
+  /// The longest gap while a modal window or dialog was up (not judged, reported), in ms.
+  qint64 longestModalMs() const { return longestModal_; }
 
   /// While one lives, the time is the monkey's own and is not counted as a stall.
   class OwnTime {
@@ -47,6 +49,7 @@ class StallWatchdog : public QObject {
   QElapsedTimer sinceTick_;
   qint64 excluded_ = 0;
   qint64 longest_ = 0;
+  qint64 longestModal_ = 0;
   bool modalAtLastTick_ = false;
 };
 
