@@ -76,6 +76,7 @@ function(korvalis_gtest name)
   korvalis_test_paths(${name})
   target_compile_options(${name} PRIVATE -fPIC)
   target_precompile_headers(${name} REUSE_FROM korvalis_gtest_pch)
+  set_property(GLOBAL APPEND PROPERTY KORVALIS_CORE_TEST_PROGRAMS ${name})
   if("tsan" IN_LIST ARG_LABELS)
     set_property(GLOBAL APPEND PROPERTY KORVALIS_TSAN_TEST_PROGRAMS ${name})
   endif()
@@ -105,7 +106,9 @@ endfunction()
 
 # Called once at the end of the top-level CMakeLists.txt, when every target is defined: writes
 # the layer map the include checks read and adds korvalis_tsan_tests, which builds every test
-# program labelled tsan (the thread-sanitizer step builds it and runs `ctest -L tsan`).
+# program labelled tsan (the thread-sanitizer step builds it and runs `ctest -L tsan`), and
+# korvalis_asan_tests, which builds what the tests labelled core, fuzz and monkey run (the
+# address-sanitizer step builds it; the UI's own test programs are left out there).
 function(korvalis_finish)
   get_property(folders GLOBAL PROPERTY KORVALIS_LAYER_FOLDERS)
   list(JOIN folders "\n" text)
@@ -122,4 +125,12 @@ function(korvalis_finish)
   if(programs)
     add_dependencies(korvalis_tsan_tests ${programs})
   endif()
+  get_property(core GLOBAL PROPERTY KORVALIS_CORE_TEST_PROGRAMS)
+  add_custom_target(korvalis_asan_tests)
+  foreach(target IN LISTS core ITEMS krv readme-example korvalis_archive_server korvalis_fuzzers
+                 korvalis_monkey)
+    if(TARGET ${target})
+      add_dependencies(korvalis_asan_tests ${target})
+    endif()
+  endforeach()
 endfunction()

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds and runs every test, in three builds:
 #  1. address/undefined-behaviour build (clang, with fuzzer instrumentation): the core
-#     libraries' tests and the fuzz targets of the parsers, each for a short time,
+#     libraries' tests, the fuzz targets of the parsers, each for a short time, and a minute of
+#     the monkey (random user actions on the assembled program; the UI is built for it only),
 #  2. thread-sanitizer build: the test programs labelled tsan (threaded code),
-#  3. release build: every test (cores, windows, network, PDF readers).
+#  3. release build: every test (cores, windows, network, PDF readers) but the monkey, which
+#     ran in step 1.
 # --no-install skips the package step (for machines whose packages are managed otherwise).
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,12 +51,12 @@ print_summary() {
   printf '%s\n' "${summary[@]}"
 }
 
-echo "== address/undefined-behaviour build: core tests and fuzz targets"
+echo "== address/undefined-behaviour build: core tests, fuzz targets and the monkey"
 step_start=$SECONDS
 cmake --preset asan >/dev/null
-cmake --build --preset asan -j"$jobs"
+cmake --build --preset asan -j"$jobs" --target korvalis_asan_tests
 ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-  run_ctest asan --preset asan -j"$jobs" -L 'core|fuzz'
+  run_ctest asan --preset asan -j"$jobs" -L 'core|fuzz|monkey'
 
 echo "== thread-sanitizer build: the programs labelled tsan"
 step_start=$SECONDS
@@ -62,11 +64,12 @@ cmake --preset tsan >/dev/null
 cmake --build --preset tsan -j"$jobs" --target korvalis_tsan_tests
 TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" run_ctest tsan --preset tsan -j"$jobs" -L tsan
 
-echo "== release build: every test"
+echo "== release build: every test but the monkey"
 step_start=$SECONDS
 cmake --preset release >/dev/null
 cmake --build --preset release -j"$jobs"
-# The clean-root install downloads packages: run on its own (ctest -L install-clean).
-run_ctest release --preset release -j"$jobs" -LE install-clean
+# The clean-root install downloads packages: run on its own (ctest -L install-clean). The
+# monkey ran in the sanitizer step.
+run_ctest release --preset release -j"$jobs" -LE 'install-clean|monkey'
 
 print_summary

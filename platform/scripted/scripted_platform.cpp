@@ -34,9 +34,16 @@ std::size_t ScriptedPlatform::pendingAnswers() const {
          folderAnswers_.size() + textAnswers_.size();
 }
 
+void ScriptedPlatform::waitWhileOpen(std::string_view kind) const {
+  if (modalWait) {
+    modalWait(kind);
+  }
+}
+
 MessageAnswer ScriptedPlatform::messageBox(std::string_view title, std::string_view text,
                                            MessageSign sign, MessageButtons buttons) {
   messages_.push_back({std::string(title), std::string(text), sign, buttons});
+  waitWhileOpen("message");
   const MessageAnswer fallback = buttons == MessageButtons::YesNo         ? MessageAnswer::No
                                  : buttons == MessageButtons::YesNoCancel ? MessageAnswer::Cancel
                                                                           : MessageAnswer::Ok;
@@ -50,6 +57,7 @@ std::optional<std::string> ScriptedPlatform::openFileDialog(std::string_view tit
   if (whileOpenDialog) {
     whileOpenDialog();
   }
+  waitWhileOpen("open");
   return takeOr(openAnswers_, std::optional<std::string>{});
 }
 
@@ -60,6 +68,7 @@ std::optional<SaveDialogAnswer> ScriptedPlatform::saveFileDialog(std::string_vie
                                                                  int preselectedFilter) {
   dialogs_.push_back({"save", std::string(title), std::string(startDir), std::string(filter),
                       std::string(defaultName), preselectedFilter});
+  waitWhileOpen("save");
   if (whileSaveDialog) {
     whileSaveDialog();
   }
@@ -69,6 +78,7 @@ std::optional<SaveDialogAnswer> ScriptedPlatform::saveFileDialog(std::string_vie
 std::optional<std::string> ScriptedPlatform::folderDialog(std::string_view title,
                                                           std::string_view startDir) {
   dialogs_.push_back({"folder", std::string(title), std::string(startDir), {}, {}});
+  waitWhileOpen("folder");
   return takeOr(folderAnswers_, std::optional<std::string>{});
 }
 
@@ -77,6 +87,7 @@ std::string ScriptedPlatform::askText(std::string_view title, std::string_view p
                                       int /*y*/) {
   dialogs_.push_back(
       {"text", std::string(title), std::string(prompt), std::string(defaultText), {}});
+  waitWhileOpen("text");
   return takeOr(textAnswers_, std::string{});
 }
 

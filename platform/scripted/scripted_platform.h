@@ -77,6 +77,12 @@ class ScriptedPlatform : public Platform {
   std::function<void()> whileOpenDialog;
   /// Runs inside saveFileDialog before it answers (a test lets a page arrive meanwhile).
   std::function<void()> whileSaveDialog;
+  /// Runs inside every message box and dialog once it is recorded and before it takes its
+  /// answer, as the event loop of a real modal dialog runs while it waits for the user. `kind`
+  /// is "message" or the ShownDialog kind. A Qt test can spin an event loop here, so that
+  /// answers and timers arrive while the dialog is open, and may queue the answer here too.
+  /// Not set: every dialog answers at once.
+  std::function<void(std::string_view kind)> modalWait;
 
   // The scripted printing service: its printers, the default's name, the outcome every print
   // job reports, and a hook run inside printImage (on the printing thread) before it returns.
@@ -117,6 +123,8 @@ class ScriptedPlatform : public Platform {
                           const PrintPlacement& placement, std::string_view jobName) override;
 
  private:
+  void waitWhileOpen(std::string_view kind) const;
+
   std::deque<MessageAnswer> messageAnswers_;
   std::deque<std::optional<std::string>> openAnswers_;
   std::deque<std::optional<SaveDialogAnswer>> saveAnswers_;

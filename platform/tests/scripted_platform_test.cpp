@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 namespace korvalis {
 namespace {
 
@@ -30,6 +33,39 @@ TEST(ScriptedPlatform, PlaysQueuedAnswersInOrderAndRecordsWhatWasShown) {
   EXPECT_EQ(platform.dialogs()[0].filter, "Datendatei | *.krv");
   EXPECT_EQ(platform.dialogs()[2].kind, "text");
   EXPECT_EQ(platform.pendingAnswers(), 0U);
+}
+
+// The wait of an open dialog: it runs for every kind once the dialog is recorded, and an
+// answer queued while it runs is the one the dialog gives (as a user decides while looking).
+TEST(ScriptedPlatform, ModalWaitRunsWhileEachDialogIsOpenAndMayAnswerIt) {
+  ScriptedPlatform platform;
+  std::vector<std::string> seen;
+  platform.modalWait = [&](std::string_view kind) {
+    const std::size_t shown = platform.messages().size() + platform.dialogs().size();
+    seen.push_back(std::string(kind) + ":" + std::to_string(shown));
+    if (kind == "save") {
+      platform.queueSaveFile(SaveDialogAnswer{"/tmp/seite.jpg", 1});
+    } else if (kind == "message") {
+      platform.queueMessageAnswer(MessageAnswer::Yes);
+    }
+  };
+  EXPECT_EQ(platform.messageBox("t", "?", MessageSign::Question, MessageButtons::YesNo),
+            MessageAnswer::Yes);
+  EXPECT_EQ(platform.openFileDialog("t", "/", "f"), std::nullopt);
+  const auto saved = platform.saveFileDialog("t", "/", "f", "", 1);
+  ASSERT_TRUE(saved.has_value());
+  EXPECT_EQ(saved->path, "/tmp/seite.jpg");
+  EXPECT_EQ(platform.folderDialog("t", "/"), std::nullopt);
+  EXPECT_EQ(platform.askText("t", "p", "", 0, 0, 0), "");
+  EXPECT_EQ(seen,
+            (std::vector<std::string>{"message:1", "open:2", "save:3", "folder:4", "text:5"}));
+  EXPECT_EQ(platform.pendingAnswers(), 0U);
+
+  // Without it every dialog answers at once from the queue, as before.
+  platform.modalWait = nullptr;
+  EXPECT_EQ(platform.messageBox("t", "?", MessageSign::Question, MessageButtons::YesNo),
+            MessageAnswer::No);
+  EXPECT_EQ(seen.size(), 5U);
 }
 
 TEST(ScriptedPlatform, ClipboardHoldsEitherTextOrImage) {
