@@ -123,12 +123,13 @@ void DesktopSessionTest::sessionOnThisDesktop() {
   // Copied to the desktop's clipboard: the page from the tree, the film's ID from its field.
   tree->setFocus();
   QTest::keyClick(tree, Qt::Key_C, Qt::ControlModifier);
-  QTRY_VERIFY(platform.desktop.clipboardImage().width() == page.width());
+  // A loaded machine may take a while to hand the selection over.
+  QTRY_VERIFY_WITH_TIMEOUT(platform.desktop.clipboardImage().width() == page.width(), 20000);
   QCOMPARE(platform.desktop.clipboardImage().height(), page.height());
   QLineEdit* id = program.navigationPanel().idField();
   id->setFocus();
   QTest::keyClick(id, Qt::Key_C, Qt::ControlModifier);
-  QTRY_COMPARE(platform.desktop.clipboardText(), id->text().toStdString());
+  QTRY_COMPARE_WITH_TIMEOUT(platform.desktop.clipboardText(), id->text().toStdString(), 20000);
 
   // The save window comes up beside the main window it belongs to, and closes.
   program.toolBar().action(nav::ToolButton::SaveWindow)->trigger();

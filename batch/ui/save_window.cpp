@@ -112,7 +112,12 @@ SaveWindow::SaveWindow(Platform& platform, TransferEngine& engine, SaveWindowSet
 }
 
 SaveWindow::~SaveWindow() {
-  // The commands (and the batch run's workers) go before the widgets they report to.
+  // The list model watches the commands' list: it goes first, so that the list it detaches
+  // from still exists. Then the commands (and the batch run's workers) go before the widgets
+  // they report to.
+  list_->setModel(nullptr);
+  delete model_;
+  model_ = nullptr;
   commands_.reset();
 }
 

@@ -240,7 +240,11 @@ bool PageView::eventFilter(QObject* watched, QEvent* event) {
   if (watched != canvas_) {
     return QScrollArea::eventFilter(watched, event);
   }
-  const auto* mouse = static_cast<QMouseEvent*>(event);
+  // Only mouse events are read as such: any other event reaching the canvas is passed on.
+  const auto* mouse = dynamic_cast<const QMouseEvent*>(event);
+  if (mouse == nullptr) {
+    return QScrollArea::eventFilter(watched, event);
+  }
   switch (event->type()) {
     case QEvent::MouseButtonPress:
       if (mouse->button() != Qt::LeftButton) {
