@@ -87,6 +87,10 @@ int main(int argc, char* argv[]) {
   qputenv("KORVALIS_CA_FILE",
           QByteArray::fromStdString(korvalis::testing::ArchiveServer::caFile()));
 
+  // A page cache of the run's own: a run neither reads nor fills the user's cache, and the
+  // cache's paths are driven too (pages revisited are shown from it).
+  const QTemporaryDir cacheHome;
+  qputenv("XDG_CACHE_HOME", cacheHome.path().toLocal8Bit());
   const QTemporaryDir out;
   const std::filesystem::path outFolder = out.path().toStdString();
   const std::filesystem::path batchFolder = outFolder / "stapel";
@@ -122,7 +126,8 @@ int main(int argc, char* argv[]) {
         [&answers] { return answers.modalOpen(); },
         [&log](qint64 ms) {
           log.fault("the event loop stalled " + std::to_string(ms) + " ms outside modal windows");
-        });
+        },
+        options->stallLimitMs);
     MonkeyRun run(context, watchdog, options->seconds, {outFolder});
     QObject::connect(&run, &MonkeyRun::finished, &app, &QApplication::quit, Qt::QueuedConnection);
     run.start();

@@ -33,6 +33,8 @@ std::optional<MonkeyOptions> parseMonkeyOptions(const std::vector<std::string>& 
       secondsGiven = ok;
     } else if (option == "--seed") {
       ok = parseNumber(value, options.seed);
+    } else if (option == "--stall-limit") {
+      ok = parseNumber(value, options.stallLimitMs) && options.stallLimitMs > 0;
     } else if (option == "--server-faults") {
       ok = value == "on" || value == "off";
       options.serverFaults = value == "on";

@@ -1,4 +1,5 @@
-// The monkey's command line: korvalis_monkey --seconds N [--seed S] [--server-faults on|off].
+// The monkey's command line: korvalis_monkey --seconds N [--seed S] [--server-faults on|off]
+// [--stall-limit MS].
 #pragma once
 
 #include <cstdint>
@@ -12,6 +13,8 @@ struct MonkeyOptions {
   int seconds = 60;
   std::uint64_t seed = 0;
   bool serverFaults = true;
+  /// A gap of the event loop longer than this outside modal windows is a fault.
+  int stallLimitMs = 100;
 };
 
 /// Parses the arguments after the program name; nothing (with `error` set) for a bad one.
@@ -20,6 +23,6 @@ std::optional<MonkeyOptions> parseMonkeyOptions(const std::vector<std::string>& 
                                                 std::string& error);
 
 inline constexpr const char* kMonkeyUsage =
-    "usage: korvalis_monkey --seconds N [--seed S] [--server-faults on|off]";
+    "usage: korvalis_monkey --seconds N [--seed S] [--server-faults on|off] [--stall-limit MS]";
 
 }  // namespace korvalis::monkey

@@ -9,8 +9,9 @@ namespace {
 constexpr int kTickMs = 5;
 }
 
-StallWatchdog::StallWatchdog(std::function<bool()> modalOpen, std::function<void(qint64)> stalled)
-    : modalOpen_(std::move(modalOpen)), stalled_(std::move(stalled)) {
+StallWatchdog::StallWatchdog(std::function<bool()> modalOpen, std::function<void(qint64)> stalled,
+                             qint64 limitMs)
+    : modalOpen_(std::move(modalOpen)), stalled_(std::move(stalled)), limitMs_(limitMs) {
   timer_.setTimerType(Qt::PreciseTimer);
   timer_.setInterval(kTickMs);
   connect(&timer_, &QTimer::timeout, this, &StallWatchdog::tick);
@@ -34,7 +35,7 @@ void StallWatchdog::tick() {
   // A gap that began or ended with a modal window up belongs to that window.
   if (!modal && !modalAtLastTick_) {
     longest_ = std::max(longest_, gap);
-    if (gap > kLimitMs) {
+    if (gap > limitMs_) {
       stalled_(gap);
     }
   } else {

@@ -14,11 +14,10 @@ class StallWatchdog : public QObject {
   Q_OBJECT
 
  public:
-  static constexpr qint64 kLimitMs = 100;
-
   /// `modalOpen` tells whether a modal window or dialog is up; `stalled` gets every gap over
-  /// the limit outside them (in ms).
-  StallWatchdog(std::function<bool()> modalOpen, std::function<void(qint64)> stalled);
+  /// `limitMs` outside them (in ms).
+  StallWatchdog(std::function<bool()> modalOpen, std::function<void(qint64)> stalled,
+                qint64 limitMs);
 
   void start();
   void stop();
@@ -45,6 +44,7 @@ class StallWatchdog : public QObject {
 
   std::function<bool()> modalOpen_;
   std::function<void(qint64)> stalled_;
+  qint64 limitMs_;
   QTimer timer_;
   QElapsedTimer sinceTick_;
   qint64 excluded_ = 0;

@@ -121,6 +121,10 @@ TEST(MonkeyOptions, NeedsSecondsAndTakesSeedAndServerFaults) {
   EXPECT_FALSE(parseMonkeyOptions({"--seconds", "5", "--server-faults", "ja"}, error).has_value());
   EXPECT_FALSE(parseMonkeyOptions({"--seconds"}, error).has_value());
   EXPECT_NE(error.find("--seconds"), std::string::npos);
+  EXPECT_EQ(parseMonkeyOptions({"--seconds", "5"}, error)->stallLimitMs, 100);
+  EXPECT_EQ(parseMonkeyOptions({"--seconds", "5", "--stall-limit", "250"}, error)->stallLimitMs,
+            250);
+  EXPECT_FALSE(parseMonkeyOptions({"--seconds", "5", "--stall-limit", "0"}, error).has_value());
 }
 
 }  // namespace
