@@ -41,6 +41,7 @@ QLineEdit* numberField(int width, int maxLength, const QString& placeholder, QWi
   field->setMaxLength(maxLength);
   field->setAlignment(Qt::AlignCenter);
   field->setPlaceholderText(placeholder);
+  field->setAccessibleName(placeholder);
   field->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
   return field;
@@ -53,6 +54,7 @@ QToolButton* lookupButton(const QString& icon, const QString& tip, QWidget* pare
   button->setIcon(embeddedIcon(icon));
   button->setIconSize(QSize(kLookupIconSize, kLookupIconSize));
   button->setToolTip(tip);
+  button->setAccessibleName(tip);
   return button;
 }
 
@@ -85,6 +87,7 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
   apid_->setFixedWidth(scaled(189, scaleX));
   apid_->setAlignment(Qt::AlignCenter);
   apid_->setPlaceholderText(QStringLiteral("APID"));
+  apid_->setAccessibleName(QStringLiteral("APID"));
   fitFontToWidth(*apid_, QStringLiteral("TH-0000-00000-0000-00-00000"));
   layout->addWidget(apid_, 0, Qt::AlignHCenter);
 

@@ -18,6 +18,7 @@
 #include "app/program_state.h"
 #include "app/site_reachability.h"
 #include "app/startup_notice_text.h"
+#include "app/ui/accessible_roles.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
@@ -94,6 +95,7 @@ QIcon monitorIcon(MonitorIcon icon) {
 void showMonitorState(QPushButton& button, MonitorIcon icon) {
   button.setIcon(monitorIcon(icon));
   button.setToolTip(monitorText(icon));
+  button.setAccessibleName(monitorText(icon));
 }
 
 // Keeps the start-up notice, which stays above every window, from covering a dialog the user
@@ -634,7 +636,8 @@ AppState& withDisplayScale(AppState& state, Platform& platform) {
 }  // namespace
 
 Program::Program(AppState& state, Platform& platform)
-    : parts_(std::make_unique<Parts>(withDisplayScale(state, platform), platform)) {
+    : parts_((installAccessibleRoles(),  // before any widget asks for its interface
+              std::make_unique<Parts>(withDisplayScale(state, platform), platform))) {
   parts_->placeParts();
   parts_->connectParts();
   parts_->buildMonitor();

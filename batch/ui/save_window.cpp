@@ -235,6 +235,9 @@ void SaveWindow::buildSaveFrame() {
 void SaveWindow::buildList() {
   list_ = new QTableView(this);
   list_->setObjectName(QStringLiteral("saveList"));
+  list_->setAccessibleName(QStringLiteral("Speicherliste"));
+  // Tab leaves the list for the next control instead of stepping through its cells.
+  list_->setTabKeyNavigation(false);
   model_ = new SaveListModel(
       commands_->list(), [this] { commands_->refreshSaveButtons(); }, this);
   list_->setModel(model_);
