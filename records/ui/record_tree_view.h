@@ -49,6 +49,7 @@ class RecordTreeView : public QTreeView {
   void leafMenuRequested(QPoint globalPos);
 
  protected:
+  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
