@@ -51,9 +51,24 @@ def problems_in(window, label):
 
 
 def main():
+    problems = []
+    try:
+        walk_windows(problems)
+    finally:
+        for problem in problems:
+            print(problem)
+    if problems:
+        print("%d controls without a name or role" % len(problems))
+        return 1
+    print("every focusable or pressable control has a name and a role")
+    return 0
+
+
+def walk_windows(problems):
+    """Opens the windows one after another with the keyboard and walks each."""
     app = program()
     main_window = wait_window(app, " Korvalis")
-    problems = problems_in(main_window, "main window at the start")
+    problems += problems_in(main_window, "main window at the start")
 
     # The tree's pop-up menu (the menu key on the selected entry) holds "Zeige Info".
     focus(wait_node(main_window, "Baumansicht", roles=[pyatspi.ROLE_TREE, pyatspi.ROLE_TREE_TABLE]))
@@ -124,15 +139,6 @@ def main():
     keys("Return")
     search = wait_window(app, "Such")
     problems += problems_in(search, "search window")
-
-
-    for problem in problems:
-        print(problem)
-    if problems:
-        print("%d controls without a name or role" % len(problems))
-        return 1
-    print("every focusable or pressable control has a name and a role")
-    return 0
 
 
 if __name__ == "__main__":

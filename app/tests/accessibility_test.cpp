@@ -9,6 +9,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QMap>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -97,9 +98,26 @@ QList<QWidget*> shownControls(QWidget& window) {
 }
 
 // The controls without an accessible name, or with no role of their own (the generic
-// "client" role tells a screen reader nothing).
+// "client" role tells a screen reader nothing), or with the name of another control of the
+// same role in the window (two fields both called after their frame, two ">>" buttons).
 QStringList unnamedControls(QWidget& window) {
   QStringList unnamed;
+  QMap<QPair<int, QString>, const QWidget*> named;
+  for (QWidget* w : shownControls(window)) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    if (iface == nullptr) {
+      continue;
+    }
+    const QPair<int, QString> key(iface->role(), iface->text(QAccessible::Name).trimmed());
+    if (key.second.isEmpty()) {
+      continue;
+    }
+    if (const QWidget* other = named.value(key); other != nullptr) {
+      unnamed << describe(*w) + QStringLiteral(" (named \"") + key.second +
+                     QStringLiteral("\" like ") + describe(*other) + QLatin1Char(')');
+    }
+    named.insert(key, w);
+  }
   for (QWidget* w : shownControls(window)) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
     if (iface == nullptr) {

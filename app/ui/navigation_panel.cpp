@@ -93,8 +93,12 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
 
   id_ = numberField(scaled(81, scaleX), 9, QStringLiteral("ID"), this);
   layout->addWidget(stepRow(prevId_, id_, nextId_), 0, Qt::AlignHCenter);
+  prevId_->setAccessibleName(QStringLiteral("vorige ID"));
+  nextId_->setAccessibleName(QStringLiteral("n\u00e4chste ID"));
   page_ = numberField(scaled(45, scaleX), 5, QStringLiteral("Seite"), this);
   layout->addWidget(stepRow(prevPage_, page_, nextPage_), 0, Qt::AlignHCenter);
+  prevPage_->setAccessibleName(QStringLiteral("vorige Seite"));
+  nextPage_->setAccessibleName(QStringLiteral("n\u00e4chste Seite"));
 
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
