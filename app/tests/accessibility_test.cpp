@@ -19,6 +19,8 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <algorithm>
+#include <cstdlib>
 #include <functional>
 
 #include "app/tests/assembled_program.h"
@@ -183,6 +185,53 @@ QStringList unreachableControls(QWidget& window) {
   return missing;
 }
 
+// Where Tab goes against the layout in the main window: the tool bar's buttons left to right,
+// then the tree, then the navigation panel row by row and left to right, then the page.
+QStringList outOfLayoutOrder(AssembledWindow& w) {
+  QList<QWidget*> chain = tabChain(w.window);
+  const auto isTool = [](const QWidget* c) {
+    return qobject_cast<const QToolBar*>(c->parentWidget()) != nullptr;
+  };
+  // The walk is a circle: start it at the tool bar's first button.
+  const auto first = std::find_if(chain.begin(), chain.end(), isTool);
+  if (first == chain.end()) {
+    return {QStringLiteral("Tab reaches no tool bar button")};
+  }
+  std::rotate(chain.begin(), first, chain.end());
+  QStringList wrong;
+  qsizetype at = 0;
+  int lastX = -1;
+  for (; at < chain.size() && isTool(chain[at]); ++at) {
+    if (chain[at]->x() <= lastX) {
+      wrong << QStringLiteral("tool bar: ") + describe(*chain[at]) +
+                   QStringLiteral(" after one right of it");
+    }
+    lastX = chain[at]->x();
+  }
+  if (at < 10) {
+    wrong << QStringLiteral("only %1 tool bar buttons one after another").arg(at);
+  }
+  if (at >= chain.size() || chain[at] != w.tree()) {
+    wrong << QStringLiteral("the tree does not follow the tool bar");
+    return wrong;
+  }
+  QPoint last(-1, -1);
+  for (++at; at < chain.size() && w.panel()->isAncestorOf(chain[at]); ++at) {
+    const QPoint p = chain[at]->mapTo(w.panel(), QPoint(0, 0));
+    constexpr int kSameRow = 5;
+    const bool sameRow = std::abs(p.y() - last.y()) <= kSameRow;
+    if ((sameRow && p.x() <= last.x()) || (!sameRow && p.y() < last.y())) {
+      wrong << QStringLiteral("navigation panel: ") + describe(*chain[at]) +
+                   QStringLiteral(" after one below or right of it");
+    }
+    last = p;
+  }
+  if (at >= chain.size() || chain[at] != w.pageView()) {
+    wrong << QStringLiteral("the page does not follow the navigation panel");
+  }
+  return wrong;
+}
+
 template <class Window>
 Window* shownWindow() {
   for (QWidget* top : QApplication::topLevelWidgets()) {
@@ -331,24 +380,7 @@ void AccessibilityTest::everyCommandIsReachedWithTab() {
   QStringList missing = unreachableControls(w.window);
   problems << listed(QStringLiteral("main window"), missing);
 
-  // The tool bar's buttons come one after another, left to right.
-  const QList<QWidget*> chain = tabChain(w.window);
-  int lastX = -1;
-  int buttons = 0;
-  for (QWidget* reached : chain) {
-    if (auto* button = qobject_cast<QToolButton*>(reached);
-        button != nullptr && qobject_cast<QToolBar*>(button->parentWidget()) != nullptr) {
-      if (button->x() <= lastX) {
-        problems << QStringLiteral("tool bar out of order: ") + describe(*button);
-      }
-      lastX = button->x();
-      ++buttons;
-    }
-  }
-  if (buttons < 10) {
-    problems << QStringLiteral("tool bar: %1 buttons reached with Tab").arg(buttons);
-  }
-
+  problems << listed(QStringLiteral("main window order"), outOfLayoutOrder(w));
   w.press(nav::ToolButton::SaveWindow);
   auto* save = w.window.findChild<SaveWindow*>(QStringLiteral("saveWindow"));
   QVERIFY(save != nullptr);

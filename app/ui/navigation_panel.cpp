@@ -148,6 +148,9 @@ QWidget* NavigationPanel::stepRow(QPushButton*& previous, QLineEdit* field, QPus
   h->addWidget(previous);
   h->addWidget(field);
   h->addWidget(next);
+  // Tab goes left to right through the row.
+  setTabOrder(previous, field);
+  setTabOrder(field, next);
   return row;
 }
 

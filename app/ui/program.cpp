@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -510,6 +511,11 @@ void Program::Parts::placeParts() {
   window.setNavigationPanel(panel);
   window.setFieldEditors(panel->apidField(), panel->idField(), panel->pageField());
   window.setPageView(pageView);
+  // Tab follows the layout: the tool bar, the tree below it, the navigation panel below the
+  // tree, then the page.
+  QWidget* lastTool = toolBar->widgetForAction(toolBar->action(nav::toolButtons().back().id));
+  QWidget::setTabOrder(lastTool, records.treeView());
+  QWidget::setTabOrder(records.treeView(), panel->apidField());
   pageView->setMetricsSource([this] {
     WindowMetrics m;
     m.innerWidth = window.width();
