@@ -381,6 +381,16 @@ void AccessibilityTest::everyCommandIsReachedWithTab() {
   problems << listed(QStringLiteral("main window"), missing);
 
   problems << listed(QStringLiteral("main window order"), outOfLayoutOrder(w));
+
+  // In the tree, - and + close and open the current branch (the zoom keys are off).
+  const QModelIndex branch = w.tree()->currentIndex().parent();
+  QVERIFY(branch.isValid() && w.tree()->isExpanded(branch));
+  w.tree()->setFocus();
+  w.tree()->setCurrentIndex(branch);
+  QTest::keyClick(w.tree(), Qt::Key_Minus);
+  QVERIFY(!w.tree()->isExpanded(branch));
+  QTest::keyClick(w.tree(), Qt::Key_Plus);
+  QVERIFY(w.tree()->isExpanded(branch));
   w.press(nav::ToolButton::SaveWindow);
   auto* save = w.window.findChild<SaveWindow*>(QStringLiteral("saveWindow"));
   QVERIFY(save != nullptr);

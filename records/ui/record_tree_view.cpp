@@ -103,7 +103,7 @@ void RecordTreeView::revealItem(int item) {
   selectItem(item);
 }
 
-// The menu key (or Shift+F10) may come as a context-menu request at a place of Qt's choosing
+// The menu key may come as a context-menu request at a place of Qt's choosing
 // rather than as a key: the menu belongs to the current entry, as with the key.
 bool RecordTreeView::event(QEvent* event) {
   if (event->type() == QEvent::ContextMenu &&
