@@ -1,7 +1,5 @@
 #include "records/ui/record_tree_view.h"
 
-#include <QContextMenuEvent>
-
 #include <QHeaderView>
 #include <QKeyEvent>
 
@@ -101,20 +99,6 @@ void RecordTreeView::revealItem(int item) {
   scrollTo(index, QAbstractItemView::EnsureVisible);
   setFocus(Qt::OtherFocusReason);
   selectItem(item);
-}
-
-// The menu key may come as a context-menu request at a place of Qt's choosing
-// rather than as a key: the menu belongs to the current entry, as with the key.
-bool RecordTreeView::event(QEvent* event) {
-  if (event->type() == QEvent::ContextMenu &&
-      static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard) {
-    if (currentIndex().isValid()) {
-      onContextMenu(visualRect(currentIndex()).center());
-    }
-    event->accept();
-    return true;
-  }
-  return QTreeView::event(event);
 }
 
 void RecordTreeView::keyPressEvent(QKeyEvent* event) {

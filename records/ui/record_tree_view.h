@@ -49,7 +49,6 @@ class RecordTreeView : public QTreeView {
   void leafMenuRequested(QPoint globalPos);
 
  protected:
-  bool event(QEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
