@@ -145,14 +145,29 @@ def focus(node):
         tab_to(node)
 
 
-def tab_to(node, most=30):
-    """Presses Tab until `node` has the focus, as a keyboard user does (at most `most` times)."""
+def top_window(node):
+    while node.parent is not None and node.parent.getRole() != pyatspi.ROLE_APPLICATION:
+        node = node.parent
+    return node
+
+
+def focused_in(window):
+    """The control of `window` that has the keyboard focus (a view, not its item), or None."""
+    return next((n for n in descendants(window) if has_state(n, pyatspi.STATE_FOCUSED)), None)
+
+
+def tab_to(node, most=40):
+    """Presses Tab until `node` has the focus, as a keyboard user does (at most `most` times).
+    Each Tab waits for the focus to move on, so a busy machine does not run past the node."""
+    window = top_window(node)
     for _ in range(most):
         if has_state(node, pyatspi.STATE_FOCUSED):
             return
+        before = focused_in(window)
         keys("Tab")
         try:
-            wait_for("the focus to move", lambda: has_state(node, pyatspi.STATE_FOCUSED), 0.5)
+            wait_for("the focus to move", lambda: has_state(node, pyatspi.STATE_FOCUSED)
+                     or focused_in(window) != before, 5.0)
         except AssertionError:
             continue
     if not has_state(node, pyatspi.STATE_FOCUSED):
