@@ -23,12 +23,20 @@ cleanup() {
   for ((i = ${#pids[@]} - 1; i >= 0; i--)); do
     kill "${pids[i]}" 2>/dev/null || true
   done
+  # Each process ends before its files go (the scheduler still writes its cache on the way out).
+  for pid in "${pids[@]}"; do
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+  done
   if ((status != 0)); then
     for log in "$work"/*.log; do
       [ -s "$log" ] && { echo "--- $(basename "$log")"; tail -n 20 "$log"; }
     done
   fi
-  rm -rf "$work"
+  rm -rf "$work" || true
+  exit "$status"
 }
 trap cleanup EXIT INT TERM
 
