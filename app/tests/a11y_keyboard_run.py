@@ -61,14 +61,13 @@ def main():
     # "Seite speichern" as JPEG (the file type offered first).
     tab_to(save_page)
     keys("space")
-    save_page_dialog = save_dialog_answer
-    save_page_dialog(app, "seite.jpg")
+    save_dialog_answer(app, "seite.jpg")
     file_appears(os.path.join(OUT, "seite.jpg"), "page saved")
 
     # "Seite speichern" as PDF: the export window, its "PDF-Datei erstellen".
     tab_to(save_page)
     keys("space")
-    save_page_dialog(app, "seite.pdf", last_type=True)
+    save_dialog_answer(app, "seite.pdf", last_type=True)
     pdf_window = wait_for("the PDF export window", lambda: next(
         (w for w in shown_windows(app) if find(w, "PDF-Datei erstellen") is not None), None))
     tab_to(find(pdf_window, "PDF-Datei erstellen"))
