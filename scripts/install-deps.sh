@@ -13,6 +13,7 @@ packages=(
   desktop-file-utils appstream man-db dpkg-dev file shared-mime-info libxml2-utils x11-utils xdotool
   cups libcups2-dev
   openbox weston qt6-wayland mmdebstrap
+  at-spi2-core python3-pyatspi dbus dbus-x11
 )
 
 missing=()

@@ -46,6 +46,9 @@ MainToolBar::MainToolBar(QWidget* parent) : QToolBar(parent) {
       }
     });
     actions_.emplace(id, act);
+    // Tab reaches the tool bar's buttons like every other control; Space presses the one
+    // that has the focus.
+    widgetForAction(act)->setFocusPolicy(Qt::TabFocus);
   }
 }
 

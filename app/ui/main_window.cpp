@@ -78,6 +78,7 @@ void MainWindow::buildRightArea() {
   rightStack_ = new QStackedWidget(this);
   htmlView_ = new QTextBrowser(rightStack_);
   htmlView_->setOpenExternalLinks(true);
+  htmlView_->setAccessibleName(QStringLiteral("Infoseite"));
   // A right click on the page shows nothing (no copy or select-all menu), not even the main
   // window's own menu.
   htmlView_->setContextMenuPolicy(Qt::PreventContextMenu);

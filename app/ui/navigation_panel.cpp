@@ -41,6 +41,7 @@ QLineEdit* numberField(int width, int maxLength, const QString& placeholder, QWi
   field->setMaxLength(maxLength);
   field->setAlignment(Qt::AlignCenter);
   field->setPlaceholderText(placeholder);
+  field->setAccessibleName(placeholder);
   field->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), field));
   return field;
@@ -53,6 +54,7 @@ QToolButton* lookupButton(const QString& icon, const QString& tip, QWidget* pare
   button->setIcon(embeddedIcon(icon));
   button->setIconSize(QSize(kLookupIconSize, kLookupIconSize));
   button->setToolTip(tip);
+  button->setAccessibleName(tip);
   return button;
 }
 
@@ -85,13 +87,18 @@ NavigationPanel::NavigationPanel(double scaleX, QWidget* parent) : QFrame(parent
   apid_->setFixedWidth(scaled(189, scaleX));
   apid_->setAlignment(Qt::AlignCenter);
   apid_->setPlaceholderText(QStringLiteral("APID"));
+  apid_->setAccessibleName(QStringLiteral("APID"));
   fitFontToWidth(*apid_, QStringLiteral("TH-0000-00000-0000-00-00000"));
   layout->addWidget(apid_, 0, Qt::AlignHCenter);
 
   id_ = numberField(scaled(81, scaleX), 9, QStringLiteral("ID"), this);
   layout->addWidget(stepRow(prevId_, id_, nextId_), 0, Qt::AlignHCenter);
+  prevId_->setAccessibleName(QStringLiteral("vorige ID"));
+  nextId_->setAccessibleName(QStringLiteral("n\u00e4chste ID"));
   page_ = numberField(scaled(45, scaleX), 5, QStringLiteral("Seite"), this);
   layout->addWidget(stepRow(prevPage_, page_, nextPage_), 0, Qt::AlignHCenter);
+  prevPage_->setAccessibleName(QStringLiteral("vorige Seite"));
+  nextPage_->setAccessibleName(QStringLiteral("n\u00e4chste Seite"));
 
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
@@ -141,6 +148,9 @@ QWidget* NavigationPanel::stepRow(QPushButton*& previous, QLineEdit* field, QPus
   h->addWidget(previous);
   h->addWidget(field);
   h->addWidget(next);
+  // Tab goes left to right through the row.
+  setTabOrder(previous, field);
+  setTabOrder(field, next);
   return row;
 }
 

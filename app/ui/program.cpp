@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QIcon>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -18,6 +19,7 @@
 #include "app/program_state.h"
 #include "app/site_reachability.h"
 #include "app/startup_notice_text.h"
+#include "app/ui/accessible_roles.h"
 #include "app/ui/main_commands.h"
 #include "app/ui/main_toolbar.h"
 #include "app/ui/main_window.h"
@@ -94,6 +96,7 @@ QIcon monitorIcon(MonitorIcon icon) {
 void showMonitorState(QPushButton& button, MonitorIcon icon) {
   button.setIcon(monitorIcon(icon));
   button.setToolTip(monitorText(icon));
+  button.setAccessibleName(monitorText(icon));
 }
 
 // Keeps the start-up notice, which stays above every window, from covering a dialog the user
@@ -515,6 +518,11 @@ void Program::Parts::placeParts() {
   window.setNavigationPanel(panel);
   window.setFieldEditors(panel->apidField(), panel->idField(), panel->pageField());
   window.setPageView(pageView);
+  // Tab follows the layout: the tool bar, the tree below it, the navigation panel below the
+  // tree, then the page.
+  QWidget* lastTool = toolBar->widgetForAction(toolBar->action(nav::toolButtons().back().id));
+  QWidget::setTabOrder(lastTool, records.treeView());
+  QWidget::setTabOrder(records.treeView(), panel->apidField());
   pageView->setMetricsSource([this] {
     WindowMetrics m;
     m.innerWidth = window.width();
@@ -641,7 +649,8 @@ AppState& withDisplayScale(AppState& state, Platform& platform) {
 }  // namespace
 
 Program::Program(AppState& state, Platform& platform)
-    : parts_(std::make_unique<Parts>(withDisplayScale(state, platform), platform)) {
+    : parts_((installAccessibleRoles(),  // before any widget asks for its interface
+              std::make_unique<Parts>(withDisplayScale(state, platform), platform))) {
   parts_->placeParts();
   parts_->connectParts();
   parts_->buildMonitor();

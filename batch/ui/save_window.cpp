@@ -169,6 +169,9 @@ void SaveWindow::buildLinkFrame() {
     auto* label = new QLabel(QString::fromLatin1(row.label), linkFrame_);
     label->setGeometry(10, y, 40, 22);
     *row.field = makeNumberField(row.maxLength, linkFrame_, row.name);
+    // A screen reader names the field by its label, not by the frame around both.
+    label->setBuddy(*row.field);
+    (*row.field)->setAccessibleName(label->text().trimmed().remove(QLatin1Char(':')));
     (*row.field)->setGeometry(52, y, width - 62, 22);
     y += 28;
   }
@@ -195,9 +198,11 @@ void SaveWindow::buildSaveFrame() {
   const int width = saveFrame_->width();
   auto* folderButton = makeButton(QStringLiteral("..."), saveFrame_, "chooseFolder");
   folderButton->setGeometry(10, 22, 30, 24);
+  folderButton->setAccessibleName(QStringLiteral("Zielordner w\u00e4hlen"));
   folderField_ = new QLineEdit(saveFrame_);
   folderField_->setObjectName(QStringLiteral("folderField"));
   folderField_->setReadOnly(true);
+  folderField_->setAccessibleName(QStringLiteral("Zielordner"));
   folderField_->setStyleSheet(QStringLiteral("background-color: rgb(244, 244, 244)"));
   folderField_->setGeometry(46, 23, width - 56, 22);
 
@@ -214,6 +219,7 @@ void SaveWindow::buildSaveFrame() {
 
   patternField_ = new QLineEdit(saveFrame_);
   patternField_->setObjectName(QStringLiteral("patternField"));
+  patternField_->setAccessibleName(QStringLiteral("Dateiname"));
   patternField_->setGeometry(10, 122, width - 20 - 186, 24);
   auto* assign =
       makeButton(QStringLiteral("Dateinamen \u00fcbernehmen"), saveFrame_, "assignNames");
@@ -240,6 +246,9 @@ void SaveWindow::buildSaveFrame() {
 void SaveWindow::buildList() {
   list_ = new QTableView(this);
   list_->setObjectName(QStringLiteral("saveList"));
+  list_->setAccessibleName(QStringLiteral("Speicherliste"));
+  // Tab leaves the list for the next control instead of stepping through its cells.
+  list_->setTabKeyNavigation(false);
   model_ = new SaveListModel(
       commands_->list(), [this] { commands_->refreshSaveButtons(); }, this);
   list_->setModel(model_);

@@ -91,6 +91,7 @@ QToolButton* iconToggle(QWidget* parent, const QIcon& icon, const QString& tip) 
   button->setIcon(icon);
   button->setIconSize(QSize(kIconSize, kIconSize));
   button->setToolTip(tip);
+  button->setAccessibleName(tip);
   button->setFixedSize(kIconSize + 6, kIconSize + 6);
   return button;
 }
@@ -187,6 +188,7 @@ void PdfExportWindow::build() {
     field->setRange(0, 297);
     field->setValue(10);
     field->setToolTip(QString::fromUtf8(tips[i]));
+    field->setAccessibleName(QString::fromUtf8(tips[i]));
     connect(field, &QSpinBox::valueChanged, this, [this] {
       if (!updating_) {
         updateLayout();

@@ -20,6 +20,7 @@ InfoWindow::InfoWindow(QWidget* owner, std::function<void()> help)
     : QWidget(owner, Qt::Tool), text_(new QPlainTextEdit(this)), help_(std::move(help)) {
   setWindowTitle(QStringLiteral("Info"));
   text_->setReadOnly(true);
+  text_->setAccessibleName(QStringLiteral("Info"));
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
   text_->setTabStopDistance(dialogUnitsToPixels(text_->fontMetrics(), 40));
   text_->move(1, 1);

@@ -11,6 +11,7 @@ RecordTreeView::RecordTreeView(QWidget* parent)
     : QTreeView(parent), model_(new RecordTreeModel(this)) {
   setModel(model_);
   setHeaderHidden(true);
+  setAccessibleName(QStringLiteral("Baumansicht"));
   // Equal row heights let the view lay out 200,000 rows without asking each for its size.
   setUniformRowHeights(true);
   setSelectionMode(QAbstractItemView::SingleSelection);

@@ -21,6 +21,7 @@ SearchWindow::SearchWindow(QWidget* owner, std::function<void()> help)
       help_(std::move(help)) {
   setWindowTitle(QStringLiteral("Suchen"));
   list_->setModel(model_);
+  list_->setAccessibleName(QStringLiteral("Suchergebnisse"));
   list_->setItemDelegate(new SearchCellDelegate(list_));
   list_->setRootIsDecorated(false);
   list_->setUniformRowHeights(true);
