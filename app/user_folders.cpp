@@ -6,6 +6,7 @@
 #include <system_error>
 #include <utility>
 
+#include "app/program_state.h"
 #include "platform/file_io.h"
 
 namespace korvalis {
@@ -102,7 +103,7 @@ std::string xdgUserDir(const UserFolders& user, std::string_view name) {
 }
 
 fs::path dialogStateFile(const UserFolders& user) {
-  return user.stateHome.empty() ? fs::path() : fs::path(user.stateHome) / "korvalis/dialog-folders";
+  return user.stateHome.empty() ? fs::path() : fs::path(user.stateHome) / "korvalis/state";
 }
 
 void loadDialogFolders(AppState& state, const UserFolders& user) {
@@ -114,23 +115,21 @@ void loadDialogFolders(AppState& state, const UserFolders& user) {
   if (!text) {
     return;
   }
-  for (const std::string_view line : linesOf(*text)) {
-    const std::size_t equals = line.find('=');
-    if (equals == std::string_view::npos) {
-      continue;
+  // A kept folder that has gone since is passed over: its dialog starts where it would anew.
+  const auto keptFolder = [&text](std::string_view key) -> std::optional<std::string> {
+    const std::optional<std::string> value = stateValue(*text, key);
+    if (!value) {
+      return std::nullopt;
     }
-    const std::string_view key = line.substr(0, equals);
-    const std::string folder = withSlash(std::string(line.substr(equals + 1)));
-    if (!isFolder(folder)) {
-      continue;
-    }
-    if (key == kRecordDirKey) {
-      state.session.recordDir = folder;
-    }
-    for (const auto& [name, member] : sharedFolderKeys()) {
-      if (key == name) {
-        state.*member = folder;
-      }
+    std::string folder = withSlash(*value);
+    return isFolder(folder) ? std::optional<std::string>(std::move(folder)) : std::nullopt;
+  };
+  if (auto folder = keptFolder(kRecordDirKey)) {
+    state.session.recordDir = std::move(*folder);
+  }
+  for (const auto& [name, member] : sharedFolderKeys()) {
+    if (auto folder = keptFolder(name)) {
+      state.*member = std::move(*folder);
     }
   }
 }
@@ -140,11 +139,12 @@ bool saveDialogFolders(const AppState& state, const UserFolders& user) {
   if (file.empty()) {
     return false;
   }
-  std::string text;
+  // The other things the program keeps there (the printer chosen) stay as they are.
+  std::string text = readWholeFile(file, kSmallFileCap).value_or(std::string());
   const auto add = [&text](std::string_view key, const std::string& folder) {
     // A folder name with a line break cannot be kept in this file; its dialog starts anew.
-    if (!folder.empty() && folder.find('\n') == std::string::npos) {
-      text.append(key).append("=").append(folder).append("\n");
+    if (!folder.empty() && folder.find_first_of("\r\n") == std::string::npos) {
+      text = withStateValue(text, key, folder);
     }
   };
   add(kRecordDirKey, state.session.recordDir);

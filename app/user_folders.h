@@ -28,8 +28,8 @@ UserFolders userFoldersFromEnvironment();
 /// file, the entry or the folder itself is missing.
 std::string xdgUserDir(const UserFolders& user, std::string_view name);
 
-/// The state file of the dialogs' last folders: stateHome/korvalis/dialog-folders. Empty when
-/// there is no state folder.
+/// The program's state file, which also keeps the dialogs' last folders:
+/// stateHome/korvalis/state (the file of program_state.h). Empty when there is no state folder.
 std::filesystem::path dialogStateFile(const UserFolders& user);
 
 /// Takes the dialogs' last folders (record file, page saving, link file, save list) from the
@@ -37,8 +37,8 @@ std::filesystem::path dialogStateFile(const UserFolders& user);
 /// its dialog keeps the folder it has.
 void loadDialogFolders(AppState& state, const UserFolders& user);
 
-/// Writes the dialogs' folders to the state file (atomically, making its folder). False when it
-/// cannot be written.
+/// Writes the dialogs' folders to the state file (atomically, making its folder), keeping its
+/// other keys. False when it cannot be written.
 bool saveDialogFolders(const AppState& state, const UserFolders& user);
 
 }  // namespace korvalis

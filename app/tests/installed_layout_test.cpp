@@ -7,6 +7,7 @@
 #include "app/app_state_init.h"
 #include "app/help.h"
 #include "app/program_dir.h"
+#include "app/program_state.h"
 #include "app/user_folders.h"
 #include "platform/file_io.h"
 #include "platform/scripted/scripted_platform.h"
@@ -139,13 +140,20 @@ TEST(InstalledLayout, DialogsStartInTheUsersFoldersAndKeepTheirFoldersAcrossStar
   const PageSaveServices services{platform, asker, [](std::string_view) {},
                                   [](const std::string&, const PageSource&) {}};
   platform.queueSaveFile(SaveDialogAnswer{(pages / "seite.jpg").string(), 1});
-  EXPECT_EQ(
-      saveDisplayedPage(services, PageSource{makePageBytes(bytes), makeSharedImage(image), makeSharedImage(image), false}, state.pageSaveDir),
-      PageSaveResult::Saved);
+  EXPECT_EQ(saveDisplayedPage(services,
+                              PageSource{makePageBytes(bytes), makeSharedImage(image),
+                                         makeSharedImage(image), false},
+                              state.pageSaveDir),
+            PageSaveResult::Saved);
   EXPECT_EQ(platform.dialogs().back().startDir, home + "Bilder/");
   state.saveListDir = home + "Dokumente/Akten/";  // as the save window hands it back at the end
+  // The state file also keeps the printer chosen: saving the folders leaves it there.
+  fs::create_directories(desktop.root / "state/korvalis");
+  std::ofstream(desktop.root / "state/korvalis/state") << "printer=Buero\nsaveListDir=/alt/\n";
   ASSERT_TRUE(saveDialogFolders(state, desktop.user));
-  EXPECT_TRUE(fs::is_regular_file(desktop.root / "state/korvalis/dialog-folders"));
+  const std::string kept = readWholeFile(desktop.root / "state/korvalis/state").value_or("");
+  EXPECT_EQ(stateValue(kept, "printer"), std::optional<std::string>("Buero"));
+  EXPECT_EQ(stateValue(kept, "saveListDir"), std::optional<std::string>(home + "Dokumente/Akten/"));
 
   // The next start: every dialog where the user left it.
   AppState next = desktop.start();
@@ -164,7 +172,7 @@ TEST(InstalledLayout, DialogsStartInTheUsersFoldersAndKeepTheirFoldersAcrossStar
   fs::remove_all(pages);
   EXPECT_EQ(desktop.start().pageSaveDir, home + "Bilder/");
   desktop.writeUserDirs("XDG_PICTURES_DIR=\"$HOME/Fehlt\"\nXDG_DOCUMENTS_DIR=\"relativ\"\n");
-  fs::remove(desktop.root / "state/korvalis/dialog-folders");
+  fs::remove(desktop.root / "state/korvalis/state");
   AppState bare = desktop.start();
   EXPECT_EQ(bare.pageSaveDir, home);
   EXPECT_EQ(bare.linkDir, home);
@@ -205,7 +213,7 @@ TEST(InstalledLayout, UserFoldersFollowTheEnvironment) {
   UserFolders user = userFoldersFromEnvironment();
   EXPECT_EQ(user.home, "/home/leser/");
   EXPECT_EQ(user.configHome, "/home/leser/.config/");
-  EXPECT_EQ(dialogStateFile(user), fs::path("/home/leser/.local/state/korvalis/dialog-folders"));
+  EXPECT_EQ(dialogStateFile(user), fs::path("/home/leser/.local/state/korvalis/state"));
   setenv("XDG_CONFIG_HOME", "/etc/leser", 1);
   setenv("XDG_STATE_HOME", "relative/state", 1);  // not absolute: ignored
   user = userFoldersFromEnvironment();
