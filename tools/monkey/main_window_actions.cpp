@@ -16,6 +16,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/navigation_panel.h"
 #include "app/ui/program.h"
+#include "platform/scripted/scripted_platform.h"
 #include "records/ui/record_tree_view.h"
 #include "records/ui/records_controller.h"
 #include "tools/monkey/action_log.h"
@@ -257,6 +258,34 @@ std::string cropDrag(MonkeyContext& c) {
   return "drag on the page";
 }
 
+// "Quelle kopieren" by its key (Ctrl+Shift+C). With the menu entry enabled the clipboard must
+// then cite the shown page (film and page of its identity); disabled, it must stay as it was.
+std::string copyCitation(MonkeyContext& c) {
+  QMenu menu;
+  c.program.commands().fillPageMenu(menu);
+  const bool enabled = menu.actions().value(0) != nullptr && menu.actions().value(0)->isEnabled();
+  c.platform.setClipboardText("-");
+  // The key goes to the main window as the user's keys do: it is the active window first (a
+  // window of the program shown before may have taken that).
+  MainWindow& window = c.program.mainWindow();
+  window.activateWindow();
+  QApplication::setActiveWindow(&window);
+  QTest::keyClick(&window, Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+  const std::string copied = c.platform.clipboardText();
+  const PageIdentity& shown = c.state.view.pageIdentity;
+  if (!enabled) {
+    if (copied != "-") {
+      c.log.fault("\"Quelle kopieren\" disabled, yet the clipboard changed");
+    }
+    return "\"Quelle kopieren\" (disabled)";
+  }
+  if (copied.find("Film-ID: " + shown.id + "\nSeite: " + shown.page + "\n") == std::string::npos) {
+    c.log.fault("the citation does not name the shown page " + shown.id + ":" + shown.page + ": " +
+                copied.substr(0, 200));
+  }
+  return "\"Quelle kopieren\" of " + shown.id + ":" + shown.page;
+}
+
 // Turning changes the page's pixels: its image no longer equals its download.
 UserAction turnAction(std::string_view name, ToolButton id) {
   return {name, 1, [id](MonkeyContext& c) { return toolUsable(c, id); },
@@ -292,6 +321,7 @@ std::vector<UserAction> mainWindowActions() {
       toolAction("\"Drucken\"", 3, ToolButton::Print),
       toolAction("save window toggle", 3, ToolButton::SaveWindow),
       {"tree Speichern...", 4, usable, treeSaveEntry},
+      {"\"Quelle kopieren\"", 2, usable, copyCitation},
       toolAction("\"Datendatei laden\"", 1, ToolButton::LoadRecordFile),
       toolAction("\"Seite zeigen\"", 1, ToolButton::ShowPage),
       toolAction("\"Zoom\"", 2, ToolButton::Zoom),
