@@ -538,6 +538,14 @@ void MainAssemblyTest::pagesKeptOnDiskAreShownWithoutRequests() {
     QVERIFY2(log[i].find("00700") == std::string::npos, log[i].c_str());
   }
 
+  // With the archive out of reach (nothing listens at its address) the kept page still shows.
+  const std::string reachable = w.state.request.servicePrefix;
+  w.state.request.servicePrefix = "https://127.0.0.1:1/das/v2/";
+  QVERIFY(showPage("004010312", "00005"));
+  QVERIFY(showPage("004010997", "00700"));
+  QVERIFY(*w.state.view.pageBytes == first);
+  w.state.request.servicePrefix = reachable;
+
   // The cache folder taken away and a file put in its place: reported once.
   QDir(w.cacheFolder.pages()).removeRecursively();
   QFile blocker(w.cacheFolder.pages());
